@@ -1,0 +1,13 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+namespace morvane::cli {
+
+// Subcommands that read and change .syx files: info, get, set, rename, copy-layer, dump, diff, new.
+void AddFileCommands(CLI::App& app, std::ostream& out);
+// Subcommands that print messages and values: msg ..., encode, decode.
+void AddMessageCommands(CLI::App& app, std::ostream& out);
+
+}  // namespace morvane::cli

@@ -1,0 +1,203 @@
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "arguments.h"
+#include "commands.h"
+#include "preset/dump_layout.h"
+#include "preset/initial_preset.h"
+#include "preset/payload_map.h"
+#include "preset/tmrv.h"
+#include "preset/value_codec.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace morvane::cli {
+
+namespace {
+
+using preset::tMrv;
+
+struct FileOptions {
+  std::string file;
+  std::string secondFile;
+  std::string out;
+  std::string param;
+  std::string name;
+  int layer = kCommonLayer;
+  int value = 0;
+  int fromLayer = kMinLayer;
+  int toLayer = kMinLayer;
+  int presetNumber = 0;
+  CLI::Option* presetOption = nullptr;
+};
+
+tMrv Load(const std::string& fileName) {
+  tMrv image;
+  image.LoadPreset(fileName);
+  return image;
+}
+
+const std::string& OutputName(const FileOptions& options) {
+  return options.out.empty() ? options.file : options.out;
+}
+
+void AddOutOption(CLI::App* command, FileOptions& options) {
+  command->add_option("-o,--out", options.out, "Write the result here instead of over FILE");
+}
+
+void AddFileArgument(CLI::App* command, FileOptions& options) {
+  command->add_option("FILE", options.file, "A .syx preset file")->required();
+}
+
+void AddLayerOption(CLI::App* command, FileOptions& options) {
+  command->add_option("--layer", options.layer, "0 for the common block, 1-4 for a layer")
+      ->check(CLI::Range(kCommonLayer, kMaxLayer));
+}
+
+std::string NameLine(const std::string& name) {
+  return "\"" + name + "\"";
+}
+
+void WriteBinaryToStdout(const preset::Bytes& bytes, std::ostream& out) {
+#ifdef _WIN32
+  out.flush();
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+}
+
+}  // namespace
+
+void AddFileCommands(CLI::App& app, std::ostream& out) {
+  auto options = std::make_shared<FileOptions>();
+  FileOptions& o = *options;
+
+  CLI::App* info = app.add_subcommand("info", "Print the preset's name, preset number and size");
+  AddFileArgument(info, o);
+  info->callback([options, &out] {
+    tMrv image = Load(options->file);
+    const auto raw = image.RawDump().View();
+    out << "name: " << NameLine(image.ReadName()) << "\n";
+    out << "preset: "
+        << preset::DecodeValue(raw[preset::kPresetNumberOffset],
+                               raw[preset::kPresetNumberOffset + 1])
+        << "\n";
+    out << "bytes: " << raw.size() << "\n";
+  });
+
+  CLI::App* get = app.add_subcommand("get", "Print one parameter's value in decimal");
+  AddFileArgument(get, o);
+  get->add_option("PARAM", o.param, "Parameter: decimal (1410) or HH:LL hexadecimal (0B:02)")
+      ->required();
+  AddLayerOption(get, o);
+  get->callback([options, &out] {
+    tMrv image = Load(options->file);
+    const preset::ParamNumber param = ParseParam(options->param);
+    out << image.ReadParam(preset::GroupOf(param.high), param.low, options->layer) << "\n";
+  });
+
+  CLI::App* set = app.add_subcommand("set", "Set one parameter and save the preset");
+  AddFileArgument(set, o);
+  set->add_option("PARAM", o.param, "Parameter: decimal (1410) or HH:LL hexadecimal (0B:02)")
+      ->required();
+  set->add_option("VALUE", o.value, "The new value (negative numbers allowed)")->required();
+  AddLayerOption(set, o);
+  AddOutOption(set, o);
+  set->callback([options] {
+    tMrv image = Load(options->file);
+    const preset::ParamNumber param = ParseParam(options->param);
+    image.WriteParam(preset::GroupOf(param.high), param.low, options->layer, options->value);
+    image.SavePreset(OutputName(*options));
+  });
+
+  CLI::App* rename =
+      app.add_subcommand("rename", "Rename the preset and save it (the fourth character is kept)");
+  AddFileArgument(rename, o);
+  rename->add_option("NAME", o.name, "Up to 16 characters")->required();
+  AddOutOption(rename, o);
+  rename->callback([options] {
+    tMrv image = Load(options->file);
+    image.WriteName(options->name);
+    image.SavePreset(OutputName(*options));
+  });
+
+  CLI::App* copyLayer = app.add_subcommand(
+      "copy-layer", "Copy the first 45 values of one layer onto another and save the preset");
+  AddFileArgument(copyLayer, o);
+  copyLayer->add_option("FROM", o.fromLayer, "Source layer 1-4")
+      ->required()
+      ->check(CLI::Range(kMinLayer, kMaxLayer));
+  copyLayer->add_option("TO", o.toLayer, "Target layer 1-4")
+      ->required()
+      ->check(CLI::Range(kMinLayer, kMaxLayer));
+  AddOutOption(copyLayer, o);
+  copyLayer->callback([options] {
+    tMrv image = Load(options->file);
+    image.CopyLayerParams(options->fromLayer, options->toLayer);
+    image.SavePreset(OutputName(*options));
+  });
+
+  CLI::App* dump = app.add_subcommand("dump", "Print the dump that would be sent, on one line");
+  AddFileArgument(dump, o);
+  o.presetOption = dump->add_option("--preset", o.presetNumber,
+                                    "Preset number to put in the header (-1 the edit buffer)");
+  dump->callback([options, &out] {
+    tMrv image = Load(options->file);
+    if (options->presetOption->count() > 0) {
+      image.SetPresetNumber(options->presetNumber);
+    }
+    out << FormatHex(image.BuildDump()) << "\n";
+  });
+
+  CLI::App* diff = app.add_subcommand("diff", "Print the values that differ between two presets");
+  diff->add_option("A", o.file, "The first .syx file")->required();
+  diff->add_option("B", o.secondFile, "The second .syx file")->required();
+  diff->callback([options, &out] {
+    tMrv a = Load(options->file);
+    tMrv b = Load(options->secondFile);
+    const std::string nameA = a.ReadName();
+    const std::string nameB = b.ReadName();
+    if (nameA != nameB) {
+      out << "name " << NameLine(nameA) << " -> " << NameLine(nameB) << "\n";
+    }
+    const auto bytesA = a.View();
+    const auto bytesB = b.View();
+    for (std::size_t offset = preset::kNameSize; offset + 1 < preset::kPayloadSize; offset += 2) {
+      if (bytesA[offset] == bytesB[offset] && bytesA[offset + 1] == bytesB[offset + 1]) {
+        continue;
+      }
+      const auto location = preset::ParamAtOffset(offset);
+      if (!location) {
+        continue;
+      }
+      if (location->layer == kCommonLayer) {
+        out << "common ";
+      } else {
+        out << "layer " << location->layer << " ";
+      }
+      out << FormatParam(location->param) << " "
+          << preset::DecodeValue(bytesA[offset], bytesA[offset + 1]) << " -> "
+          << preset::DecodeValue(bytesB[offset], bytesB[offset + 1]) << "\n";
+    }
+  });
+
+  CLI::App* make =
+      app.add_subcommand("new", "Write our initial preset (standard output unless -o is given)");
+  make->add_option("-o,--out", o.out, "The file to write");
+  make->callback([options, &out] {
+    const preset::Bytes bytes = preset::BuildInitialPreset();
+    if (options->out.empty()) {
+      WriteBinaryToStdout(bytes, out);
+    } else {
+      preset::WriteFileReplacing(options->out, bytes);
+    }
+  });
+}
+
+}  // namespace morvane::cli

@@ -1,0 +1,55 @@
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <csignal>
+#include <exception>
+#include <iostream>
+
+#include "sim_host.h"
+
+namespace {
+
+constexpr int kFailure = 1;
+std::atomic<bool> stopRequested{false};
+
+extern "C" void RequestStop(int) {
+  stopRequested.store(true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  morvane::sim::SimHostOptions options;
+  CLI::App app{
+      "Simulated Morvane module on two virtual MIDI ports: NAME-in:in receives, NAME-out:out "
+      "answers. Prints \"ready\" once the ports are open; runs until SIGINT or SIGTERM.",
+      "morvane-sim"};
+  app.add_option("--api", options.api, "jack or alsa (default: the first that works)")
+      ->check(CLI::IsMember({"jack", "alsa"}));
+  app.add_option("--name", options.name, "Client name prefix (default morvane-sim)");
+  app.add_flag("--verbose", options.verbose, "Print every message received and sent");
+  app.add_flag("--paced", options.paced, "Send replies at the MIDI wire rate (320 us a byte)");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kFailure;
+  }
+
+  try {
+    morvane::sim::SimHost host(options, std::cout);
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    std::cout << "ready" << std::endl;
+    if (options.verbose) {
+      std::cout << "api " << host.ApiName() << ", ports " << options.name << "-in:in and "
+                << options.name << "-out:out" << std::endl;
+    }
+    host.Run(stopRequested);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return kFailure;
+  }
+  return 0;
+}

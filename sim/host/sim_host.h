@@ -1,0 +1,42 @@
+#pragma once
+
+#include <RtMidi.h>
+
+#include <atomic>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "sim/simulated_module.h"
+
+namespace morvane::sim {
+
+struct SimHostOptions {
+  std::string api;  // "jack", "alsa", or empty for the first that works
+  std::string name = "morvane-sim";
+  bool verbose = false;
+  bool paced = false;
+};
+
+// The simulated module behind two virtual ports of the system's MIDI: the input
+// client NAME-in with port "in" and the output client NAME-out with port "out".
+class SimHost {
+ public:
+  // Opens both ports; RtMidiError when neither API can.
+  SimHost(const SimHostOptions& options, std::ostream& log);
+
+  // Answers what arrives until stop becomes true.
+  void Run(const std::atomic<bool>& stop);
+  std::string ApiName() const;
+
+ private:
+  void Handle(const std::vector<unsigned char>& bytes);
+
+  SimHostOptions options_;
+  std::ostream& log_;
+  SimulatedModule module_;
+  std::unique_ptr<RtMidiIn> in_;
+  std::unique_ptr<RtMidiOut> out_;
+};
+
+}  // namespace morvane::sim

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "preset/tmrv.h"
+#include "sim/midi_stream_parser.h"
+
+namespace morvane::sim {
+
+using Message = std::vector<std::uint8_t>;
+
+// A model of the Morvane as it answers the editor's messages: an edit buffer and
+// sixteen user presets, the current preset and layer selection and the layer mutes.
+// It holds no thread and no timing of its own; hosts (the virtual MIDI backend,
+// morvane-sim) feed it bytes and deliver what it answers, paced or not.
+class SimulatedModule {
+ public:
+  static constexpr int kUserPresetCount = 16;
+  static constexpr int kLayerCount = 4;
+
+  SimulatedModule();
+
+  // Feeds raw MIDI bytes in any chunking (a whole 1605-byte dump, a single SysEx,
+  // channel messages, stray bytes). Every message completed by these bytes is
+  // applied; the messages the module sends back are returned, each one complete
+  // (a dump request yields the header message and the seven data packets).
+  std::vector<Message> Receive(std::span<const std::uint8_t> bytes);
+
+  // Time a message of this many bytes takes on the MIDI wire (31250 baud).
+  static constexpr std::chrono::microseconds kByteTime{320};
+  static std::chrono::microseconds WireTime(std::size_t byteCount) {
+    return kByteTime * static_cast<std::int64_t>(byteCount);
+  }
+
+  // The preset a preset number names: -1 the edit buffer, 0..15 a user preset.
+  const preset::tMrv& Preset(int presetNumber) const;
+  int SelectedPreset() const { return selectedPreset_; }
+  // -1 while the common block is selected, else 0..3.
+  int SelectedLayerIndex() const { return selectedLayerIndex_; }
+  bool IsMuted(int layerIndex) const { return muted_.at(static_cast<std::size_t>(layerIndex)); }
+
+  // Messages the module understood and applied.
+  std::size_t AppliedCount() const { return applied_; }
+  // Broken SysEx, wrong lengths, out-of-range numbers, incomplete dumps, stray bytes.
+  std::size_t MalformedCount() const { return malformed_ + parser_.DiscardedCount(); }
+  // Complete messages meant for another device or with a command the module lacks.
+  std::size_t UnknownCount() const { return unknown_; }
+
+ private:
+  enum class Outcome { kApplied, kMalformed, kUnknown };
+
+  Outcome Apply(const Message& message, std::vector<Message>& replies);
+  Outcome ApplyParameterEdit(const Message& message);
+  Outcome ApplyDumpRequest(const Message& message, std::vector<Message>& replies);
+  Outcome ApplyLayerCopy(const Message& message);
+  Outcome ApplyMute(const Message& message, bool muted);
+  Outcome ContinueDump(const Message& message);
+  Outcome StoreDump();
+  preset::tMrv* PresetOrNull(int presetNumber);
+
+  preset::tMrv editBuffer_;
+  std::array<preset::tMrv, kUserPresetCount> userPresets_;
+  int selectedPreset_ = -1;
+  int selectedLayerIndex_ = -1;
+  std::array<bool, kLayerCount> muted_{};
+
+  MidiStreamParser parser_;
+  Message pendingDump_;
+  std::size_t pendingPackets_ = 0;
+  bool dumpPending_ = false;
+
+  std::size_t applied_ = 0;
+  std::size_t malformed_ = 0;
+  std::size_t unknown_ = 0;
+};
+
+// Cuts a dump into the header message and the seven packets, each a message of its own.
+std::vector<Message> SplitDump(std::span<const std::uint8_t> dump);
+
+}  // namespace morvane::sim

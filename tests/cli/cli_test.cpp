@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "preset/byte_stream.h"
+#include "preset/initial_preset.h"
+#include "run_process.h"
+
+namespace morvane::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+class ToolFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           (std::string("morvane-cli-") +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    Write("init.syx", preset::BuildInitialPreset());
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+  void Write(const std::string& name, const preset::Bytes& bytes) const {
+    std::ofstream(PathOf(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  preset::Bytes Read(const std::string& name) const { return preset::ReadWholeFile(PathOf(name)); }
+
+  fs::path dir_;
+};
+
+TEST(ToolMessages, EditPrintsTheThreeStringsOfSendParameter) {
+  ProcessResult r =
+      RunTool({"msg", "edit", "0B:02", "-6", "--layer", "1", "--channel", "3", "--no-bf"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "F0 18 0F 00 55 01 02 01 07 02 00 F7\n"
+            "F0 18 0F 00 55 01 02 02 07 00 00 F7\n"
+            "F0 18 0F 00 55 01 02 02 0B 7A 7F F7\n");
+  r = RunTool({"msg", "edit", "915", "-1"});
+  EXPECT_EQ(r.out,
+            "F0 18 0F 00 55 01 02 01 07 7F 7F F7\n"
+            "F0 18 0F 00 55 01 02 02 07 7F 7F F7\n"
+            "F0 18 0F 00 55 01 02 13 07 7F 7F F7\n");
+}
+
+TEST(ToolMessages, TransferAndLayerMessages) {
+  EXPECT_EQ(RunTool({"msg", "request"}).out, "F0 18 0F 00 55 11 04 7F 7F 00 00 F7\n");
+  EXPECT_EQ(RunTool({"msg", "request", "--channel", "4", "--no-bf"}).out,
+            "F0 18 0F 00 55 11 04 03 00 00 00 F7\n");
+  EXPECT_EQ(RunTool({"msg", "copy", "1", "3"}).out,
+            "F0 18 0F 00 55 25 7F 7F 00 00 7F 7F 02 00 00 00 F7\n");
+  EXPECT_EQ(RunTool({"msg", "unmute", "2"}).out, "F0 18 0F 00 55 33 01 00 F7\n");
+  const auto rename =
+      Lines(RunTool({"msg", "rename", "Bcdefghi", "--channel", "2", "--no-bf"}).out);
+  ASSERT_EQ(rename.size(), 18u);
+  EXPECT_EQ(rename[0], "F0 18 0F 00 55 01 02 01 07 01 00 F7");
+  EXPECT_EQ(rename[2], "F0 18 0F 00 55 01 02 03 07 42 00 F7");
+  EXPECT_EQ(rename[17], "F0 18 0F 00 55 01 02 12 07 20 00 F7");
+}
+
+TEST(ToolMessages, EncodeAndDecodeTakeNegativeNumbersAsValues) {
+  EXPECT_EQ(RunTool({"encode", "-129"}).out, "7F 7E\n");
+  EXPECT_EQ(RunTool({"encode", "200"}).out, "48 01\n");
+  EXPECT_EQ(RunTool({"decode", "7F", "7E"}).out, "-1\n");
+  EXPECT_EQ(RunTool({"decode", "00", "64"}).out, "12800\n");
+}
+
+TEST(ToolMessages, BadArgumentsFailWithATextAndNoOutput) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"msg", "mute", "5"},
+                                               {"msg", "edit", "80:00", "1"},
+                                               {"msg", "edit", "16384", "1"},
+                                               {"msg", "request", "--channel", "0"},
+                                               {"decode", "7G", "00"},
+                                               {"frobnicate"},
+                                               {}}) {
+    const ProcessResult r = RunTool(args);
+    EXPECT_EQ(r.exitCode, 1) << args.size();
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_FALSE(r.err.empty());
+  }
+  const ProcessResult help = RunTool({"msg", "edit", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--no-bf"), std::string::npos);
+}
+
+TEST_F(ToolFiles, NewWritesTheCommittedInitialPreset) {
+  const preset::Bytes committed =
+      preset::ReadWholeFile(std::string(MORVANE_DATA_DIR) + "/init.syx");
+  ASSERT_EQ(RunTool({"new", "-o", PathOf("made.syx")}).exitCode, 0);
+  EXPECT_EQ(Read("made.syx"), committed);
+  const ProcessResult r = RunTool({"new"});
+  EXPECT_EQ(preset::Bytes(r.out.begin(), r.out.end()), committed);
+}
+
+TEST_F(ToolFiles, InfoGetAndDump) {
+  EXPECT_EQ(RunTool({"info", PathOf("init.syx")}).out,
+            "name: \"Ini:New Preset  \"\npreset: -1\nbytes: 1605\n");
+  EXPECT_EQ(RunTool({"get", PathOf("init.syx"), "0B:01", "--layer", "1"}).out, "1\n");
+  EXPECT_EQ(RunTool({"get", PathOf("init.syx"), "1409", "--layer", "2"}).out, "0\n");
+
+  const auto dump = Lines(RunTool({"dump", PathOf("init.syx"), "--preset", "5"}).out);
+  ASSERT_EQ(dump.size(), 1u);
+  EXPECT_EQ(dump[0].size(), 1605u * 3 - 1);
+  EXPECT_EQ(dump[0].substr(0, 27), "F0 18 0F 00 55 10 01 05 00 ");
+  EXPECT_EQ(RunTool({"dump", PathOf("init.syx"), "--preset", "-1"}).out.substr(21, 6), "7F 7F ");
+}
+
+TEST_F(ToolFiles, SetRenameAndCopyLayerSaveWhereTold) {
+  ASSERT_EQ(
+      RunTool({"set", PathOf("init.syx"), "0B:02", "-6", "--layer", "2", "-o", PathOf("a.syx")})
+          .exitCode,
+      0);
+  EXPECT_EQ(Read("init.syx"), preset::BuildInitialPreset());
+  EXPECT_EQ(RunTool({"get", PathOf("a.syx"), "1410", "--layer", "2"}).out, "-6\n");
+
+  ASSERT_EQ(RunTool({"copy-layer", PathOf("a.syx"), "2", "4"}).exitCode, 0);
+  EXPECT_EQ(RunTool({"get", PathOf("a.syx"), "1410", "--layer", "4"}).out, "-6\n");
+
+  ASSERT_EQ(RunTool({"rename", PathOf("a.syx"), "Strings"}).exitCode, 0);
+  EXPECT_EQ(Lines(RunTool({"info", PathOf("a.syx")}).out)[0], "name: \"Str:ngs         \"");
+}
+
+TEST_F(ToolFiles, DiffListsChangedValuesAndTheName) {
+  EXPECT_EQ(RunTool({"diff", PathOf("init.syx"), PathOf("init.syx")}).out, "");
+  RunTool({"set", PathOf("init.syx"), "07:13", "5", "-o", PathOf("b.syx")});
+  RunTool({"set", PathOf("b.syx"), "0F:48", "-100", "--layer", "4"});
+  RunTool({"rename", PathOf("b.syx"), "Other"});
+  EXPECT_EQ(RunTool({"diff", PathOf("init.syx"), PathOf("b.syx")}).out,
+            "name \"Ini:New Preset  \" -> \"Oth:r           \"\n"
+            "common 07:13 0 -> 5\n"
+            "layer 4 0F:48 0 -> -100\n");
+}
+
+TEST_F(ToolFiles, FailuresWriteNothingAndExplainOnStandardError) {
+  preset::Bytes shortDump = preset::BuildInitialPreset();
+  shortDump.resize(1602);
+  Write("short.syx", shortDump);
+  ProcessResult r =
+      RunTool({"set", PathOf("short.syx"), "1410", "3", "--layer", "1", "-o", PathOf("out.syx")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Stream read error\n");
+  EXPECT_FALSE(fs::exists(PathOf("out.syx")));
+
+  r = RunTool({"info", PathOf("missing.syx")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Cannot open file " + PathOf("missing.syx") + "\n");
+  EXPECT_TRUE(r.out.empty());
+
+  r = RunTool({"set", PathOf("init.syx"), "1410", "3", "--layer", "1", "-o", PathOf("no/dir.syx")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Cannot create file " + PathOf("no/dir.syx") + "\n");
+
+  r = RunTool({"get", PathOf("init.syx"), "0F:49", "--layer", "4"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Stream read error\n");
+}
+
+}  // namespace
+}  // namespace morvane::cli::testing

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "preset/initial_preset.h"
+#include "preset/preset_errors.h"
+#include "preset/tmrv.h"
+#include "test_dumps.h"
+
+namespace morvane::preset {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PresetFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("morvane-preset-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+  std::size_t EntriesInDir() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+  }
+
+  fs::path dir_;
+};
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST_F(PresetFiles, SaveWritesTheDumpWithoutTheChecksumStep) {
+  const Bytes dump = testing::TracingDump();
+  WriteFile(PathOf("in.syx"), dump);
+  tMrv image;
+  image.LoadPreset(PathOf("in.syx"));
+  image.SavePreset(PathOf("out.syx"));
+  EXPECT_EQ(ReadWholeFile(PathOf("out.syx")), dump);
+
+  // Once a dump was built, the saved file carries its 0x7F checksums.
+  const Bytes built = image.BuildDump();
+  image.SavePreset(PathOf("out.syx"));
+  EXPECT_EQ(ReadWholeFile(PathOf("out.syx")), built);
+}
+
+TEST_F(PresetFiles, MissingFileNamesTheFileAndLeavesTheImage) {
+  tMrv image;
+  image.LoadPresetFromBytes(BuildInitialPreset());
+  const std::string missing = PathOf("missing.syx");
+  try {
+    image.LoadPreset(missing);
+    FAIL() << "no error";
+  } catch (const FileOpenError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+  }
+  EXPECT_EQ(image.ReadName(), "Ini:New Preset  ");
+}
+
+TEST_F(PresetFiles, FailedSaveNamesTheFileAndLeavesNothingBehind) {
+  tMrv image;
+  image.LoadPresetFromBytes(BuildInitialPreset());
+  const std::string inMissingDir = PathOf("no/such/dir.syx");
+  try {
+    image.SavePreset(inMissingDir);
+    FAIL() << "no error";
+  } catch (const FileCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + inMissingDir);
+  }
+  fs::create_directory(PathOf("taken"));
+  EXPECT_THROW(image.SavePreset(PathOf("taken")), FileCreateError);
+  EXPECT_TRUE(fs::is_directory(PathOf("taken")));
+  EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(PresetFiles, SaveOfAShortDumpKeepsTheOldFileWhole) {
+  const Bytes old = BuildInitialPreset();
+  WriteFile(PathOf("target.syx"), old);
+  Bytes shortDump = testing::TracingDump();
+  shortDump.resize(1604);
+  tMrv image;
+  image.LoadPresetFromBytes(shortDump);
+  EXPECT_THROW(image.SavePreset(PathOf("target.syx")), StreamReadError);
+  EXPECT_EQ(ReadWholeFile(PathOf("target.syx")), old);
+  EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(PresetFiles, SaveReplacesAnExistingFileCompletely) {
+  WriteFile(PathOf("target.syx"), Bytes(5000, 0x55));
+  tMrv image;
+  image.LoadPresetFromBytes(BuildInitialPreset());
+  image.SavePreset(PathOf("target.syx"));
+  EXPECT_EQ(ReadWholeFile(PathOf("target.syx")), BuildInitialPreset());
+  EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+}  // namespace
+}  // namespace morvane::preset
