@@ -1,0 +1,127 @@
+// Arbitrary driver behaviour against the input port's receive path: short messages,
+// SysEx of any length split over buffers of any size, error and empty buffers, stray
+// callback messages, a ring of any capacity, SysexOnly flips, restarts and takes.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "midi/backends/scripted/scripted_driver.h"
+#include "midi/gui_thread.h"
+#include "midi/midi_input.h"
+
+namespace {
+
+using morvane::midi::EMidiInputError;
+using morvane::midi::misOpen;
+using morvane::midi::QueuedGuiThread;
+using morvane::midi::ScriptedDriver;
+using morvane::midi::TMidiInput;
+
+class Reader {
+ public:
+  Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  bool Empty() const { return offset_ >= size_; }
+  std::uint8_t Byte() { return Empty() ? 0 : data_[offset_++]; }
+  std::uint32_t Word() {
+    std::uint32_t word = 0;
+    for (int i = 0; i < 4; ++i) {
+      word = (word << 8) | Byte();
+    }
+    return word;
+  }
+  std::vector<std::uint8_t> Bytes(std::size_t count) {
+    std::vector<std::uint8_t> bytes;
+    while (count-- > 0 && !Empty()) {
+      bytes.push_back(Byte());
+    }
+    return bytes;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t offset_ = 0;
+};
+
+enum Op : std::uint8_t {
+  kShort,
+  kSysex,
+  kReturnError,
+  kReturnEmpty,
+  kStray,
+  kTake,
+  kPump,
+  kFlipSysexOnly,
+  kRestart,
+  kOpCount
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Reader in(data, size);
+  ScriptedDriver driver({"Out"}, {"In"});
+  QueuedGuiThread gui;
+  TMidiInput port(gui, driver);
+  port.SetCapacity(static_cast<std::uint16_t>(in.Byte() % 40));
+  port.SetSysexBufferSize(static_cast<std::uint16_t>(in.Byte() % 64));
+  port.SetSysexBufferCount(static_cast<std::uint16_t>(in.Byte() % 8));
+  port.OnMidiInput = [](TMidiInput& sender) {
+    while (sender.PendingCount() != 0) {
+      const auto event = sender.TakeEvent();
+      if (event->SysexSize != event->SysexData.size()) {
+        __builtin_trap();
+      }
+    }
+  };
+  port.OpenPort();
+  port.StartInput();
+  try {
+    while (!in.Empty()) {
+      switch (in.Byte() % kOpCount) {
+        case kShort:
+          driver.DeliverShort(in.Word(), in.Word());
+          break;
+        case kSysex:
+          driver.DeliverSysex(in.Bytes(in.Byte() * 2u), in.Word());
+          break;
+        case kReturnError:
+          driver.ReturnBuffer(in.Bytes(in.Byte()), morvane::midi::kMimLongError);
+          break;
+        case kReturnEmpty:
+          driver.ReturnBuffer({});
+          break;
+        case kStray:
+          // Header-carrying messages with no header, and messages the port ignores.
+          driver.DeliverRaw(in.Word(), 0, in.Word());
+          break;
+        case kTake:
+          port.TakeEvent();
+          break;
+        case kPump:
+          gui.PumpPending();
+          break;
+        case kFlipSysexOnly:
+          port.SetSysexOnly(!port.SysexOnly());
+          break;
+        case kRestart:
+          port.ClosePort();
+          port.OpenPort();
+          port.StartInput();
+          break;
+        default:
+          break;
+      }
+    }
+    gui.PumpPending();
+  } catch (const EMidiInputError&) {
+    // Driver refusals are the port's reported errors; none is scripted here.
+    __builtin_trap();
+  }
+  // Once everything is taken, every buffer of the pool is back with the driver.
+  if (port.State() == misOpen && port.SysexBufferSize() > 0 &&
+      driver.QueuedInputBuffers() != port.SysexBufferCount()) {
+    __builtin_trap();
+  }
+  return 0;
+}

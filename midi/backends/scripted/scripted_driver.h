@@ -1,0 +1,153 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "midi/driver.h"
+
+namespace morvane::midi {
+
+// A driver for tests: it fails on demand and delivers callbacks on demand, always
+// from a thread of its own. Each Deliver/Complete call returns once its callbacks
+// have run. Output device -1 is its mapper.
+class ScriptedDriver final : public MidiDriver {
+ public:
+  enum class Call {
+    OutGetDevCaps,
+    OutOpen,
+    OutClose,
+    OutShortMsg,
+    OutPrepareHeader,
+    OutUnprepareHeader,
+    OutLongMsg,
+    OutReset,
+    OutGetErrorText,
+    InGetDevCaps,
+    InOpen,
+    InClose,
+    InPrepareHeader,
+    InUnprepareHeader,
+    InAddBuffer,
+    InStart,
+    InStop,
+    InReset,
+    InGetErrorText
+  };
+  static constexpr int kAlways = -1;
+
+  ScriptedDriver(std::vector<std::string> outputNames, std::vector<std::string> inputNames);
+  ~ScriptedDriver() override;
+
+  // The next `times` calls (or all, kAlways) of this kind fail with result.
+  void Fail(Call call, MmResult result, int times = 1);
+  void ClearFailures();
+  // Changes the counts the driver reports; names repeat "Device N" past the given ones.
+  void SetDeviceCounts(std::uint32_t outputs, std::uint32_t inputs);
+  // Long messages are reported done at once, on the driver thread, without waiting.
+  void SetAutoComplete(bool autoComplete);
+
+  // What reached the driver.
+  std::vector<std::uint32_t> ShortMessages() const;
+  std::vector<DeviceHandle> ShortMessageHandles() const;
+  std::vector<std::vector<std::uint8_t>> LongMessages() const;
+  std::size_t PendingLongCount() const;
+  std::size_t QueuedInputBuffers() const;
+  std::size_t PreparedHeaders() const;
+  int CallCount(Call call) const;
+  bool OutputOpen() const;
+  bool InputOpen() const;
+  bool InputStarted() const;
+
+  // Reports the oldest pending long messages done (kMomDone), count of them.
+  void CompleteLong(std::size_t count = 1);
+  void DeliverShort(std::uint32_t message, std::uint32_t stamp = 0);
+  // Fills the queued buffers in order, a message longer than one continuing in the
+  // next; a buffer is returned when the message ends or it is full. Returns how many
+  // buffers were returned.
+  std::size_t DeliverSysex(std::span<const std::uint8_t> bytes, std::uint32_t stamp = 0);
+  // Returns the oldest queued buffer holding these bytes (cut to its length) with
+  // kMimLongData or kMimLongError. False when no buffer is queued.
+  bool ReturnBuffer(std::span<const std::uint8_t> bytes, std::uint32_t message = kMimLongData,
+                    std::uint32_t stamp = 0);
+  // Any callback at all, as a faulty driver might send it.
+  void DeliverRaw(std::uint32_t message, std::uintptr_t param1, std::uintptr_t param2);
+
+  std::uint32_t OutGetNumDevs() override;
+  MmResult OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) override;
+  MmResult OutOpen(DeviceHandle& device, std::int32_t deviceId, DriverCallbackFn callback,
+                   std::uintptr_t instance) override;
+  MmResult OutClose(DeviceHandle device) override;
+  MmResult OutShortMsg(DeviceHandle device, std::uint32_t message) override;
+  MmResult OutPrepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult OutUnprepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult OutLongMsg(DeviceHandle device, MidiHeader& header) override;
+  MmResult OutReset(DeviceHandle device) override;
+  MmResult OutGetErrorText(MmResult code, std::string& text) override;
+
+  std::uint32_t InGetNumDevs() override;
+  MmResult InGetDevCaps(std::uint32_t deviceId, MidiInCaps& caps) override;
+  MmResult InOpen(DeviceHandle& device, std::uint32_t deviceId, DriverCallbackFn callback,
+                  std::uintptr_t instance) override;
+  MmResult InClose(DeviceHandle device) override;
+  MmResult InPrepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult InUnprepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult InAddBuffer(DeviceHandle device, MidiHeader& header) override;
+  MmResult InStart(DeviceHandle device) override;
+  MmResult InStop(DeviceHandle device) override;
+  MmResult InReset(DeviceHandle device) override;
+  MmResult InGetErrorText(MmResult code, std::string& text) override;
+
+ private:
+  struct Endpoint {
+    bool open = false;
+    DriverCallbackFn callback = nullptr;
+    std::uintptr_t instance = 0;
+  };
+  static constexpr DeviceHandle kOutHandle = 0x10;
+  static constexpr DeviceHandle kInHandle = 0x20;
+
+  MmResult Scripted(Call call);
+  std::string NameOf(const std::vector<std::string>& names, std::size_t index) const;
+  // Runs task on the driver thread and waits for it.
+  void OnDriverThread(std::function<void()> task);
+  void PostToDriverThread(std::function<void()> task);
+  void Run();
+  void ReturnHeader(MidiHeader& header, std::uint32_t message, std::uint32_t stamp);
+
+  mutable std::mutex mutex_;
+  std::map<Call, std::pair<MmResult, int>> failures_;
+  std::map<Call, int> calls_;
+  std::vector<std::string> outputNames_;
+  std::vector<std::string> inputNames_;
+  std::uint32_t outputCount_;
+  std::uint32_t inputCount_;
+  bool autoComplete_ = false;
+  Endpoint out_;
+  Endpoint in_;
+  bool started_ = false;
+  std::vector<std::uint32_t> shortMessages_;
+  std::vector<DeviceHandle> shortHandles_;
+  std::vector<std::vector<std::uint8_t>> longMessages_;
+  std::deque<MidiHeader*> pendingLong_;
+  std::deque<MidiHeader*> queuedInput_;
+  std::size_t prepared_ = 0;
+
+  std::mutex taskMutex_;
+  std::condition_variable taskReady_;
+  std::condition_variable taskDone_;
+  std::deque<std::function<void()>> tasks_;
+  std::size_t tasksFinished_ = 0;
+  std::size_t tasksPosted_ = 0;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace morvane::midi

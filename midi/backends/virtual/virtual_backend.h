@@ -1,0 +1,81 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "midi/driver.h"
+
+namespace morvane::sim {
+class SimulatedModule;
+}
+
+namespace morvane::midi {
+
+inline constexpr const char* kSimulatorName = "Morvane Simulator";
+
+// In-process devices: output and input device 0, "Morvane Simulator", host a
+// simulated module. What the output sends goes to the module; its replies come back
+// as input (SysEx in the queued buffers, short messages as kMimData). Every callback
+// runs on this backend's own thread.
+class VirtualBackend final : public MidiDriver {
+ public:
+  enum class Pacing { Instant, WireRate };
+
+  explicit VirtualBackend(Pacing pacing = Pacing::Instant);
+  ~VirtualBackend() override;
+
+  std::uint32_t OutGetNumDevs() override;
+  MmResult OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) override;
+  MmResult OutOpen(DeviceHandle& device, std::int32_t deviceId, DriverCallbackFn callback,
+                   std::uintptr_t instance) override;
+  MmResult OutClose(DeviceHandle device) override;
+  MmResult OutShortMsg(DeviceHandle device, std::uint32_t message) override;
+  MmResult OutPrepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult OutUnprepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult OutLongMsg(DeviceHandle device, MidiHeader& header) override;
+  MmResult OutReset(DeviceHandle device) override;
+  MmResult OutGetErrorText(MmResult code, std::string& text) override;
+
+  std::uint32_t InGetNumDevs() override;
+  MmResult InGetDevCaps(std::uint32_t deviceId, MidiInCaps& caps) override;
+  MmResult InOpen(DeviceHandle& device, std::uint32_t deviceId, DriverCallbackFn callback,
+                  std::uintptr_t instance) override;
+  MmResult InClose(DeviceHandle device) override;
+  MmResult InPrepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult InUnprepareHeader(DeviceHandle device, MidiHeader& header) override;
+  MmResult InAddBuffer(DeviceHandle device, MidiHeader& header) override;
+  MmResult InStart(DeviceHandle device) override;
+  MmResult InStop(DeviceHandle device) override;
+  MmResult InReset(DeviceHandle device) override;
+  MmResult InGetErrorText(MmResult code, std::string& text) override;
+
+ private:
+  struct Work;
+  struct Port;
+  void Run();
+  void Enqueue(Work work);
+  void WaitForIdle(std::unique_lock<std::mutex>& lock);
+  void Process(Work& work, std::unique_lock<std::mutex>& lock);
+  void DeliverReply(const std::vector<std::uint8_t>& message, std::unique_lock<std::mutex>& lock);
+  void ReturnQueuedBuffers(std::unique_lock<std::mutex>& lock);
+  std::uint32_t Stamp() const;
+
+  Pacing pacing_;
+  std::unique_ptr<sim::SimulatedModule> module_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  std::deque<Work> work_;
+  bool busy_ = false;
+  bool stopping_ = false;
+  std::unique_ptr<Port> out_;
+  std::unique_ptr<Port> in_;
+  std::thread thread_;
+};
+
+}  // namespace morvane::midi

@@ -1,0 +1,269 @@
+#include "midi/midi_input.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace morvane::midi {
+
+namespace {
+constexpr std::uint32_t kByteMask = 0xFF;
+constexpr int kDataByte1Shift = 8;
+constexpr int kDataByte2Shift = 16;
+constexpr std::uint32_t kSizeMask = 0xFFFF;
+}  // namespace
+
+TMidiInput::TMidiInput(GuiThread& gui, MidiDriver& driver)
+    : FDriver(driver),
+      FNotifyWindow(gui, [this](std::uint32_t message,
+                                MidiHeader* header) { HandleMessage(message, header); }),
+      FDeviceCount(static_cast<std::uint16_t>(driver.InGetNumDevs())) {
+  SetDeviceID(0);
+  FState = misClosed;
+}
+
+TMidiInput::~TMidiInput() {
+  if (FState == misOpen) {
+    try {
+      ClosePort();
+    } catch (const EMidiInputError&) {
+      // The driver refused a step of the close; what could be released was.
+    }
+  }
+  FreeCallbackRecord(FCallbackRecord);
+}
+
+void TMidiInput::RaiseResult(MmResult result) {
+  FError = result;
+  std::string text;
+  if (FDriver.InGetErrorText(result, text) != kNoError) {
+    text = kTextOutOfRange;
+  }
+  throw EMidiInputError(text);
+}
+
+void TMidiInput::Check(MmResult result) {
+  FError = result;
+  if (result != kNoError) {
+    RaiseResult(result);
+  }
+}
+
+void TMidiInput::SetDeviceID(std::uint16_t id) {
+  if (FState == misOpen) {
+    throw EMidiInputError("Change to DeviceID while device was open");
+  }
+  if (id >= FDriver.InGetNumDevs()) {
+    throw EMidiInputError("Invalid device ID");
+  }
+  FDeviceID = id;
+  MidiInCaps caps;
+  Check(FDriver.InGetDevCaps(id, caps));
+  FProductName = caps.productName;
+  FDriverVersion = caps.driverVersion;
+  FManufacturerId = caps.manufacturerId;
+  FProductId = caps.productId;
+}
+
+void TMidiInput::SetProductName(const std::string& name) {
+  if (FState == misOpen) {
+    throw EMidiInputError("Change to ProductName while device was open");
+  }
+  const std::uint32_t count = FDriver.InGetNumDevs();
+  for (std::uint32_t id = 0; id < count; ++id) {
+    MidiInCaps caps;
+    Check(FDriver.InGetDevCaps(id, caps));
+    if (caps.productName == name) {
+      SetDeviceID(static_cast<std::uint16_t>(id));
+      return;
+    }
+  }
+  throw EMidiInputError("MIDI Input Device " + name + " not installed ");
+}
+
+void TMidiInput::SetSysexBufferSize(std::uint16_t size) {
+  if (FState == misOpen) {
+    throw EMidiInputError("Change to SysexBufferSize while device was open");
+  }
+  FSysexBufferSize = size;
+}
+
+void TMidiInput::SetSysexBufferCount(std::uint16_t count) {
+  if (FState == misOpen) {
+    throw EMidiInputError("Change to SysexBuffercount while device was open");
+  }
+  FSysexBufferCount = count;
+}
+
+void TMidiInput::SetSysexOnly(bool sysexOnly) {
+  FSysexOnly = sysexOnly;
+  if (FCallbackRecord != nullptr) {
+    FCallbackRecord->sysexOnly.store(sysexOnly, std::memory_order_release);
+  }
+}
+
+void TMidiInput::OpenPort() {
+  try {
+    if (!FRing) {
+      FRing = std::make_unique<EventRing>(FCapacity);
+    }
+    if (FCallbackRecord == nullptr) {
+      FCallbackRecord = MakeCallbackRecord();
+      if (FCallbackRecord == nullptr) {
+        FError = kNoMemory;
+        DiscardAfterOpenFailed();
+        return;
+      }
+    }
+    FCallbackRecord->ring.store(FRing.get(), std::memory_order_release);
+    FCallbackRecord->window = &FNotifyWindow;
+    FCallbackRecord->sysexOnly.store(FSysexOnly, std::memory_order_release);
+    DeviceHandle handle = kNoDevice;
+    FError = FDriver.InOpen(handle, FDeviceID, &DriverCallback,
+                            reinterpret_cast<std::uintptr_t>(FCallbackRecord));
+    if (FError != kNoError) {
+      DiscardAfterOpenFailed();
+      return;
+    }
+    FHandle = handle;
+    PrepareSysexBuffers();
+    QueueSysexBuffers();
+    FState = misOpen;
+  } catch (const EMidiInputError&) {
+    DiscardAfterOpenFailed();
+  } catch (const std::bad_alloc&) {
+    FError = kNoMemory;
+    DiscardAfterOpenFailed();
+  }
+}
+
+void TMidiInput::DiscardAfterOpenFailed() noexcept {
+  // An opened device and prepared buffers are given back, so the next open starts clean.
+  if (FHandle != kNoDevice) {
+    FDriver.InReset(FHandle);
+    for (auto& buffer : FBuffers) {
+      FDriver.InUnprepareHeader(FHandle, *buffer->Header);
+    }
+    FDriver.InClose(FHandle);
+    FHandle = kNoDevice;
+  }
+  FNotifyWindow.DiscardInput();
+  FBuffers.clear();
+  if (FCallbackRecord != nullptr) {
+    FCallbackRecord->ring.store(nullptr, std::memory_order_release);
+  }
+  FreeCallbackRecord(FCallbackRecord);
+  FCallbackRecord = nullptr;
+  FRing.reset();
+}
+
+void TMidiInput::PrepareSysexBuffers() {
+  if (FSysexBufferCount == 0 || FSysexBufferSize == 0 || FHandle == kNoDevice) {
+    return;
+  }
+  FBuffers.reserve(FSysexBufferCount);
+  for (std::uint16_t i = 0; i < FSysexBufferCount; ++i) {
+    auto buffer = std::make_unique<TMyMidiHdr>(FSysexBufferSize);
+    buffer->Header->dwUser = reinterpret_cast<std::uintptr_t>(buffer.get());
+    Check(FDriver.InPrepareHeader(FHandle, *buffer->Header));
+    FBuffers.push_back(std::move(buffer));
+  }
+}
+
+void TMidiInput::QueueSysexBuffers() {
+  for (auto& buffer : FBuffers) {
+    Check(FDriver.InAddBuffer(FHandle, *buffer->Header));
+  }
+}
+
+void TMidiInput::StartInput() {
+  if (FState == misOpen) {
+    Check(FDriver.InStart(FHandle));
+  }
+}
+
+void TMidiInput::StopInput() {
+  if (FState == misOpen) {
+    Check(FDriver.InStop(FHandle));
+  }
+}
+
+void TMidiInput::ClosePort() {
+  if (FState != misOpen) {
+    return;
+  }
+  FState = misClosed;
+  Check(FDriver.InReset(FHandle));
+  FNotifyWindow.DiscardInput();
+  ReleaseSysexBuffers();
+  Check(FDriver.InClose(FHandle));
+  FHandle = kNoDevice;
+  FCallbackRecord->ring.store(nullptr, std::memory_order_release);
+  FRing.reset();
+}
+
+void TMidiInput::ReleaseSysexBuffers() {
+  while (!FBuffers.empty()) {
+    Check(FDriver.InUnprepareHeader(FHandle, *FBuffers.front()->Header));
+    FBuffers.erase(FBuffers.begin());
+  }
+}
+
+std::uint16_t TMidiInput::PendingCount() const {
+  return FState == misOpen && FRing ? FRing->Count() : 0;
+}
+
+void TMidiInput::Requeue(MidiHeader& header) {
+  Check(FDriver.InPrepareHeader(FHandle, header));
+  Check(FDriver.InAddBuffer(FHandle, header));
+}
+
+std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
+  RingRecord record;
+  if (FState != misOpen || !FRing || !FRing->Peek(record)) {
+    return nullptr;
+  }
+  auto event = std::make_unique<TMyMidiEvent>();
+  event->TimeStamp = record.timeStamp;
+  if (record.header == nullptr) {
+    event->StatusByte = static_cast<std::uint8_t>(record.shortMessage & kByteMask);
+    event->DataByte1 =
+        static_cast<std::uint8_t>((record.shortMessage >> kDataByte1Shift) & kByteMask);
+    event->DataByte2 =
+        static_cast<std::uint8_t>((record.shortMessage >> kDataByte2Shift) & kByteMask);
+  } else {
+    MidiHeader& header = *record.header;
+    event->StatusByte = kSysexStatus;
+    // A driver never records more than the buffer holds; the bound keeps a bad one from
+    // reading past it.
+    const std::uint32_t recorded =
+        std::min({header.dwBytesRecorded, header.dwBufferLength, kSizeMask});
+    event->SysexSize = static_cast<std::uint16_t>(recorded);
+    if (recorded != 0) {
+      event->SysexData.assign(header.lpData, header.lpData + recorded);
+    }
+    Requeue(header);
+  }
+  FRing->Pop();
+  return event;
+}
+
+void TMidiInput::HandleMessage(std::uint32_t message, MidiHeader* header) {
+  if (message == kMimData) {
+    if (OnMidiInput && FState == misOpen && PendingCount() > 0) {
+      OnMidiInput(*this);
+    }
+  } else if (message == kOverflowMessage) {
+    if (FState != misOpen) {
+      return;
+    }
+    // The lost record's buffer goes back to the driver, so the pool keeps its size.
+    if (header != nullptr) {
+      Requeue(*header);
+    }
+    if (OnOverflow) {
+      OnOverflow(*this);
+    }
+  }
+}
+
+}  // namespace morvane::midi

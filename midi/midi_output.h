@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "midi/callback_record.h"
+#include "midi/driver.h"
+#include "midi/gui_thread.h"
+#include "midi/midi_errors.h"
+#include "midi/my_midi_event.h"
+#include "midi/notify_window.h"
+#include "midi/platform_driver.h"
+
+namespace morvane::midi {
+
+enum MidiOutputState { mosOpen, mosClosed };
+
+// One MIDI output device. Everything runs on the thread that owns gui; a SysEx
+// string is copied, handed to the driver and released on that thread once the
+// driver reports it done, after which Onmidioutput fires.
+class TMidiOutput {
+ public:
+  explicit TMidiOutput(GuiThread& gui, MidiDriver& driver = PlatformDriver());
+  virtual ~TMidiOutput();
+  TMidiOutput(const TMidiOutput&) = delete;
+  TMidiOutput& operator=(const TMidiOutput&) = delete;
+
+  std::int32_t DeviceID() const { return FDeviceID; }
+  void SetDeviceID(std::int32_t id);
+  const std::string& ProductName() const { return FProductName; }
+  void SetProductName(const std::string& name);
+
+  // Never raises; false when the device could not be opened (LastResult tells why).
+  virtual bool OpenPort();
+  // True when a device was closed.
+  virtual bool ClosePort();
+  virtual void SendEvent(const TMyMidiEvent& event);
+  virtual void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+  // Returns once the driver has a copy of the bytes; length 1..65535.
+  virtual void SendLong(const std::uint8_t* bytes, std::uint16_t length);
+  void SendLong(std::span<const std::uint8_t> bytes);
+
+  MidiOutputState State() const { return FState; }
+  MmResult LastResult() const { return FLastResult; }
+  std::uint32_t DriverVersion() const { return FDriverVersion; }
+  std::uint8_t Technology() const { return FTechnology; }
+  std::uint16_t Voices() const { return FVoices; }
+  std::uint16_t Notes() const { return FNotes; }
+  std::uint16_t ChannelMask() const { return FChannelMask; }
+  std::uint32_t Support() const { return FSupport; }
+  std::uint16_t DeviceCount() const { return FDeviceCount; }
+  // SysEx strings handed to the driver and not yet released.
+  std::uint32_t PendingLongCount() const { return FPendingLong; }
+
+  std::function<void(TMidiOutput& sender)> Onmidioutput;
+
+ private:
+  [[noreturn]] void RaiseResult(MmResult result);
+  void Check(MmResult result);
+  void ReadCapabilities();
+  void HandleMessage(std::uint32_t message, MidiHeader* header);
+  void ReleaseBuffer(MidiHeader& header) noexcept;
+
+  MidiDriver& FDriver;
+  midi::NotifyWindow FNotifyWindow;
+  std::int32_t FDeviceID = 0;
+  DeviceHandle FHandle = kNoDevice;
+  MidiOutputState FState = mosClosed;
+  CallbackRecord* FCallbackRecord = nullptr;
+  MmResult FLastResult = kNoError;
+  std::uint32_t FDriverVersion = 0;
+  std::string FProductName;
+  std::uint8_t FTechnology = 0;
+  std::uint16_t FVoices = 0;
+  std::uint16_t FNotes = 0;
+  std::uint16_t FChannelMask = 0;
+  std::uint32_t FSupport = 0;
+  std::uint16_t FDeviceCount = 0;
+  std::uint32_t FPendingLong = 0;
+};
+
+}  // namespace morvane::midi

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "midi/driver.h"
+
+namespace morvane::midi {
+
+class GuiThread;
+
+// Message a port's handler receives when a record was lost to a full ring.
+inline constexpr std::uint32_t kOverflowMessage = 0x400;
+
+// A port's hidden window: driver threads post to it without blocking or allocating,
+// its handler runs on the GUI thread. Counts are kept: one kMimData per PostInput,
+// one kOverflowMessage per PostOverflow, and kMomDone once per header in the order
+// the headers were posted.
+class NotifyWindow {
+ public:
+  using Handler = std::function<void(std::uint32_t message, MidiHeader* header)>;
+
+  NotifyWindow(GuiThread& gui, Handler handler);
+  ~NotifyWindow();
+  NotifyWindow(const NotifyWindow&) = delete;
+  NotifyWindow& operator=(const NotifyWindow&) = delete;
+
+  // Any thread.
+  void PostInput() noexcept;
+  // header is the lost SysEx buffer, or null for a lost short message.
+  void PostOverflow(MidiHeader* header) noexcept;
+  void PostDone(MidiHeader& header) noexcept;
+
+  // GUI thread: runs the handler for everything posted so far.
+  void Dispatch();
+  // GUI thread: forgets posted input and overflow notifications; returns the lost
+  // buffers so that their owner can release them.
+  MidiHeader* DiscardInput() noexcept;
+  MidiHeader* TakeDone() noexcept;
+
+ private:
+  static void Push(std::atomic<MidiHeader*>& list, MidiHeader& header) noexcept;
+  static MidiHeader* TakeInOrder(std::atomic<MidiHeader*>& list) noexcept;
+
+  GuiThread& gui_;
+  Handler handler_;
+  std::atomic<std::uint32_t> inputs_{0};
+  std::atomic<std::uint32_t> shortOverflows_{0};
+  std::atomic<MidiHeader*> lostBuffers_{nullptr};
+  std::atomic<MidiHeader*> done_{nullptr};
+};
+
+}  // namespace morvane::midi

@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "midi/backends/scripted/scripted_driver.h"
+#include "midi/gui_thread.h"
+#include "midi/midi_output.h"
+
+namespace morvane::midi {
+namespace {
+
+using Call = ScriptedDriver::Call;
+constexpr std::chrono::milliseconds kPatience{5000};
+
+class MidiOutputTest : public ::testing::Test {
+ protected:
+  ScriptedDriver driver{{"Alpha", "Beta", "Gamma"}, {"In A"}};
+  QueuedGuiThread gui;
+};
+
+TEST_F(MidiOutputTest, DeviceIdAcceptsTheMapperAndRefusesTheCount) {
+  TMidiOutput port(gui, driver);
+  port.SetDeviceID(kMidiMapper);
+  EXPECT_EQ(port.ProductName(), "Scripted Mapper");
+  port.SetDeviceID(2);
+  EXPECT_EQ(port.ProductName(), "Gamma");
+  try {
+    port.SetDeviceID(3);
+    FAIL() << "id equal to the count was accepted";
+  } catch (const EmidioutputError& error) {
+    EXPECT_STREQ(error.what(), "Invalid device ID");
+  }
+  EXPECT_THROW(port.SetDeviceID(-2), EmidioutputError);
+  EXPECT_EQ(port.DeviceID(), 2);
+}
+
+TEST_F(MidiOutputTest, DeviceCountIsReadOnceAtCreationButIdsAreCheckedAfresh) {
+  TMidiOutput port(gui, driver);
+  driver.SetDeviceCounts(5, 1);
+  EXPECT_EQ(port.DeviceCount(), 3);
+  port.SetDeviceID(4);
+  EXPECT_EQ(port.ProductName(), "Device 4");
+}
+
+TEST_F(MidiOutputTest, CapabilityFailureKeepsTheNewIdAndTheOldName) {
+  TMidiOutput port(gui, driver);
+  port.SetDeviceID(1);
+  driver.Fail(Call::OutGetDevCaps, kNoMemory);
+  EXPECT_THROW(port.SetDeviceID(2), EmidioutputError);
+  EXPECT_EQ(port.DeviceID(), 2);
+  EXPECT_EQ(port.ProductName(), "Beta");
+  EXPECT_EQ(port.LastResult(), kNoMemory);
+}
+
+TEST_F(MidiOutputTest, ProductNameSearchStartsAtTheMapperAndMatchesExactly) {
+  TMidiOutput port(gui, driver);
+  port.SetProductName("Scripted Mapper");
+  EXPECT_EQ(port.DeviceID(), kMidiMapper);
+  port.SetProductName("Beta");
+  EXPECT_EQ(port.DeviceID(), 1);
+  try {
+    port.SetProductName("beta");
+    FAIL() << "a name differing in case was accepted";
+  } catch (const EmidioutputError& error) {
+    EXPECT_STREQ(error.what(), "MIDI output Device beta not installed");
+  }
+  EXPECT_EQ(port.DeviceID(), 1);
+  EXPECT_EQ(port.ProductName(), "Beta");
+}
+
+TEST_F(MidiOutputTest, SettingsAreRefusedWhileOpen) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  EXPECT_THROW(
+      {
+        try {
+          port.SetDeviceID(1);
+        } catch (const EmidioutputError& error) {
+          EXPECT_STREQ(error.what(), "Change to DeviceID while device was open");
+          throw;
+        }
+      },
+      EmidioutputError);
+  EXPECT_THROW(
+      {
+        try {
+          port.SetProductName("Beta");
+        } catch (const EmidioutputError& error) {
+          EXPECT_STREQ(error.what(), "Change to ProductName while device was open");
+          throw;
+        }
+      },
+      EmidioutputError);
+  EXPECT_EQ(port.DeviceID(), 0);
+}
+
+TEST_F(MidiOutputTest, OpenAndCloseFollowTheStateMachine) {
+  TMidiOutput port(gui, driver);
+  EXPECT_FALSE(port.ClosePort()) << "closing a closed port";
+  EXPECT_EQ(port.State(), mosClosed);
+  ASSERT_TRUE(port.OpenPort());
+  EXPECT_EQ(port.State(), mosOpen);
+  EXPECT_TRUE(driver.OutputOpen());
+  EXPECT_TRUE(port.ClosePort());
+  EXPECT_EQ(port.State(), mosClosed);
+  EXPECT_FALSE(driver.OutputOpen());
+  EXPECT_TRUE(port.OpenPort()) << "a port opens again after a close";
+}
+
+TEST_F(MidiOutputTest, OpeningADeviceInUseReturnsFalseAndRaisesNothing) {
+  TMidiOutput first(gui, driver);
+  TMidiOutput second(gui, driver);
+  ASSERT_TRUE(first.OpenPort());
+  bool opened = true;
+  EXPECT_NO_THROW(opened = second.OpenPort());
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(second.State(), mosClosed);
+  EXPECT_EQ(second.LastResult(), kAllocated);
+  driver.Fail(Call::OutOpen, kNoDriver);
+  EXPECT_FALSE(second.OpenPort());
+  EXPECT_EQ(second.LastResult(), kNoDriver);
+}
+
+TEST_F(MidiOutputTest, CloseRefusedWhileAStringIsQueuedLeavesThePortOpen) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  port.SendLong(sysex);
+  EXPECT_THROW(port.ClosePort(), EmidioutputError);
+  EXPECT_EQ(port.State(), mosOpen);
+  EXPECT_EQ(port.LastResult(), kStillPlaying);
+  driver.CompleteLong();
+  ASSERT_TRUE(gui.PumpUntil([&] { return port.PendingLongCount() == 0; }, kPatience));
+  EXPECT_TRUE(port.ClosePort());
+}
+
+TEST_F(MidiOutputTest, SendShortPacksStatusThenDataBytes) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  port.SendShort(0x90, 60, 100);
+  ASSERT_EQ(driver.ShortMessages().size(), 1u);
+  const std::uint32_t message = driver.ShortMessages()[0];
+  EXPECT_EQ(message & 0xFF, 0x90u);
+  EXPECT_EQ((message >> 8) & 0xFF, 0x3Cu);
+  EXPECT_EQ((message >> 16) & 0xFF, 0x64u);
+  EXPECT_EQ(message >> 24, 0u);
+}
+
+TEST_F(MidiOutputTest, SendingOnAClosedPortRaisesTheDriverText) {
+  TMidiOutput port(gui, driver);
+  try {
+    port.SendShort(0x90, 60, 100);
+    FAIL();
+  } catch (const EmidioutputError& error) {
+    EXPECT_STREQ(error.what(), "The specified device handle is invalid.");
+  }
+  const std::vector<std::uint8_t> sysex{0xF0, 0xF7};
+  EXPECT_THROW(port.SendLong(sysex), EmidioutputError);
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+}
+
+TEST_F(MidiOutputTest, SendEventOnAClosedPortRaisesBeforeAnythingIsSent) {
+  TMidiOutput port(gui, driver);
+  TMyMidiEvent event;
+  event.StatusByte = 0x90;
+  try {
+    port.SendEvent(event);
+    FAIL();
+  } catch (const EmidioutputError& error) {
+    EXPECT_STREQ(error.what(), "MIDI Output device not open");
+  }
+  EXPECT_EQ(driver.CallCount(Call::OutShortMsg), 0);
+}
+
+TEST_F(MidiOutputTest, SendEventChoosesLongOrShortByItsData) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  TMyMidiEvent note{0x80, 61, 0, 0, 0, {}};
+  port.SendEvent(note);
+  TMyMidiEvent sysex{0xF0, 0, 0, 0, 3, {0xF0, 0x22, 0xF7}};
+  port.SendEvent(sysex);
+  EXPECT_EQ(driver.ShortMessages(), std::vector<std::uint32_t>{0x3D80});
+  ASSERT_EQ(driver.LongMessages().size(), 1u);
+  EXPECT_EQ(driver.LongMessages()[0], sysex.SysexData);
+}
+
+TEST_F(MidiOutputTest, LongStringIsReleasedAndNotifiedOnceOnlyAfterTheDriverIsDone) {
+  TMidiOutput port(gui, driver);
+  int notified = 0;
+  port.Onmidioutput = [&](TMidiOutput& sender) {
+    EXPECT_EQ(&sender, &port);
+    ++notified;
+  };
+  ASSERT_TRUE(port.OpenPort());
+  std::vector<std::uint8_t> dump(1605, 0x11);
+  dump.front() = 0xF0;
+  dump.back() = 0xF7;
+  port.SendLong(dump);
+  EXPECT_EQ(driver.LongMessages().at(0), dump) << "the driver has its own copy";
+  gui.PumpPending();
+  EXPECT_EQ(notified, 0);
+  EXPECT_EQ(driver.PreparedHeaders(), 1u);
+  driver.CompleteLong();
+  ASSERT_TRUE(gui.PumpUntil([&] { return notified > 0; }, kPatience));
+  gui.PumpPending();
+  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(driver.PreparedHeaders(), 0u) << "the buffer was unprepared";
+  EXPECT_EQ(port.PendingLongCount(), 0u);
+}
+
+TEST_F(MidiOutputTest, CompletionsArriveInTheDriversOrder) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  std::vector<std::size_t> releasedAfter;
+  port.Onmidioutput = [&](TMidiOutput& sender) {
+    releasedAfter.push_back(sender.PendingLongCount());
+  };
+  for (std::uint8_t i = 0; i < 5; ++i) {
+    const std::vector<std::uint8_t> sysex{0xF0, i, 0xF7};
+    port.SendLong(sysex);
+  }
+  driver.CompleteLong(5);
+  ASSERT_TRUE(gui.PumpUntil([&] { return releasedAfter.size() == 5; }, kPatience));
+  EXPECT_EQ(releasedAfter, (std::vector<std::size_t>{4, 3, 2, 1, 0}));
+}
+
+TEST_F(MidiOutputTest, CloseReleasesStringsDoneButNotYetDispatched) {
+  TMidiOutput port(gui, driver);
+  int notified = 0;
+  port.Onmidioutput = [&](TMidiOutput&) { ++notified; };
+  ASSERT_TRUE(port.OpenPort());
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  port.SendLong(sysex);
+  driver.CompleteLong();
+  EXPECT_TRUE(port.ClosePort());
+  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(driver.PreparedHeaders(), 0u) << "unprepared on the device it was prepared on";
+  gui.PumpPending();
+  EXPECT_EQ(notified, 1);
+}
+
+TEST_F(MidiOutputTest, FailedPrepareOrSendReleasesTheBuffer) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  driver.Fail(Call::OutPrepareHeader, kNoMemory);
+  EXPECT_THROW(port.SendLong(sysex), EmidioutputError);
+  driver.Fail(Call::OutLongMsg, kNotReady);
+  try {
+    port.SendLong(sysex);
+    FAIL();
+  } catch (const EmidioutputError& error) {
+    EXPECT_STREQ(error.what(), "The MIDI port is busy.");
+  }
+  EXPECT_EQ(port.LastResult(), kNotReady);
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+  EXPECT_EQ(port.PendingLongCount(), 0u);
+  EXPECT_TRUE(port.ClosePort()) << "nothing is left queued";
+}
+
+TEST_F(MidiOutputTest, EmptyStringRaisesAndSendsNothing) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  EXPECT_THROW(port.SendLong(std::span<const std::uint8_t>{}), EmidioutputError);
+  EXPECT_EQ(driver.CallCount(Call::OutPrepareHeader), 0);
+  EXPECT_EQ(driver.CallCount(Call::OutLongMsg), 0);
+}
+
+TEST_F(MidiOutputTest, ResultWithoutTextGivesTheOutOfRangeText) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  driver.Fail(Call::OutShortMsg, 999);
+  try {
+    port.SendShort(0x90, 1, 1);
+    FAIL();
+  } catch (const EmidioutputError& error) {
+    EXPECT_STREQ(error.what(), "Specified error number is out of range");
+  }
+  EXPECT_EQ(port.LastResult(), 999u);
+}
+
+TEST_F(MidiOutputTest, DestroyingAnOpenPortWithPendingStringsFreesEverything) {
+  {
+    TMidiOutput port(gui, driver);
+    ASSERT_TRUE(port.OpenPort());
+    const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+    port.SendLong(sysex);
+    port.SendLong(sysex);
+  }
+  EXPECT_FALSE(driver.OutputOpen());
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+  gui.PumpPending();
+}
+
+}  // namespace
+}  // namespace morvane::midi

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "midi/backends/rtmidi/rtmidi_backend.h"
+#include "midi/gui_thread.h"
+#include "midi/midi_output.h"
+
+namespace morvane::midi {
+namespace {
+
+// The environment this process started with comes back when the test ends.
+class ApiChoice {
+ public:
+  explicit ApiChoice(const char* api) {
+    if (const char* old = std::getenv(kVariable)) {
+      old_ = old;
+      hadOld_ = true;
+    }
+    setenv(kVariable, api, 1);
+  }
+  ~ApiChoice() {
+    if (hadOld_) {
+      setenv(kVariable, old_.c_str(), 1);
+    } else {
+      unsetenv(kVariable);
+    }
+  }
+
+ private:
+  static constexpr const char* kVariable = "MORVANE_MIDI_API";
+  std::string old_;
+  bool hadOld_ = false;
+};
+
+TEST(SystemBackend, MissingSequencerListsNoDevicesInsteadOfFailing) {
+  if (std::filesystem::exists("/dev/snd/seq")) {
+    GTEST_SKIP() << "this machine has an ALSA sequencer";
+  }
+  ApiChoice alsaOnly("alsa");
+  RtMidiBackend system("morvane-test-editor");
+  EXPECT_TRUE(system.ApiNames().empty());
+  EXPECT_EQ(system.OutGetNumDevs(), 0u);
+  EXPECT_EQ(system.InGetNumDevs(), 0u);
+  QueuedGuiThread gui;
+  TMidiOutput output(gui, system);
+  EXPECT_EQ(output.DeviceCount(), 0);
+  EXPECT_FALSE(output.OpenPort());
+  EXPECT_EQ(output.LastResult(), kBadDeviceId);
+}
+
+TEST(SystemBackend, ApiChoiceOutsideTheListSelectsNothing) {
+  ApiChoice none("no-such-api");
+  RtMidiBackend system("morvane-test-editor");
+  EXPECT_TRUE(system.ApiNames().empty());
+  EXPECT_EQ(system.OutGetNumDevs(), 0u);
+}
+
+}  // namespace
+}  // namespace morvane::midi
