@@ -19,6 +19,13 @@
 
 namespace morvane::engine {
 
+// The notes a key offset has sent, so that its release silences exactly them.
+struct TSounding {
+  int channel = 0;
+  int count = 0;
+  std::array<std::uint8_t, kMaxChordNotes> notes{};
+};
+
 // Stands between the window and the two MIDI ports: device lists, SysEx sending,
 // the computer-keyboard player, panic, message boxes. It uses the ports but does
 // not own them. Everything runs on the GUI thread. The window previews every key
@@ -86,13 +93,6 @@ class TMIDIappUtil {
   bool AskUser(const std::string& text, int kind);
 
  private:
-  // The notes a key offset has sent, so that its release silences exactly them.
-  struct TSounding {
-    int channel = 0;
-    int count = 0;
-    std::array<std::uint8_t, kMaxChordNotes> notes{};
-  };
-
   int KeyNote(int keyOffset) const;
   midi::TMidiOutput& Output();
   void SendChannelMessage(std::uint8_t kind, int channel, std::uint8_t data1, std::uint8_t data2);
