@@ -7,6 +7,7 @@
 namespace {
 
 constexpr int kFailure = 1;
+constexpr char kOutputError[] = "Cannot write to standard output";
 
 }  // namespace
 
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n";
     return kFailure;
   }
-  std::cout.flush();
+  // A full disk or a closed pipe must not pass for success.
+  if (!std::cout.flush()) {
+    std::cerr << kOutputError << "\n";
+    return kFailure;
+  }
   return 0;
 }

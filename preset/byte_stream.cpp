@@ -94,8 +94,22 @@ std::filesystem::path TemporaryPathBeside(const std::filesystem::path& target) {
 }  // namespace
 
 void WriteFileReplacing(const std::string& fileName, std::span<const std::uint8_t> bytes) {
-  const std::filesystem::path target(fileName);
-  if (std::filesystem::is_directory(target)) {
+  std::error_code error;
+  std::filesystem::path target(fileName);
+  // A link is written through, as opening the file for writing would, not replaced by a file.
+  if (std::filesystem::is_symlink(target, error)) {
+    target = std::filesystem::weakly_canonical(target, error);
+    if (error) {
+      throw FileCreateError(fileName);
+    }
+  }
+  const std::filesystem::file_status existing = std::filesystem::status(target, error);
+  if (std::filesystem::is_directory(existing)) {
+    throw FileCreateError(fileName);
+  }
+  const bool replacing = std::filesystem::exists(existing);
+  // A file its owner made read-only stays as it is.
+  if (replacing && !std::fstream(target, std::ios::binary | std::ios::in | std::ios::out)) {
     throw FileCreateError(fileName);
   }
   const std::filesystem::path temporary = TemporaryPathBeside(target);
@@ -109,8 +123,11 @@ void WriteFileReplacing(const std::string& fileName, std::span<const std::uint8_
       written = !file.fail();
     }
   }
-  std::error_code error;
-  if (written) {
+  error.clear();
+  if (written && replacing) {
+    std::filesystem::permissions(temporary, existing.permissions(), error);
+  }
+  if (written && !error) {
     std::filesystem::rename(temporary, target, error);
   }
   if (!written || error) {

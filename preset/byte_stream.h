@@ -43,7 +43,8 @@ class ByteStream {
 Bytes ReadWholeFile(const std::string& fileName);
 
 // Writes a temporary file beside the target and renames it over the target, so
-// the target is either the old file or the complete new one.
+// the target is either the old file or the complete new one. An existing target keeps its
+// permissions and one that cannot be written stays untouched; a link is written through.
 // "Cannot create file %s" on any failure.
 void WriteFileReplacing(const std::string& fileName, std::span<const std::uint8_t> bytes);
 

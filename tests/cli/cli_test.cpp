@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -170,6 +172,12 @@ TEST_F(ToolFiles, FailuresWriteNothingAndExplainOnStandardError) {
   r = RunTool({"get", PathOf("init.syx"), "0F:49", "--layer", "4"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Stream read error\n");
+
+  // Output that cannot be written is a failure, not a silent success.
+  const std::string toFullDisk = std::string(MORVANE_TOOL) + " new >/dev/full 2>/dev/null";
+  const int status = std::system(toFullDisk.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
 }  // namespace

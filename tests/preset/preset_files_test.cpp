@@ -102,5 +102,19 @@ TEST_F(PresetFiles, SaveReplacesAnExistingFileCompletely) {
   EXPECT_EQ(EntriesInDir(), 1u);
 }
 
+TEST_F(PresetFiles, SaveKeepsTheTargetsPermissionsAndWritesThroughALink) {
+  WriteFile(PathOf("target.syx"), Bytes(5000, 0x55));
+  const fs::perms restricted = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions(PathOf("target.syx"), restricted);
+  fs::create_symlink("target.syx", PathOf("link.syx"));
+  tMrv image;
+  image.LoadPresetFromBytes(BuildInitialPreset());
+  image.SavePreset(PathOf("link.syx"));
+  EXPECT_TRUE(fs::is_symlink(PathOf("link.syx")));
+  EXPECT_EQ(ReadWholeFile(PathOf("target.syx")), BuildInitialPreset());
+  EXPECT_EQ(fs::status(PathOf("target.syx")).permissions(), restricted);
+  EXPECT_EQ(EntriesInDir(), 2u);
+}
+
 }  // namespace
 }  // namespace morvane::preset
