@@ -10,8 +10,8 @@ constexpr QChar kItemNumberMark = u'|';
 
 }  // namespace
 
-int RangeCount(int min, int max) {
-  return max >= min ? max - min + 1 : 0;
+long long RangeCount(int min, int max) {
+  return max >= min ? static_cast<long long>(max) - min + 1 : 0;
 }
 
 std::optional<QString> CaptionFor(const CaptionSettings& settings, int value) {
@@ -19,7 +19,7 @@ std::optional<QString> CaptionFor(const CaptionSettings& settings, int value) {
     return std::nullopt;
   }
   const qsizetype itemCount = settings.items != nullptr ? settings.items->size() : 0;
-  const qsizetype rangeCount = RangeCount(settings.min, settings.max);
+  const long long rangeCount = RangeCount(settings.min, settings.max);
   const qsizetype index = static_cast<qsizetype>(value) - settings.min;
   if (itemCount > rangeCount) {
     return std::nullopt;

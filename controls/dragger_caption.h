@@ -16,8 +16,9 @@ struct CaptionSettings {
   bool allowPrefixSuffix = true;
 };
 
-// Number of values in min..max; 0 for an empty range.
-int RangeCount(int min, int max);
+// Number of values in min..max; 0 for an empty range. Counted in 64 bits: the widest int
+// range holds more values than an int can count.
+long long RangeCount(int min, int max);
 
 // The caption for value, or nullopt when the caption stays as it is: the value lies outside
 // min..max, or there are more items than values.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "control_errors.h"
 #include "tdragger.h"
 
@@ -109,6 +111,21 @@ TEST(DraggerCaption, MinAndMaxSettersFollowTheirOrderOfSteps) {
   lowered.setMax(10);  // Min above Max: Max becomes Min
   EXPECT_EQ(lowered.Max(), 60);
   EXPECT_EQ(lowered.Caption(), "60");
+}
+
+TEST(DraggerCaption, RangesWiderThanAnIntCountTheirValuesWithoutWrapping) {
+  constexpr int kLowest = std::numeric_limits<int>::min();
+  constexpr int kHighest = std::numeric_limits<int>::max();
+  auto whole = Make(kLowest, kHighest, "w:", "");
+  whole->setPosition(5);
+  EXPECT_EQ(whole->Caption(), "w:+5");
+  whole->setItems({"first"});
+  whole->setPosition(kLowest);
+  EXPECT_EQ(whole->Caption(), "w:first");
+
+  auto upper = Make(-1, kHighest, "", "");
+  upper->setPosition(kHighest);
+  EXPECT_EQ(upper->Caption(), "+" + QString::number(kHighest));
 }
 
 TEST(DraggerCaptionCtrl, ReadsTheNumberAfterTheBarOrFailsAsTheListWould) {
