@@ -13,6 +13,19 @@ void DeviceList::Add(std::shared_ptr<MidiDriver> backend, bool mapperBackend) {
   backends_.push_back(std::move(backend));
 }
 
+DeviceList::Location DeviceList::Locate(std::int64_t deviceId,
+                                        std::uint32_t (MidiDriver::*count)()) const {
+  std::int64_t id = deviceId;
+  for (const auto& backend : backends_) {
+    const std::int64_t devices = ((*backend).*count)();
+    if (id < devices) {
+      return {backend.get(), id};
+    }
+    id -= devices;
+  }
+  return {};
+}
+
 DeviceList::Location DeviceList::LocateOut(std::int32_t deviceId) {
   if (deviceId == kMidiMapper) {
     if (mapperBackend_ != nullptr && mapperBackend_->OutGetNumDevs() > 0) {
@@ -23,35 +36,70 @@ DeviceList::Location DeviceList::LocateOut(std::int32_t deviceId) {
   if (deviceId < 0) {
     return {};
   }
-  std::int64_t id = deviceId;
-  for (const auto& backend : backends_) {
-    const std::int64_t count = backend->OutGetNumDevs();
-    if (id < count) {
-      return {backend.get(), id};
-    }
-    id -= count;
-  }
-  return {};
+  return Locate(deviceId, &MidiDriver::OutGetNumDevs);
 }
 
 DeviceList::Location DeviceList::LocateIn(std::uint32_t deviceId) {
-  std::int64_t id = deviceId;
+  return Locate(deviceId, &MidiDriver::InGetNumDevs);
+}
+
+std::uint32_t DeviceList::Total(std::uint32_t (MidiDriver::*count)()) const {
+  std::uint32_t total = 0;
   for (const auto& backend : backends_) {
-    const std::int64_t count = backend->InGetNumDevs();
-    if (id < count) {
-      return {backend.get(), id};
-    }
-    id -= count;
+    total += ((*backend).*count)();
   }
-  return {};
+  return total;
+}
+
+template <typename OpenOn>
+MmResult DeviceList::OpenAt(const Location& at, DeviceHandle& device, OpenOn open) {
+  if (at.backend == nullptr) {
+    return kBadDeviceId;
+  }
+  auto* opened = new (std::nothrow) OpenDevice{at.backend, kNoDevice};
+  if (opened == nullptr) {
+    return kNoMemory;
+  }
+  const MmResult result = open(*at.backend, opened->inner);
+  if (result != kNoError) {
+    delete opened;
+    return result;
+  }
+  device = reinterpret_cast<DeviceHandle>(opened);
+  return kNoError;
+}
+
+template <typename Call>
+MmResult DeviceList::Forward(DeviceHandle device, Call call) {
+  if (device == kNoDevice) {
+    return kInvalidHandle;
+  }
+  OpenDevice& opened = *Open(device);
+  return call(*opened.backend, opened.inner);
+}
+
+MmResult DeviceList::CloseDevice(DeviceHandle device, MmResult (MidiDriver::*close)(DeviceHandle)) {
+  const MmResult result = Forward(
+      device, [close](MidiDriver& backend, DeviceHandle inner) { return (backend.*close)(inner); });
+  if (result == kNoError) {
+    delete Open(device);
+  }
+  return result;
+}
+
+MmResult DeviceList::ErrorText(MmResult code, std::string& text,
+                               MmResult (MidiDriver::*errorText)(MmResult, std::string&)) {
+  // The system's texts first: its codes are the ones that need its wording.
+  for (auto backend = backends_.rbegin(); backend != backends_.rend(); ++backend) {
+    if (((**backend).*errorText)(code, text) == kNoError) {
+      return kNoError;
+    }
+  }
+  return StandardErrorText(code, text);
 }
 
 std::uint32_t DeviceList::OutGetNumDevs() {
-  std::uint32_t count = 0;
-  for (const auto& backend : backends_) {
-    count += backend->OutGetNumDevs();
-  }
-  return count;
+  return Total(&MidiDriver::OutGetNumDevs);
 }
 
 MmResult DeviceList::OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) {
@@ -65,85 +113,50 @@ MmResult DeviceList::OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) {
 MmResult DeviceList::OutOpen(DeviceHandle& device, std::int32_t deviceId, DriverCallbackFn callback,
                              std::uintptr_t instance) {
   const Location at = LocateOut(deviceId);
-  if (at.backend == nullptr) {
-    return kBadDeviceId;
-  }
-  auto* open = new (std::nothrow) OpenDevice{at.backend, kNoDevice};
-  if (open == nullptr) {
-    return kNoMemory;
-  }
-  const MmResult result =
-      at.backend->OutOpen(open->inner, static_cast<std::int32_t>(at.id), callback, instance);
-  if (result != kNoError) {
-    delete open;
-    return result;
-  }
-  device = reinterpret_cast<DeviceHandle>(open);
-  return kNoError;
+  return OpenAt(at, device, [&](MidiDriver& backend, DeviceHandle& inner) {
+    return backend.OutOpen(inner, static_cast<std::int32_t>(at.id), callback, instance);
+  });
 }
 
 MmResult DeviceList::OutClose(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  const MmResult result = Open(device)->backend->OutClose(Open(device)->inner);
-  if (result == kNoError) {
-    delete Open(device);
-  }
-  return result;
+  return CloseDevice(device, &MidiDriver::OutClose);
 }
 
 MmResult DeviceList::OutShortMsg(DeviceHandle device, std::uint32_t message) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->OutShortMsg(Open(device)->inner, message);
+  return Forward(device, [message](MidiDriver& backend, DeviceHandle inner) {
+    return backend.OutShortMsg(inner, message);
+  });
 }
 
 MmResult DeviceList::OutPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->OutPrepareHeader(Open(device)->inner, header);
+  return Forward(device, [&header](MidiDriver& backend, DeviceHandle inner) {
+    return backend.OutPrepareHeader(inner, header);
+  });
 }
 
 MmResult DeviceList::OutUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->OutUnprepareHeader(Open(device)->inner, header);
+  return Forward(device, [&header](MidiDriver& backend, DeviceHandle inner) {
+    return backend.OutUnprepareHeader(inner, header);
+  });
 }
 
 MmResult DeviceList::OutLongMsg(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->OutLongMsg(Open(device)->inner, header);
+  return Forward(device, [&header](MidiDriver& backend, DeviceHandle inner) {
+    return backend.OutLongMsg(inner, header);
+  });
 }
 
 MmResult DeviceList::OutReset(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->OutReset(Open(device)->inner);
+  return Forward(device,
+                 [](MidiDriver& backend, DeviceHandle inner) { return backend.OutReset(inner); });
 }
 
 MmResult DeviceList::OutGetErrorText(MmResult code, std::string& text) {
-  // The system's texts first: its codes are the ones that need its wording.
-  for (auto backend = backends_.rbegin(); backend != backends_.rend(); ++backend) {
-    if ((*backend)->OutGetErrorText(code, text) == kNoError) {
-      return kNoError;
-    }
-  }
-  return StandardErrorText(code, text);
+  return ErrorText(code, text, &MidiDriver::OutGetErrorText);
 }
 
 std::uint32_t DeviceList::InGetNumDevs() {
-  std::uint32_t count = 0;
-  for (const auto& backend : backends_) {
-    count += backend->InGetNumDevs();
-  }
-  return count;
+  return Total(&MidiDriver::InGetNumDevs);
 }
 
 MmResult DeviceList::InGetDevCaps(std::uint32_t deviceId, MidiInCaps& caps) {
@@ -157,84 +170,50 @@ MmResult DeviceList::InGetDevCaps(std::uint32_t deviceId, MidiInCaps& caps) {
 MmResult DeviceList::InOpen(DeviceHandle& device, std::uint32_t deviceId, DriverCallbackFn callback,
                             std::uintptr_t instance) {
   const Location at = LocateIn(deviceId);
-  if (at.backend == nullptr) {
-    return kBadDeviceId;
-  }
-  auto* open = new (std::nothrow) OpenDevice{at.backend, kNoDevice};
-  if (open == nullptr) {
-    return kNoMemory;
-  }
-  const MmResult result =
-      at.backend->InOpen(open->inner, static_cast<std::uint32_t>(at.id), callback, instance);
-  if (result != kNoError) {
-    delete open;
-    return result;
-  }
-  device = reinterpret_cast<DeviceHandle>(open);
-  return kNoError;
+  return OpenAt(at, device, [&](MidiDriver& backend, DeviceHandle& inner) {
+    return backend.InOpen(inner, static_cast<std::uint32_t>(at.id), callback, instance);
+  });
 }
 
 MmResult DeviceList::InClose(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  const MmResult result = Open(device)->backend->InClose(Open(device)->inner);
-  if (result == kNoError) {
-    delete Open(device);
-  }
-  return result;
+  return CloseDevice(device, &MidiDriver::InClose);
 }
 
 MmResult DeviceList::InPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->InPrepareHeader(Open(device)->inner, header);
+  return Forward(device, [&header](MidiDriver& backend, DeviceHandle inner) {
+    return backend.InPrepareHeader(inner, header);
+  });
 }
 
 MmResult DeviceList::InUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->InUnprepareHeader(Open(device)->inner, header);
+  return Forward(device, [&header](MidiDriver& backend, DeviceHandle inner) {
+    return backend.InUnprepareHeader(inner, header);
+  });
 }
 
 MmResult DeviceList::InAddBuffer(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->InAddBuffer(Open(device)->inner, header);
+  return Forward(device, [&header](MidiDriver& backend, DeviceHandle inner) {
+    return backend.InAddBuffer(inner, header);
+  });
 }
 
 MmResult DeviceList::InStart(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->InStart(Open(device)->inner);
+  return Forward(device,
+                 [](MidiDriver& backend, DeviceHandle inner) { return backend.InStart(inner); });
 }
 
 MmResult DeviceList::InStop(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->InStop(Open(device)->inner);
+  return Forward(device,
+                 [](MidiDriver& backend, DeviceHandle inner) { return backend.InStop(inner); });
 }
 
 MmResult DeviceList::InReset(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  return Open(device)->backend->InReset(Open(device)->inner);
+  return Forward(device,
+                 [](MidiDriver& backend, DeviceHandle inner) { return backend.InReset(inner); });
 }
 
 MmResult DeviceList::InGetErrorText(MmResult code, std::string& text) {
-  // The system's texts first: its codes are the ones that need its wording.
-  for (auto backend = backends_.rbegin(); backend != backends_.rend(); ++backend) {
-    if ((*backend)->InGetErrorText(code, text) == kNoError) {
-      return kNoError;
-    }
-  }
-  return StandardErrorText(code, text);
+  return ErrorText(code, text, &MidiDriver::InGetErrorText);
 }
 
 }  // namespace morvane::midi

@@ -50,8 +50,19 @@ class DeviceList final : public MidiDriver {
     MidiDriver* backend = nullptr;
     std::int64_t id = 0;
   };
+  // The out and in sides differ only in the driver calls they make.
+  Location Locate(std::int64_t deviceId, std::uint32_t (MidiDriver::*count)()) const;
   Location LocateOut(std::int32_t deviceId);
   Location LocateIn(std::uint32_t deviceId);
+  std::uint32_t Total(std::uint32_t (MidiDriver::*count)()) const;
+  template <typename OpenOn>
+  static MmResult OpenAt(const Location& at, DeviceHandle& device, OpenOn open);
+  // Runs call(backend, inner handle) for an open device; kInvalidHandle for none.
+  template <typename Call>
+  static MmResult Forward(DeviceHandle device, Call call);
+  static MmResult CloseDevice(DeviceHandle device, MmResult (MidiDriver::*close)(DeviceHandle));
+  MmResult ErrorText(MmResult code, std::string& text,
+                     MmResult (MidiDriver::*errorText)(MmResult, std::string&));
   static OpenDevice* Open(DeviceHandle device) { return reinterpret_cast<OpenDevice*>(device); }
 
   std::vector<std::shared_ptr<MidiDriver>> backends_;

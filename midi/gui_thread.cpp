@@ -27,10 +27,16 @@ void GuiThread::Dispatch() {
   wakePending_.exchange(false, std::memory_order_seq_cst);
   // A handler may destroy a port, and with it its window.
   const std::vector<NotifyWindow*> windows = windows_;
-  for (NotifyWindow* window : windows) {
-    if (std::find(windows_.begin(), windows_.end(), window) != windows_.end()) {
-      window->Dispatch();
+  try {
+    for (NotifyWindow* window : windows) {
+      if (std::find(windows_.begin(), windows_.end(), window) != windows_.end()) {
+        window->Dispatch();
+      }
     }
+  } catch (...) {
+    // A handler raised: what is still posted is dispatched on the next wake-up.
+    Wake();
+    throw;
   }
 }
 

@@ -26,10 +26,12 @@ TMidiInput::~TMidiInput() {
     try {
       ClosePort();
     } catch (const EMidiInputError&) {
-      // The driver refused a step of the close; what could be released was.
+      // The driver refused a step of the close; the rest is released below.
     }
   }
-  FreeCallbackRecord(FCallbackRecord);
+  // A device left open by a refused close still holds the buffers and the callback
+  // record: it is given them back before they are freed.
+  ReleaseDevice();
 }
 
 void TMidiInput::RaiseResult(MmResult result) {
@@ -110,7 +112,7 @@ void TMidiInput::OpenPort() {
       FCallbackRecord = MakeCallbackRecord();
       if (FCallbackRecord == nullptr) {
         FError = kNoMemory;
-        DiscardAfterOpenFailed();
+        ReleaseDevice();
         return;
       }
     }
@@ -121,7 +123,7 @@ void TMidiInput::OpenPort() {
     FError = FDriver.InOpen(handle, FDeviceID, &DriverCallback,
                             reinterpret_cast<std::uintptr_t>(FCallbackRecord));
     if (FError != kNoError) {
-      DiscardAfterOpenFailed();
+      ReleaseDevice();
       return;
     }
     FHandle = handle;
@@ -129,14 +131,14 @@ void TMidiInput::OpenPort() {
     QueueSysexBuffers();
     FState = misOpen;
   } catch (const EMidiInputError&) {
-    DiscardAfterOpenFailed();
+    ReleaseDevice();
   } catch (const std::bad_alloc&) {
     FError = kNoMemory;
-    DiscardAfterOpenFailed();
+    ReleaseDevice();
   }
 }
 
-void TMidiInput::DiscardAfterOpenFailed() noexcept {
+void TMidiInput::ReleaseDevice() noexcept {
   // An opened device and prepared buffers are given back, so the next open starts clean.
   if (FHandle != kNoDevice) {
     FDriver.InReset(FHandle);

@@ -72,7 +72,7 @@ class TMidiInput {
   void PrepareSysexBuffers();
   void QueueSysexBuffers();
   void ReleaseSysexBuffers();
-  void DiscardAfterOpenFailed() noexcept;
+  void ReleaseDevice() noexcept;
   void Requeue(MidiHeader& header);
   void HandleMessage(std::uint32_t message, MidiHeader* header);
 

@@ -126,11 +126,7 @@ bool TMidiOutput::ClosePort() {
   if (FState == mosOpen) {
     // Strings the driver has finished but whose completion has not been dispatched
     // yet are released while the device can still unprepare them.
-    for (MidiHeader* header = FNotifyWindow.TakeDone(); header != nullptr;) {
-      MidiHeader* next = header->postLink;
-      HandleMessage(kMomDone, header);
-      header = next;
-    }
+    FNotifyWindow.Dispatch();
     Check(FDriver.OutClose(FHandle));
     closed = true;
   }

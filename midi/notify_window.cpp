@@ -55,33 +55,58 @@ MidiHeader* NotifyWindow::TakeInOrder(std::atomic<MidiHeader*>& list) noexcept {
   return oldestFirst;
 }
 
+MidiHeader* NotifyWindow::TakeWithBacklog(std::atomic<MidiHeader*>& list,
+                                          MidiHeader*& backlog) noexcept {
+  MidiHeader* taken = TakeInOrder(list);
+  if (backlog == nullptr) {
+    return taken;
+  }
+  MidiHeader* last = backlog;
+  while (last->postLink != nullptr) {
+    last = last->postLink;
+  }
+  last->postLink = taken;
+  return std::exchange(backlog, nullptr);
+}
+
 MidiHeader* NotifyWindow::TakeDone() noexcept {
-  return TakeInOrder(done_);
+  return TakeWithBacklog(done_, doneBacklog_);
 }
 
 MidiHeader* NotifyWindow::DiscardInput() noexcept {
   inputs_.store(0, std::memory_order_relaxed);
   shortOverflows_.store(0, std::memory_order_relaxed);
-  return TakeInOrder(lostBuffers_);
+  return TakeWithBacklog(lostBuffers_, lostBacklog_);
+}
+
+void NotifyWindow::DispatchHeaders(std::atomic<MidiHeader*>& list, MidiHeader*& backlog,
+                                   std::uint32_t message) {
+  backlog = TakeWithBacklog(list, backlog);
+  while (backlog != nullptr) {
+    MidiHeader* header = backlog;
+    backlog = header->postLink;
+    handler_(message, header);
+  }
+}
+
+void NotifyWindow::DispatchCount(std::atomic<std::uint32_t>& count, std::uint32_t message) {
+  std::uint32_t left = count.exchange(0, std::memory_order_seq_cst);
+  try {
+    for (; left > 0; --left) {
+      handler_(message, nullptr);
+    }
+  } catch (...) {
+    // The notification that raised has been delivered; the rest stay posted.
+    count.fetch_add(left - 1, std::memory_order_seq_cst);
+    throw;
+  }
 }
 
 void NotifyWindow::Dispatch() {
-  for (MidiHeader* header = TakeDone(); header != nullptr;) {
-    MidiHeader* next = header->postLink;
-    handler_(kMomDone, header);
-    header = next;
-  }
-  for (std::uint32_t n = inputs_.exchange(0, std::memory_order_seq_cst); n > 0; --n) {
-    handler_(kMimData, nullptr);
-  }
-  for (MidiHeader* header = TakeInOrder(lostBuffers_); header != nullptr;) {
-    MidiHeader* next = header->postLink;
-    handler_(kOverflowMessage, header);
-    header = next;
-  }
-  for (std::uint32_t n = shortOverflows_.exchange(0, std::memory_order_seq_cst); n > 0; --n) {
-    handler_(kOverflowMessage, nullptr);
-  }
+  DispatchHeaders(done_, doneBacklog_, kMomDone);
+  DispatchCount(inputs_, kMimData);
+  DispatchHeaders(lostBuffers_, lostBacklog_, kOverflowMessage);
+  DispatchCount(shortOverflows_, kOverflowMessage);
 }
 
 }  // namespace morvane::midi

@@ -32,7 +32,8 @@ class NotifyWindow {
   void PostOverflow(MidiHeader* header) noexcept;
   void PostDone(MidiHeader& header) noexcept;
 
-  // GUI thread: runs the handler for everything posted so far.
+  // GUI thread: runs the handler for everything posted so far. When a handler
+  // raises, what it had not reached stays posted for the next Dispatch.
   void Dispatch();
   // GUI thread: forgets posted input and overflow notifications; returns the lost
   // buffers so that their owner can release them.
@@ -42,6 +43,9 @@ class NotifyWindow {
  private:
   static void Push(std::atomic<MidiHeader*>& list, MidiHeader& header) noexcept;
   static MidiHeader* TakeInOrder(std::atomic<MidiHeader*>& list) noexcept;
+  static MidiHeader* TakeWithBacklog(std::atomic<MidiHeader*>& list, MidiHeader*& backlog) noexcept;
+  void DispatchHeaders(std::atomic<MidiHeader*>& list, MidiHeader*& backlog, std::uint32_t message);
+  void DispatchCount(std::atomic<std::uint32_t>& count, std::uint32_t message);
 
   GuiThread& gui_;
   Handler handler_;
@@ -49,6 +53,9 @@ class NotifyWindow {
   std::atomic<std::uint32_t> shortOverflows_{0};
   std::atomic<MidiHeader*> lostBuffers_{nullptr};
   std::atomic<MidiHeader*> done_{nullptr};
+  // GUI thread only: taken headers, oldest first, that a raising handler left unhandled.
+  MidiHeader* doneBacklog_ = nullptr;
+  MidiHeader* lostBacklog_ = nullptr;
 };
 
 }  // namespace morvane::midi

@@ -307,5 +307,39 @@ TEST_F(MidiInputTest, RefusedResetStillLeavesThePortClosed) {
   EXPECT_EQ(port.State(), misClosed);
 }
 
+TEST_F(MidiInputTest, DestroyingAfterARefusedCloseGivesTheDeviceBackItsBuffers) {
+  {
+    TMidiInput refused(gui, driver);
+    refused.SetSysexBufferCount(3);
+    refused.OpenPort();
+    ASSERT_EQ(refused.State(), misOpen);
+    driver.Fail(Call::InReset, kGeneralError);
+    EXPECT_THROW(refused.ClosePort(), EMidiInputError);
+  }
+  EXPECT_FALSE(driver.InputOpen()) << "the driver would call a freed callback record";
+  EXPECT_EQ(driver.QueuedInputBuffers(), 0u) << "the driver would fill freed buffers";
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+}
+
+TEST_F(MidiInputTest, AHandlerThatRaisesKeepsTheRemainingNotifications) {
+  OpenStarted();
+  int calls = 0;
+  port.OnMidiInput = [&](TMidiInput& sender) {
+    ++calls;
+    sender.TakeEvent();
+    if (calls == 1) {
+      throw EMidiInputError("raised by the owner");
+    }
+  };
+  for (int i = 0; i < 3; ++i) {
+    driver.DeliverShort(kNoteOn);
+  }
+  EXPECT_THROW(gui.PumpOnce(kPatience), EMidiInputError);
+  EXPECT_EQ(calls, 1);
+  ASSERT_TRUE(gui.PumpUntil([&] { return calls == 3; }, kPatience))
+      << "one notification per stored record, also after a handler raised";
+  EXPECT_EQ(port.PendingCount(), 0);
+}
+
 }  // namespace
 }  // namespace morvane::midi

@@ -240,6 +240,26 @@ TEST_F(MidiOutputTest, CloseReleasesStringsDoneButNotYetDispatched) {
   EXPECT_EQ(notified, 1);
 }
 
+TEST_F(MidiOutputTest, ANotificationThatRaisesLeavesTheLaterCompletionsToFollow) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  int notified = 0;
+  port.Onmidioutput = [&](TMidiOutput&) {
+    if (++notified == 1) {
+      throw EmidioutputError("raised by the owner");
+    }
+  };
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  for (int i = 0; i < 3; ++i) {
+    port.SendLong(sysex);
+  }
+  driver.CompleteLong(3);
+  EXPECT_THROW(gui.PumpOnce(kPatience), EmidioutputError);
+  ASSERT_TRUE(gui.PumpUntil([&] { return notified == 3; }, kPatience));
+  EXPECT_EQ(port.PendingLongCount(), 0u);
+  EXPECT_EQ(driver.PreparedHeaders(), 0u) << "every buffer was released";
+}
+
 TEST_F(MidiOutputTest, FailedPrepareOrSendReleasesTheBuffer) {
   TMidiOutput port(gui, driver);
   ASSERT_TRUE(port.OpenPort());

@@ -160,6 +160,9 @@ class RtMidiBackend::InputDevice {
   ~InputDevice() {
     port_->cancelCallback();
     port_->closePort();
+    // Destroying the port ends RtMidi's thread, so a callback that was already under
+    // way finishes before the mutex and the queue go.
+    port_.reset();
   }
 
   MmResult Add(MidiHeader& header) {
@@ -305,13 +308,14 @@ std::vector<std::string> RtMidiBackend::ApiNames() const {
   return names;
 }
 
-std::vector<RtMidiBackend::PortRef> RtMidiBackend::OutputPorts() {
+std::vector<RtMidiBackend::PortRef> RtMidiBackend::ListPorts(RtMidi& (*probe)(Api& api)) {
   std::vector<PortRef> ports;
   for (const auto& api : apis_) {
+    RtMidi& lister = probe(*api);
     try {
-      const unsigned int count = api->outProbe->getPortCount();
+      const unsigned int count = lister.getPortCount();
       for (unsigned int port = 0; port < count; ++port) {
-        std::string name = api->outProbe->getPortName(port);
+        std::string name = lister.getPortName(port);
         if (name.rfind(ownClientName_, 0) != 0) {
           ports.push_back({api.get(), port, std::move(name)});
         }
@@ -323,22 +327,31 @@ std::vector<RtMidiBackend::PortRef> RtMidiBackend::OutputPorts() {
   return ports;
 }
 
+std::vector<RtMidiBackend::PortRef> RtMidiBackend::OutputPorts() {
+  return ListPorts([](Api& api) -> RtMidi& { return *api.outProbe; });
+}
+
 std::vector<RtMidiBackend::PortRef> RtMidiBackend::InputPorts() {
-  std::vector<PortRef> ports;
-  for (const auto& api : apis_) {
-    try {
-      const unsigned int count = api->inProbe->getPortCount();
-      for (unsigned int port = 0; port < count; ++port) {
-        std::string name = api->inProbe->getPortName(port);
-        if (name.rfind(ownClientName_, 0) != 0) {
-          ports.push_back({api.get(), port, std::move(name)});
-        }
-      }
-    } catch (const RtMidiError&) {
-      // A server that went away lists no ports.
-    }
+  return ListPorts([](Api& api) -> RtMidi& { return *api.inProbe; });
+}
+
+MmResult RtMidiBackend::PrepareHeader(DeviceHandle device, MidiHeader& header) {
+  if (device == kNoDevice) {
+    return kInvalidHandle;
   }
-  return ports;
+  header.dwFlags |= kHeaderPrepared;
+  return kNoError;
+}
+
+MmResult RtMidiBackend::UnprepareHeader(DeviceHandle device, MidiHeader& header) {
+  if (device == kNoDevice) {
+    return kInvalidHandle;
+  }
+  if ((header.dwFlags & kHeaderInQueue) != 0) {
+    return kStillPlaying;
+  }
+  header.dwFlags &= ~kHeaderPrepared;
+  return kNoError;
 }
 
 std::uint32_t RtMidiBackend::OutGetNumDevs() {
@@ -397,22 +410,11 @@ MmResult RtMidiBackend::OutShortMsg(DeviceHandle device, std::uint32_t message) 
 }
 
 MmResult RtMidiBackend::OutPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return PrepareHeader(device, header);
 }
 
 MmResult RtMidiBackend::OutUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return UnprepareHeader(device, header);
 }
 
 MmResult RtMidiBackend::OutLongMsg(DeviceHandle device, MidiHeader& header) {
@@ -484,22 +486,11 @@ MmResult RtMidiBackend::InClose(DeviceHandle device) {
 }
 
 MmResult RtMidiBackend::InPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return PrepareHeader(device, header);
 }
 
 MmResult RtMidiBackend::InUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return UnprepareHeader(device, header);
 }
 
 MmResult RtMidiBackend::InAddBuffer(DeviceHandle device, MidiHeader& header) {

@@ -6,6 +6,7 @@
 
 #include "midi/driver.h"
 
+class RtMidi;
 class RtMidiIn;
 class RtMidiOut;
 
@@ -60,8 +61,13 @@ class RtMidiBackend final : public MidiDriver {
     unsigned int port = 0;
     std::string name;
   };
+  // The ports that probe(api) lists, API by API, without this process's own.
+  std::vector<PortRef> ListPorts(RtMidi& (*probe)(Api& api));
   std::vector<PortRef> OutputPorts();
   std::vector<PortRef> InputPorts();
+  // Headers need no preparing here beyond their flags, alike for output and input.
+  static MmResult PrepareHeader(DeviceHandle device, MidiHeader& header);
+  static MmResult UnprepareHeader(DeviceHandle device, MidiHeader& header);
 
   std::string ownClientName_;
   std::vector<std::unique_ptr<Api>> apis_;

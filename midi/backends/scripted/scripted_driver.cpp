@@ -147,55 +147,64 @@ bool ScriptedDriver::InputOpen() const {
 
 bool ScriptedDriver::InputStarted() const {
   std::lock_guard lock(mutex_);
-  return started_;
+  return in_.started;
+}
+
+bool ScriptedDriver::CompleteOldestLong() {
+  MidiHeader* header = nullptr;
+  Endpoint out;
+  {
+    std::lock_guard lock(mutex_);
+    if (pendingLong_.empty()) {
+      return false;
+    }
+    header = pendingLong_.front();
+    pendingLong_.pop_front();
+    out = out_;
+  }
+  header->dwFlags = (header->dwFlags & ~kHeaderInQueue) | kHeaderDone;
+  if (out.callback != nullptr) {
+    out.callback(kOutHandle, kMomDone, out.instance, reinterpret_cast<std::uintptr_t>(header), 0);
+  }
+  return true;
 }
 
 void ScriptedDriver::CompleteLong(std::size_t count) {
   OnDriverThread([this, count] {
-    for (std::size_t i = 0; i < count; ++i) {
-      MidiHeader* header = nullptr;
-      Endpoint out;
-      {
-        std::lock_guard lock(mutex_);
-        if (pendingLong_.empty()) {
-          return;
-        }
-        header = pendingLong_.front();
-        pendingLong_.pop_front();
-        out = out_;
-      }
-      header->dwFlags = (header->dwFlags & ~kHeaderInQueue) | kHeaderDone;
-      if (out.callback != nullptr) {
-        out.callback(kOutHandle, kMomDone, out.instance, reinterpret_cast<std::uintptr_t>(header),
-                     0);
-      }
+    for (std::size_t i = 0; i < count && CompleteOldestLong(); ++i) {
     }
   });
 }
 
-void ScriptedDriver::ReturnHeader(MidiHeader& header, std::uint32_t message, std::uint32_t stamp) {
+void ScriptedDriver::CallInput(std::uint32_t message, std::uintptr_t param1,
+                               std::uintptr_t param2) {
   Endpoint in;
   {
     std::lock_guard lock(mutex_);
     in = in_;
   }
-  header.dwFlags = (header.dwFlags & ~kHeaderInQueue) | kHeaderDone;
   if (in.callback != nullptr) {
-    in.callback(kInHandle, message, in.instance, reinterpret_cast<std::uintptr_t>(&header), stamp);
+    in.callback(kInHandle, message, in.instance, param1, param2);
   }
 }
 
+MidiHeader* ScriptedDriver::TakeQueuedInput() {
+  std::lock_guard lock(mutex_);
+  if (queuedInput_.empty()) {
+    return nullptr;
+  }
+  MidiHeader* header = queuedInput_.front();
+  queuedInput_.pop_front();
+  return header;
+}
+
+void ScriptedDriver::ReturnHeader(MidiHeader& header, std::uint32_t message, std::uint32_t stamp) {
+  header.dwFlags = (header.dwFlags & ~kHeaderInQueue) | kHeaderDone;
+  CallInput(message, reinterpret_cast<std::uintptr_t>(&header), stamp);
+}
+
 void ScriptedDriver::DeliverShort(std::uint32_t message, std::uint32_t stamp) {
-  OnDriverThread([this, message, stamp] {
-    Endpoint in;
-    {
-      std::lock_guard lock(mutex_);
-      in = in_;
-    }
-    if (in.callback != nullptr) {
-      in.callback(kInHandle, kMimData, in.instance, message, stamp);
-    }
-  });
+  OnDriverThread([this, message, stamp] { CallInput(kMimData, message, stamp); });
 }
 
 std::size_t ScriptedDriver::DeliverSysex(std::span<const std::uint8_t> bytes, std::uint32_t stamp) {
@@ -203,14 +212,9 @@ std::size_t ScriptedDriver::DeliverSysex(std::span<const std::uint8_t> bytes, st
   OnDriverThread([&] {
     std::size_t offset = 0;
     while (offset < bytes.size()) {
-      MidiHeader* header = nullptr;
-      {
-        std::lock_guard lock(mutex_);
-        if (queuedInput_.empty()) {
-          return;
-        }
-        header = queuedInput_.front();
-        queuedInput_.pop_front();
+      MidiHeader* header = TakeQueuedInput();
+      if (header == nullptr) {
+        return;
       }
       const std::size_t take = std::min<std::size_t>(header->dwBufferLength, bytes.size() - offset);
       std::memcpy(header->lpData, bytes.data() + offset, take);
@@ -227,14 +231,9 @@ bool ScriptedDriver::ReturnBuffer(std::span<const std::uint8_t> bytes, std::uint
                                   std::uint32_t stamp) {
   bool returned = false;
   OnDriverThread([&] {
-    MidiHeader* header = nullptr;
-    {
-      std::lock_guard lock(mutex_);
-      if (queuedInput_.empty()) {
-        return;
-      }
-      header = queuedInput_.front();
-      queuedInput_.pop_front();
+    MidiHeader* header = TakeQueuedInput();
+    if (header == nullptr) {
+      return;
     }
     const std::size_t take = std::min<std::size_t>(header->dwBufferLength, bytes.size());
     if (take > 0) {
@@ -249,16 +248,102 @@ bool ScriptedDriver::ReturnBuffer(std::span<const std::uint8_t> bytes, std::uint
 
 void ScriptedDriver::DeliverRaw(std::uint32_t message, std::uintptr_t param1,
                                 std::uintptr_t param2) {
-  OnDriverThread([&] {
-    Endpoint in;
-    {
-      std::lock_guard lock(mutex_);
-      in = in_;
+  OnDriverThread([&] { CallInput(message, param1, param2); });
+}
+
+MmResult ScriptedDriver::OpenEndpoint(Call call, bool knownDevice, Endpoint& endpoint,
+                                      DeviceHandle own, DeviceHandle& device,
+                                      DriverCallbackFn callback, std::uintptr_t instance) {
+  std::lock_guard lock(mutex_);
+  if (const MmResult failed = Scripted(call)) {
+    return failed;
+  }
+  if (!knownDevice) {
+    return kBadDeviceId;
+  }
+  if (endpoint.open) {
+    return kAllocated;
+  }
+  endpoint = {true, false, callback, instance};
+  device = own;
+  return kNoError;
+}
+
+MmResult ScriptedDriver::CloseEndpoint(Call call, Endpoint& endpoint, DeviceHandle own,
+                                       DeviceHandle device, const std::deque<MidiHeader*>& queued) {
+  {
+    std::lock_guard lock(mutex_);
+    if (const MmResult failed = Scripted(call)) {
+      return failed;
     }
-    if (in.callback != nullptr) {
-      in.callback(kInHandle, message, in.instance, param1, param2);
+    if (device != own || !endpoint.open) {
+      return kInvalidHandle;
     }
-  });
+    if (!queued.empty()) {
+      return kStillPlaying;
+    }
+    endpoint = {};
+  }
+  // No callback of this device runs once the close has returned.
+  OnDriverThread([] {});
+  return kNoError;
+}
+
+MmResult ScriptedDriver::PrepareOn(Call call, const Endpoint& endpoint, DeviceHandle own,
+                                   DeviceHandle device, MidiHeader& header) {
+  std::lock_guard lock(mutex_);
+  if (const MmResult failed = Scripted(call)) {
+    return failed;
+  }
+  if (device != own || !endpoint.open) {
+    return kInvalidHandle;
+  }
+  if ((header.dwFlags & kHeaderPrepared) == 0) {
+    ++prepared_;
+  }
+  header.dwFlags |= kHeaderPrepared;
+  return kNoError;
+}
+
+MmResult ScriptedDriver::UnprepareOn(Call call, DeviceHandle own, DeviceHandle device,
+                                     MidiHeader& header) {
+  std::lock_guard lock(mutex_);
+  if (const MmResult failed = Scripted(call)) {
+    return failed;
+  }
+  if (device != own) {
+    return kInvalidHandle;
+  }
+  if ((header.dwFlags & kHeaderInQueue) != 0) {
+    return kStillPlaying;
+  }
+  if ((header.dwFlags & kHeaderPrepared) != 0) {
+    --prepared_;
+  }
+  header.dwFlags &= ~kHeaderPrepared;
+  return kNoError;
+}
+
+MmResult ScriptedDriver::SetInputStarted(Call call, DeviceHandle device, bool started) {
+  std::lock_guard lock(mutex_);
+  if (const MmResult failed = Scripted(call)) {
+    return failed;
+  }
+  if (device != kInHandle || !in_.open) {
+    return kInvalidHandle;
+  }
+  in_.started = started;
+  return kNoError;
+}
+
+MmResult ScriptedDriver::ErrorText(Call call, MmResult code, std::string& text) {
+  {
+    std::lock_guard lock(mutex_);
+    if (const MmResult failed = Scripted(call)) {
+      return failed;
+    }
+  }
+  return StandardErrorText(code, text);
 }
 
 std::uint32_t ScriptedDriver::OutGetNumDevs() {
@@ -283,38 +368,13 @@ MmResult ScriptedDriver::OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps)
 
 MmResult ScriptedDriver::OutOpen(DeviceHandle& device, std::int32_t deviceId,
                                  DriverCallbackFn callback, std::uintptr_t instance) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::OutOpen)) {
-    return failed;
-  }
-  if (deviceId < kMidiMapper || deviceId >= static_cast<std::int64_t>(outputCount_)) {
-    return kBadDeviceId;
-  }
-  if (out_.open) {
-    return kAllocated;
-  }
-  out_ = {true, callback, instance};
-  device = kOutHandle;
-  return kNoError;
+  const bool known =
+      deviceId >= kMidiMapper && deviceId < static_cast<std::int64_t>(OutGetNumDevs());
+  return OpenEndpoint(Call::OutOpen, known, out_, kOutHandle, device, callback, instance);
 }
 
 MmResult ScriptedDriver::OutClose(DeviceHandle device) {
-  {
-    std::lock_guard lock(mutex_);
-    if (const MmResult failed = Scripted(Call::OutClose)) {
-      return failed;
-    }
-    if (device != kOutHandle || !out_.open) {
-      return kInvalidHandle;
-    }
-    if (!pendingLong_.empty()) {
-      return kStillPlaying;
-    }
-    out_ = {};
-  }
-  // No callback of this device runs once the close has returned.
-  OnDriverThread([] {});
-  return kNoError;
+  return CloseEndpoint(Call::OutClose, out_, kOutHandle, device, pendingLong_);
 }
 
 MmResult ScriptedDriver::OutShortMsg(DeviceHandle device, std::uint32_t message) {
@@ -331,36 +391,11 @@ MmResult ScriptedDriver::OutShortMsg(DeviceHandle device, std::uint32_t message)
 }
 
 MmResult ScriptedDriver::OutPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::OutPrepareHeader)) {
-    return failed;
-  }
-  if (device != kOutHandle || !out_.open) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderPrepared) == 0) {
-    ++prepared_;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return PrepareOn(Call::OutPrepareHeader, out_, kOutHandle, device, header);
 }
 
 MmResult ScriptedDriver::OutUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::OutUnprepareHeader)) {
-    return failed;
-  }
-  if (device != kOutHandle) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  if ((header.dwFlags & kHeaderPrepared) != 0) {
-    --prepared_;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return UnprepareOn(Call::OutUnprepareHeader, kOutHandle, device, header);
 }
 
 MmResult ScriptedDriver::OutLongMsg(DeviceHandle device, MidiHeader& header) {
@@ -382,23 +417,7 @@ MmResult ScriptedDriver::OutLongMsg(DeviceHandle device, MidiHeader& header) {
     complete = autoComplete_;
   }
   if (complete) {
-    PostToDriverThread([this] {
-      MidiHeader* done = nullptr;
-      Endpoint out;
-      {
-        std::lock_guard lock(mutex_);
-        if (pendingLong_.empty()) {
-          return;
-        }
-        done = pendingLong_.front();
-        pendingLong_.pop_front();
-        out = out_;
-      }
-      done->dwFlags = (done->dwFlags & ~kHeaderInQueue) | kHeaderDone;
-      if (out.callback != nullptr) {
-        out.callback(kOutHandle, kMomDone, out.instance, reinterpret_cast<std::uintptr_t>(done), 0);
-      }
-    });
+    PostToDriverThread([this] { CompleteOldestLong(); });
   }
   return kNoError;
 }
@@ -418,13 +437,7 @@ MmResult ScriptedDriver::OutReset(DeviceHandle device) {
 }
 
 MmResult ScriptedDriver::OutGetErrorText(MmResult code, std::string& text) {
-  {
-    std::lock_guard lock(mutex_);
-    if (const MmResult failed = Scripted(Call::OutGetErrorText)) {
-      return failed;
-    }
-  }
-  return StandardErrorText(code, text);
+  return ErrorText(Call::OutGetErrorText, code, text);
 }
 
 std::uint32_t ScriptedDriver::InGetNumDevs() {
@@ -449,72 +462,20 @@ MmResult ScriptedDriver::InGetDevCaps(std::uint32_t deviceId, MidiInCaps& caps) 
 
 MmResult ScriptedDriver::InOpen(DeviceHandle& device, std::uint32_t deviceId,
                                 DriverCallbackFn callback, std::uintptr_t instance) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::InOpen)) {
-    return failed;
-  }
-  if (deviceId >= inputCount_) {
-    return kBadDeviceId;
-  }
-  if (in_.open) {
-    return kAllocated;
-  }
-  in_ = {true, callback, instance};
-  started_ = false;
-  device = kInHandle;
-  return kNoError;
+  const bool known = deviceId < InGetNumDevs();
+  return OpenEndpoint(Call::InOpen, known, in_, kInHandle, device, callback, instance);
 }
 
 MmResult ScriptedDriver::InClose(DeviceHandle device) {
-  {
-    std::lock_guard lock(mutex_);
-    if (const MmResult failed = Scripted(Call::InClose)) {
-      return failed;
-    }
-    if (device != kInHandle || !in_.open) {
-      return kInvalidHandle;
-    }
-    if (!queuedInput_.empty()) {
-      return kStillPlaying;
-    }
-    in_ = {};
-    started_ = false;
-  }
-  OnDriverThread([] {});
-  return kNoError;
+  return CloseEndpoint(Call::InClose, in_, kInHandle, device, queuedInput_);
 }
 
 MmResult ScriptedDriver::InPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::InPrepareHeader)) {
-    return failed;
-  }
-  if (device != kInHandle || !in_.open) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderPrepared) == 0) {
-    ++prepared_;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return PrepareOn(Call::InPrepareHeader, in_, kInHandle, device, header);
 }
 
 MmResult ScriptedDriver::InUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::InUnprepareHeader)) {
-    return failed;
-  }
-  if (device != kInHandle) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  if ((header.dwFlags & kHeaderPrepared) != 0) {
-    --prepared_;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return UnprepareOn(Call::InUnprepareHeader, kInHandle, device, header);
 }
 
 MmResult ScriptedDriver::InAddBuffer(DeviceHandle device, MidiHeader& header) {
@@ -538,27 +499,11 @@ MmResult ScriptedDriver::InAddBuffer(DeviceHandle device, MidiHeader& header) {
 }
 
 MmResult ScriptedDriver::InStart(DeviceHandle device) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::InStart)) {
-    return failed;
-  }
-  if (device != kInHandle || !in_.open) {
-    return kInvalidHandle;
-  }
-  started_ = true;
-  return kNoError;
+  return SetInputStarted(Call::InStart, device, true);
 }
 
 MmResult ScriptedDriver::InStop(DeviceHandle device) {
-  std::lock_guard lock(mutex_);
-  if (const MmResult failed = Scripted(Call::InStop)) {
-    return failed;
-  }
-  if (device != kInHandle || !in_.open) {
-    return kInvalidHandle;
-  }
-  started_ = false;
-  return kNoError;
+  return SetInputStarted(Call::InStop, device, false);
 }
 
 MmResult ScriptedDriver::InReset(DeviceHandle device) {
@@ -570,19 +515,10 @@ MmResult ScriptedDriver::InReset(DeviceHandle device) {
     if (device != kInHandle || !in_.open) {
       return kInvalidHandle;
     }
-    started_ = false;
+    in_.started = false;
   }
   OnDriverThread([this] {
-    for (;;) {
-      MidiHeader* header = nullptr;
-      {
-        std::lock_guard lock(mutex_);
-        if (queuedInput_.empty()) {
-          return;
-        }
-        header = queuedInput_.front();
-        queuedInput_.pop_front();
-      }
+    while (MidiHeader* header = TakeQueuedInput()) {
       header->dwBytesRecorded = 0;
       ReturnHeader(*header, kMimLongData, 0);
     }
@@ -591,13 +527,7 @@ MmResult ScriptedDriver::InReset(DeviceHandle device) {
 }
 
 MmResult ScriptedDriver::InGetErrorText(MmResult code, std::string& text) {
-  {
-    std::lock_guard lock(mutex_);
-    if (const MmResult failed = Scripted(Call::InGetErrorText)) {
-      return failed;
-    }
-  }
-  return StandardErrorText(code, text);
+  return ErrorText(Call::InGetErrorText, code, text);
 }
 
 }  // namespace morvane::midi

@@ -108,6 +108,7 @@ class ScriptedDriver final : public MidiDriver {
  private:
   struct Endpoint {
     bool open = false;
+    bool started = false;
     DriverCallbackFn callback = nullptr;
     std::uintptr_t instance = 0;
   };
@@ -121,6 +122,22 @@ class ScriptedDriver final : public MidiDriver {
   void PostToDriverThread(std::function<void()> task);
   void Run();
   void ReturnHeader(MidiHeader& header, std::uint32_t message, std::uint32_t stamp);
+  // Driver thread: the input callback, if the input is open.
+  void CallInput(std::uint32_t message, std::uintptr_t param1, std::uintptr_t param2);
+  MidiHeader* TakeQueuedInput();
+  bool CompleteOldestLong();
+
+  // What the out and in sides share; each names its Call, endpoint and handle.
+  MmResult OpenEndpoint(Call call, bool knownDevice, Endpoint& endpoint, DeviceHandle own,
+                        DeviceHandle& device, DriverCallbackFn callback, std::uintptr_t instance);
+  // Refused with kStillPlaying while queued holds buffers.
+  MmResult CloseEndpoint(Call call, Endpoint& endpoint, DeviceHandle own, DeviceHandle device,
+                         const std::deque<MidiHeader*>& queued);
+  MmResult PrepareOn(Call call, const Endpoint& endpoint, DeviceHandle own, DeviceHandle device,
+                     MidiHeader& header);
+  MmResult UnprepareOn(Call call, DeviceHandle own, DeviceHandle device, MidiHeader& header);
+  MmResult SetInputStarted(Call call, DeviceHandle device, bool started);
+  MmResult ErrorText(Call call, MmResult code, std::string& text);
 
   mutable std::mutex mutex_;
   std::map<Call, std::pair<MmResult, int>> failures_;
@@ -132,7 +149,6 @@ class ScriptedDriver final : public MidiDriver {
   bool autoComplete_ = false;
   Endpoint out_;
   Endpoint in_;
-  bool started_ = false;
   std::vector<std::uint32_t> shortMessages_;
   std::vector<DeviceHandle> shortHandles_;
   std::vector<std::vector<std::uint8_t>> longMessages_;

@@ -182,6 +182,53 @@ void VirtualBackend::ReturnQueuedBuffers(std::unique_lock<std::mutex>& /*lock*/)
   }
 }
 
+MmResult VirtualBackend::OpenOn(Port& port, DeviceHandle own, DeviceHandle& device,
+                                DriverCallbackFn callback, std::uintptr_t instance) {
+  std::lock_guard lock(mutex_);
+  if (port.open) {
+    return kAllocated;
+  }
+  port = Port{};
+  port.open = true;
+  port.callback = callback;
+  port.instance = instance;
+  device = own;
+  return kNoError;
+}
+
+MmResult VirtualBackend::CloseOn(Port& port, DeviceHandle own, DeviceHandle device) {
+  std::lock_guard lock(mutex_);
+  if (device != own || !port.open) {
+    return kInvalidHandle;
+  }
+  // An output still has strings to send, an input still holds queued buffers.
+  if (port.pendingLong > 0 || !port.queued.empty()) {
+    return kStillPlaying;
+  }
+  port = Port{};
+  return kNoError;
+}
+
+MmResult VirtualBackend::PrepareOn(DeviceHandle own, DeviceHandle device, MidiHeader& header) {
+  if (device != own) {
+    return kInvalidHandle;
+  }
+  header.dwFlags |= kHeaderPrepared;
+  return kNoError;
+}
+
+MmResult VirtualBackend::UnprepareOn(DeviceHandle own, DeviceHandle device, MidiHeader& header) {
+  if (device != own) {
+    return kInvalidHandle;
+  }
+  std::lock_guard lock(mutex_);
+  if ((header.dwFlags & kHeaderInQueue) != 0) {
+    return kStillPlaying;
+  }
+  header.dwFlags &= ~kHeaderPrepared;
+  return kNoError;
+}
+
 std::uint32_t VirtualBackend::OutGetNumDevs() {
   return 1;
 }
@@ -204,27 +251,11 @@ MmResult VirtualBackend::OutOpen(DeviceHandle& device, std::int32_t deviceId,
   if (deviceId != 0 && deviceId != kMidiMapper) {
     return kBadDeviceId;
   }
-  std::lock_guard lock(mutex_);
-  if (out_->open) {
-    return kAllocated;
-  }
-  out_->open = true;
-  out_->callback = callback;
-  out_->instance = instance;
-  device = kOutHandle;
-  return kNoError;
+  return OpenOn(*out_, kOutHandle, device, callback, instance);
 }
 
 MmResult VirtualBackend::OutClose(DeviceHandle device) {
-  std::lock_guard lock(mutex_);
-  if (device != kOutHandle || !out_->open) {
-    return kInvalidHandle;
-  }
-  if (out_->pendingLong > 0) {
-    return kStillPlaying;
-  }
-  *out_ = Port{};
-  return kNoError;
+  return CloseOn(*out_, kOutHandle, device);
 }
 
 MmResult VirtualBackend::OutShortMsg(DeviceHandle device, std::uint32_t message) {
@@ -237,23 +268,11 @@ MmResult VirtualBackend::OutShortMsg(DeviceHandle device, std::uint32_t message)
 }
 
 MmResult VirtualBackend::OutPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device != kOutHandle) {
-    return kInvalidHandle;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return PrepareOn(kOutHandle, device, header);
 }
 
 MmResult VirtualBackend::OutUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device != kOutHandle) {
-    return kInvalidHandle;
-  }
-  std::lock_guard lock(mutex_);
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return UnprepareOn(kOutHandle, device, header);
 }
 
 MmResult VirtualBackend::OutLongMsg(DeviceHandle device, MidiHeader& header) {
@@ -303,48 +322,19 @@ MmResult VirtualBackend::InOpen(DeviceHandle& device, std::uint32_t deviceId,
   if (deviceId != 0) {
     return kBadDeviceId;
   }
-  std::lock_guard lock(mutex_);
-  if (in_->open) {
-    return kAllocated;
-  }
-  *in_ = Port{};
-  in_->open = true;
-  in_->callback = callback;
-  in_->instance = instance;
-  device = kInHandle;
-  return kNoError;
+  return OpenOn(*in_, kInHandle, device, callback, instance);
 }
 
 MmResult VirtualBackend::InClose(DeviceHandle device) {
-  std::lock_guard lock(mutex_);
-  if (device != kInHandle || !in_->open) {
-    return kInvalidHandle;
-  }
-  if (!in_->queued.empty()) {
-    return kStillPlaying;
-  }
-  *in_ = Port{};
-  return kNoError;
+  return CloseOn(*in_, kInHandle, device);
 }
 
 MmResult VirtualBackend::InPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device != kInHandle) {
-    return kInvalidHandle;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return PrepareOn(kInHandle, device, header);
 }
 
 MmResult VirtualBackend::InUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device != kInHandle) {
-    return kInvalidHandle;
-  }
-  std::lock_guard lock(mutex_);
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return UnprepareOn(kInHandle, device, header);
 }
 
 MmResult VirtualBackend::InAddBuffer(DeviceHandle device, MidiHeader& header) {

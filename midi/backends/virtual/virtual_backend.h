@@ -64,6 +64,12 @@ class VirtualBackend final : public MidiDriver {
   void DeliverReply(const std::vector<std::uint8_t>& message, std::unique_lock<std::mutex>& lock);
   void ReturnQueuedBuffers(std::unique_lock<std::mutex>& lock);
   std::uint32_t Stamp() const;
+  // What the output and input devices share.
+  MmResult OpenOn(Port& port, DeviceHandle own, DeviceHandle& device, DriverCallbackFn callback,
+                  std::uintptr_t instance);
+  MmResult CloseOn(Port& port, DeviceHandle own, DeviceHandle device);
+  static MmResult PrepareOn(DeviceHandle own, DeviceHandle device, MidiHeader& header);
+  MmResult UnprepareOn(DeviceHandle own, DeviceHandle device, MidiHeader& header);
 
   Pacing pacing_;
   std::unique_ptr<sim::SimulatedModule> module_;

@@ -79,6 +79,91 @@ void DropPlatformHeader(MidiHeader& header) {
   delete PlatformHeader(header);
   header.driverData = nullptr;
 }
+
+// The midiOut and midiIn calls below differ only in their handle type; each helper
+// takes the call of its side.
+template <typename Handle>
+MmResult Open(DeviceHandle& device, UINT deviceId, DriverCallbackFn callback,
+              std::uintptr_t instance,
+              MMRESULT(WINAPI* open)(Handle*, UINT, DWORD_PTR, DWORD_PTR, DWORD),
+              void(CALLBACK* proc)(Handle, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)) {
+  auto* opened = new (std::nothrow) Opened{nullptr, callback, instance};
+  if (opened == nullptr) {
+    return MMSYSERR_NOMEM;
+  }
+  Handle handle = nullptr;
+  const MMRESULT result = open(&handle, deviceId, reinterpret_cast<DWORD_PTR>(proc),
+                               reinterpret_cast<DWORD_PTR>(opened), CALLBACK_FUNCTION);
+  if (result != MMSYSERR_NOERROR) {
+    delete opened;
+    return result;
+  }
+  opened->handle = handle;
+  device = reinterpret_cast<DeviceHandle>(opened);
+  return MMSYSERR_NOERROR;
+}
+
+template <typename Handle>
+MmResult Close(DeviceHandle device, MMRESULT(WINAPI* close)(Handle)) {
+  if (device == kNoDevice) {
+    return MMSYSERR_INVALHANDLE;
+  }
+  const MMRESULT result = close(static_cast<Handle>(AsOpened(device)->handle));
+  if (result == MMSYSERR_NOERROR) {
+    delete AsOpened(device);
+  }
+  return result;
+}
+
+template <typename Handle>
+MmResult Prepare(DeviceHandle device, MidiHeader& header,
+                 MMRESULT(WINAPI* prepare)(Handle, LPMIDIHDR, UINT)) {
+  if (device == kNoDevice) {
+    return MMSYSERR_INVALHANDLE;
+  }
+  if (header.driverData == nullptr) {
+    if (const MmResult made = MakePlatformHeader(header)) {
+      return made;
+    }
+  }
+  return prepare(static_cast<Handle>(AsOpened(device)->handle), PlatformHeader(header),
+                 sizeof(MIDIHDR));
+}
+
+template <typename Handle>
+MmResult Unprepare(DeviceHandle device, MidiHeader& header,
+                   MMRESULT(WINAPI* unprepare)(Handle, LPMIDIHDR, UINT)) {
+  if (device == kNoDevice || header.driverData == nullptr) {
+    return MMSYSERR_INVALHANDLE;
+  }
+  const MMRESULT result = unprepare(static_cast<Handle>(AsOpened(device)->handle),
+                                    PlatformHeader(header), sizeof(MIDIHDR));
+  if (result == MMSYSERR_NOERROR) {
+    DropPlatformHeader(header);
+  }
+  return result;
+}
+
+// midiOutLongMsg and midiInAddBuffer.
+template <typename Handle>
+MmResult Queue(DeviceHandle device, MidiHeader& header,
+               MMRESULT(WINAPI* queue)(Handle, LPMIDIHDR, UINT)) {
+  if (device == kNoDevice || header.driverData == nullptr) {
+    return device == kNoDevice ? MMSYSERR_INVALHANDLE : MIDIERR_UNPREPARED;
+  }
+  return queue(static_cast<Handle>(AsOpened(device)->handle), PlatformHeader(header),
+               sizeof(MIDIHDR));
+}
+
+MmResult ErrorText(MmResult code, std::string& text,
+                   MMRESULT(WINAPI* errorText)(MMRESULT, LPSTR, UINT)) {
+  char buffer[kErrorTextLength] = {};
+  const MMRESULT result = errorText(code, buffer, kErrorTextLength);
+  if (result == MMSYSERR_NOERROR) {
+    text = buffer;
+  }
+  return result;
+}
 }  // namespace
 
 std::uint32_t WinmmBackend::OutGetNumDevs() {
@@ -105,32 +190,11 @@ MmResult WinmmBackend::OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) {
 
 MmResult WinmmBackend::OutOpen(DeviceHandle& device, std::int32_t deviceId,
                                DriverCallbackFn callback, std::uintptr_t instance) {
-  auto* opened = new (std::nothrow) Opened{nullptr, callback, instance};
-  if (opened == nullptr) {
-    return MMSYSERR_NOMEM;
-  }
-  HMIDIOUT handle = nullptr;
-  const MMRESULT result =
-      midiOutOpen(&handle, static_cast<UINT>(deviceId), reinterpret_cast<DWORD_PTR>(&OutProc),
-                  reinterpret_cast<DWORD_PTR>(opened), CALLBACK_FUNCTION);
-  if (result != MMSYSERR_NOERROR) {
-    delete opened;
-    return result;
-  }
-  opened->handle = handle;
-  device = reinterpret_cast<DeviceHandle>(opened);
-  return MMSYSERR_NOERROR;
+  return Open(device, static_cast<UINT>(deviceId), callback, instance, &midiOutOpen, &OutProc);
 }
 
 MmResult WinmmBackend::OutClose(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return MMSYSERR_INVALHANDLE;
-  }
-  const MMRESULT result = midiOutClose(Out(device));
-  if (result == MMSYSERR_NOERROR) {
-    delete AsOpened(device);
-  }
-  return result;
+  return Close(device, &midiOutClose);
 }
 
 MmResult WinmmBackend::OutShortMsg(DeviceHandle device, std::uint32_t message) {
@@ -141,34 +205,15 @@ MmResult WinmmBackend::OutShortMsg(DeviceHandle device, std::uint32_t message) {
 }
 
 MmResult WinmmBackend::OutPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return MMSYSERR_INVALHANDLE;
-  }
-  if (header.driverData == nullptr) {
-    if (const MmResult made = MakePlatformHeader(header)) {
-      return made;
-    }
-  }
-  return midiOutPrepareHeader(Out(device), PlatformHeader(header), sizeof(MIDIHDR));
+  return Prepare(device, header, &midiOutPrepareHeader);
 }
 
 MmResult WinmmBackend::OutUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice || header.driverData == nullptr) {
-    return MMSYSERR_INVALHANDLE;
-  }
-  const MMRESULT result =
-      midiOutUnprepareHeader(Out(device), PlatformHeader(header), sizeof(MIDIHDR));
-  if (result == MMSYSERR_NOERROR) {
-    DropPlatformHeader(header);
-  }
-  return result;
+  return Unprepare(device, header, &midiOutUnprepareHeader);
 }
 
 MmResult WinmmBackend::OutLongMsg(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice || header.driverData == nullptr) {
-    return device == kNoDevice ? MMSYSERR_INVALHANDLE : MIDIERR_UNPREPARED;
-  }
-  return midiOutLongMsg(Out(device), PlatformHeader(header), sizeof(MIDIHDR));
+  return Queue(device, header, &midiOutLongMsg);
 }
 
 MmResult WinmmBackend::OutReset(DeviceHandle device) {
@@ -179,12 +224,7 @@ MmResult WinmmBackend::OutReset(DeviceHandle device) {
 }
 
 MmResult WinmmBackend::OutGetErrorText(MmResult code, std::string& text) {
-  char buffer[kErrorTextLength] = {};
-  const MMRESULT result = midiOutGetErrorTextA(code, buffer, kErrorTextLength);
-  if (result == MMSYSERR_NOERROR) {
-    text = buffer;
-  }
-  return result;
+  return ErrorText(code, text, &midiOutGetErrorTextA);
 }
 
 std::uint32_t WinmmBackend::InGetNumDevs() {
@@ -206,62 +246,23 @@ MmResult WinmmBackend::InGetDevCaps(std::uint32_t deviceId, MidiInCaps& caps) {
 
 MmResult WinmmBackend::InOpen(DeviceHandle& device, std::uint32_t deviceId,
                               DriverCallbackFn callback, std::uintptr_t instance) {
-  auto* opened = new (std::nothrow) Opened{nullptr, callback, instance};
-  if (opened == nullptr) {
-    return MMSYSERR_NOMEM;
-  }
-  HMIDIIN handle = nullptr;
-  const MMRESULT result = midiInOpen(&handle, deviceId, reinterpret_cast<DWORD_PTR>(&InProc),
-                                     reinterpret_cast<DWORD_PTR>(opened), CALLBACK_FUNCTION);
-  if (result != MMSYSERR_NOERROR) {
-    delete opened;
-    return result;
-  }
-  opened->handle = handle;
-  device = reinterpret_cast<DeviceHandle>(opened);
-  return MMSYSERR_NOERROR;
+  return Open(device, deviceId, callback, instance, &midiInOpen, &InProc);
 }
 
 MmResult WinmmBackend::InClose(DeviceHandle device) {
-  if (device == kNoDevice) {
-    return MMSYSERR_INVALHANDLE;
-  }
-  const MMRESULT result = midiInClose(In(device));
-  if (result == MMSYSERR_NOERROR) {
-    delete AsOpened(device);
-  }
-  return result;
+  return Close(device, &midiInClose);
 }
 
 MmResult WinmmBackend::InPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return MMSYSERR_INVALHANDLE;
-  }
-  if (header.driverData == nullptr) {
-    if (const MmResult made = MakePlatformHeader(header)) {
-      return made;
-    }
-  }
-  return midiInPrepareHeader(In(device), PlatformHeader(header), sizeof(MIDIHDR));
+  return Prepare(device, header, &midiInPrepareHeader);
 }
 
 MmResult WinmmBackend::InUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice || header.driverData == nullptr) {
-    return MMSYSERR_INVALHANDLE;
-  }
-  const MMRESULT result =
-      midiInUnprepareHeader(In(device), PlatformHeader(header), sizeof(MIDIHDR));
-  if (result == MMSYSERR_NOERROR) {
-    DropPlatformHeader(header);
-  }
-  return result;
+  return Unprepare(device, header, &midiInUnprepareHeader);
 }
 
 MmResult WinmmBackend::InAddBuffer(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice || header.driverData == nullptr) {
-    return device == kNoDevice ? MMSYSERR_INVALHANDLE : MIDIERR_UNPREPARED;
-  }
-  return midiInAddBuffer(In(device), PlatformHeader(header), sizeof(MIDIHDR));
+  return Queue(device, header, &midiInAddBuffer);
 }
 
 MmResult WinmmBackend::InStart(DeviceHandle device) {
@@ -277,12 +278,7 @@ MmResult WinmmBackend::InReset(DeviceHandle device) {
 }
 
 MmResult WinmmBackend::InGetErrorText(MmResult code, std::string& text) {
-  char buffer[kErrorTextLength] = {};
-  const MMRESULT result = midiInGetErrorTextA(code, buffer, kErrorTextLength);
-  if (result == MMSYSERR_NOERROR) {
-    text = buffer;
-  }
-  return result;
+  return ErrorText(code, text, &midiInGetErrorTextA);
 }
 
 }  // namespace morvane::midi
