@@ -34,6 +34,20 @@ struct MidiHeader {
   MidiHeader* postLink = nullptr;
 };
 
+// The add-buffer rule every backend keeps: only a prepared header that is not
+// already queued can be queued, and queuing clears its done flag and byte count.
+inline MmResult MarkQueuedForInput(MidiHeader& header) {
+  if ((header.dwFlags & kHeaderPrepared) == 0) {
+    return kUnprepared;
+  }
+  if ((header.dwFlags & kHeaderInQueue) != 0) {
+    return kStillPlaying;
+  }
+  header.dwFlags = (header.dwFlags & ~kHeaderDone) | kHeaderInQueue;
+  header.dwBytesRecorded = 0;
+  return kNoError;
+}
+
 struct MidiOutCaps {
   std::uint16_t manufacturerId = 0;
   std::uint16_t productId = 0;

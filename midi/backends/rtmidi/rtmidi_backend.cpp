@@ -167,14 +167,9 @@ class RtMidiBackend::InputDevice {
 
   MmResult Add(MidiHeader& header) {
     std::lock_guard lock(mutex_);
-    if ((header.dwFlags & kHeaderPrepared) == 0) {
-      return kUnprepared;
+    if (const MmResult refused = MarkQueuedForInput(header)) {
+      return refused;
     }
-    if ((header.dwFlags & kHeaderInQueue) != 0) {
-      return kStillPlaying;
-    }
-    header.dwFlags = (header.dwFlags & ~kHeaderDone) | kHeaderInQueue;
-    header.dwBytesRecorded = 0;
     queued_.push_back(&header);
     return kNoError;
   }

@@ -342,14 +342,9 @@ MmResult VirtualBackend::InAddBuffer(DeviceHandle device, MidiHeader& header) {
   if (device != kInHandle || !in_->open) {
     return kInvalidHandle;
   }
-  if ((header.dwFlags & kHeaderPrepared) == 0) {
-    return kUnprepared;
+  if (const MmResult refused = MarkQueuedForInput(header)) {
+    return refused;
   }
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  header.dwFlags = (header.dwFlags & ~kHeaderDone) | kHeaderInQueue;
-  header.dwBytesRecorded = 0;
   in_->queued.push_back(&header);
   return kNoError;
 }
