@@ -18,6 +18,6 @@ ItemList OffOnItems();         // "off", "on"
 ItemList MonoBendItems();      // "m": the bend range's -1
 ItemList SyncItems();          // "key sync", "free run"
 ItemList EnvelopeModeItems();  // "factory", "absTime", "clock"
-ItemList TimeClockItems();     // "time", "clock": the envelope repeat range 1..2
+ItemList TimeClockItems();     // "time", "clock": positions 1 and 2
 
 }  // namespace morvane::parammap
