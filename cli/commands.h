@@ -7,6 +7,8 @@ namespace morvane::cli {
 
 // Subcommands that read and change .syx files: info, get, set, rename, copy-layer, dump, diff, new.
 void AddFileCommands(CLI::App& app, std::ostream& out);
+// The show subcommand: a preset as the editor window's value controls show it.
+void AddShowCommand(CLI::App& app, std::ostream& out);
 // Subcommands that print messages and values: msg ..., encode, decode.
 void AddMessageCommands(CLI::App& app, std::ostream& out);
 

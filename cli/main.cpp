@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
       "morvane"};
   app.require_subcommand(1);
   morvane::cli::AddFileCommands(app, std::cout);
+  morvane::cli::AddShowCommand(app, std::cout);
   morvane::cli::AddMessageCommands(app, std::cout);
   try {
     app.parse(argc, argv);

@@ -10,34 +10,24 @@ constexpr QChar kItemNumberMark = u'|';
 
 }  // namespace
 
-long long RangeCount(int min, int max) {
-  return max >= min ? static_cast<long long>(max) - min + 1 : 0;
+void CaptionTexts::SetItems(const QStringList& items) {
+  FItems.clear();
+  FItems.reserve(static_cast<std::size_t>(items.size()));
+  for (const QString& item : items) {
+    FItems.push_back(item.toStdString());
+  }
+  FItemViews.assign(FItems.begin(), FItems.end());
 }
 
-std::optional<QString> CaptionFor(const CaptionSettings& settings, int value) {
-  if (value > settings.max || value < settings.min) {
+std::optional<QString> CaptionTexts::CaptionFor(int min, int max, bool allowPrefixSuffix,
+                                                int value) const {
+  const parammap::CaptionSettings settings{min,     max,     FItemViews,
+                                           FPrefix, FSuffix, allowPrefixSuffix};
+  const auto caption = parammap::CaptionFor(settings, value);
+  if (!caption) {
     return std::nullopt;
   }
-  const qsizetype itemCount = settings.items != nullptr ? settings.items->size() : 0;
-  const long long rangeCount = RangeCount(settings.min, settings.max);
-  const qsizetype index = static_cast<qsizetype>(value) - settings.min;
-  if (itemCount > rangeCount) {
-    return std::nullopt;
-  }
-  if (itemCount == rangeCount) {
-    return settings.items->at(index);
-  }
-  if (index < itemCount) {
-    const QString& item = settings.items->at(index);
-    return settings.allowPrefixSuffix ? settings.prefix + item + settings.suffix : item;
-  }
-  const QString number = QString::number(value);
-  if (!settings.allowPrefixSuffix) {
-    return number;
-  }
-  const bool signedRange = settings.min < 0 && settings.max > 0;
-  const QString sign = signedRange && value >= 0 ? QStringLiteral("+") : QString();
-  return settings.prefix + sign + number + settings.suffix;
+  return QString::fromStdString(*caption);
 }
 
 int ItemNumber(const QString& item) {

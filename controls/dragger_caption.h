@@ -3,26 +3,39 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parammap/param_map.h"
 
 namespace morvane::controls {
 
-// What a value control shows depends on these settings only.
-struct CaptionSettings {
-  int min = 0;
-  int max = 0;
-  const QStringList* items = nullptr;
-  QString prefix;
-  QString suffix;
-  bool allowPrefixSuffix = true;
+using parammap::RangeCount;
+
+// Standard-string copies of a control's texts for the caption rule it shares with the
+// parameter map, kept beside the control's own texts so that a caption, rebuilt on every
+// step of a drag, converts no item list.
+class CaptionTexts {
+ public:
+  CaptionTexts() = default;
+  CaptionTexts(const CaptionTexts&) = delete;
+  CaptionTexts& operator=(const CaptionTexts&) = delete;
+
+  void SetItems(const QStringList& items);
+  void SetPrefix(const QString& prefix) { FPrefix = prefix.toStdString(); }
+  void SetSuffix(const QString& suffix) { FSuffix = suffix.toStdString(); }
+
+  // The caption for value, or nullopt when the caption stays as it is: the value lies outside
+  // min..max, or there are more items than values.
+  std::optional<QString> CaptionFor(int min, int max, bool allowPrefixSuffix, int value) const;
+
+ private:
+  std::vector<std::string> FItems;
+  std::vector<std::string_view> FItemViews;  // into FItems
+  std::string FPrefix;
+  std::string FSuffix;
 };
-
-// Number of values in min..max; 0 for an empty range. Counted in 64 bits: the widest int
-// range holds more values than an int can count.
-long long RangeCount(int min, int max);
-
-// The caption for value, or nullopt when the caption stays as it is: the value lies outside
-// min..max, or there are more items than values.
-std::optional<QString> CaptionFor(const CaptionSettings& settings, int value);
 
 // The number after the last "|" of an item ("Pitch|48" gives 48), 0 without a "|".
 // Throws EConvertError when a part after a "|" is not a number.

@@ -8,7 +8,6 @@
 
 #include "control_errors.h"
 #include "control_font.h"
-#include "dragger_caption.h"
 #include "number_text.h"
 
 namespace morvane::controls {
@@ -70,6 +69,7 @@ void Tdragger::setCtrl3(const QString& text) {
 
 void Tdragger::setItems(const QStringList& items) {
   FItems = items;
+  FCaptionTexts.SetItems(items);
   if (FItems.size() == RangeCount(FMin, FMax)) {
     setPosition(FPosition);
   }
@@ -80,8 +80,7 @@ void Tdragger::setPosition(int value) {
     return;
   }
   FPosition = value;
-  const CaptionSettings settings{FMin, FMax, &FItems, FPrefix, FSuffix, FAllowPrefixSuffix};
-  if (const auto caption = CaptionFor(settings, value)) {
+  if (const auto caption = FCaptionTexts.CaptionFor(FMin, FMax, FAllowPrefixSuffix, value)) {
     setCaption(*caption);
   }
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "dragger_caption.h"
 #include "panel_frame.h"
 #include "pointer_control.h"
 
@@ -89,9 +90,15 @@ class Tdragger : public QWidget {
   void setPosition(int value);
 
   QString Prefix() const { return FPrefix; }
-  void setPrefix(const QString& prefix) { FPrefix = prefix; }
+  void setPrefix(const QString& prefix) {
+    FPrefix = prefix;
+    FCaptionTexts.SetPrefix(prefix);
+  }
   QString Suffix() const { return FSuffix; }
-  void setSuffix(const QString& suffix) { FSuffix = suffix; }
+  void setSuffix(const QString& suffix) {
+    FSuffix = suffix;
+    FCaptionTexts.SetSuffix(suffix);
+  }
 
   int Min() const { return FMin; }
   void setMin(int value);
@@ -193,6 +200,7 @@ class Tdragger : public QWidget {
   bool FAllowReset = true;
   int FIncrementValue = 1;
   QString FCaption;
+  CaptionTexts FCaptionTexts;
   PanelFrame FFrame;
 
   int FLastDragX = 0;

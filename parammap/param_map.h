@@ -44,6 +44,13 @@ struct Place {
 
 using ItemList = std::span<const std::string_view>;
 
+// The high byte of the preset-wide block's parameters; the layer blocks follow it.
+inline constexpr int kCommonBlock = 7;
+
+// The refresh tells the cord columns apart by these prefixes, which no caption shows.
+inline constexpr std::string_view kCordSourcePrefix = "src:";
+inline constexpr std::string_view kCordDestinationPrefix = "des:";
+
 // One value control of the window, as its layout gives it.
 struct ControlSpec {
   std::string_view name;  // "dragger25", "filtertype", "vel"
@@ -89,10 +96,29 @@ ItemList FilterTypeItems();
 ItemList CordSourceItems();
 ItemList CordDestinationItems();
 
+// The table a coded control sends from and the refresh searches; empty for the others.
+std::span<const CodeEntry> CodeTableOf(const ControlSpec& control);
+
 // The code a table control sends from position, or nullopt where nothing may be sent.
 std::optional<int> CodeAt(std::span<const CodeEntry> table, int position);
 // The last position whose code equals code, or nullopt: what the refresh shows.
 std::optional<int> PositionOfCode(std::span<const CodeEntry> table, int code);
+
+// The group of the preset image (ReadParam, WriteParam) that holds the control's parameter:
+// 0 for the preset-wide block, 4 to 8 for the layer blocks.
+int ImageGroup(const ControlSpec& control);
+
+// The items a control holds once start-up has copied the cord lists to rows 2 to 24.
+ItemList ItemsAfterStartUp(const ControlSpec& control);
+
+// The position the window's refresh gives a control for a stored value: the value itself, or
+// for a coded control the last position carrying that code. nullopt where the control keeps
+// its previous position: a position outside min..max, or a code at no position.
+std::optional<int> ShownPosition(const ControlSpec& control, int storedValue);
+
+// Number of values in min..max; 0 for an empty range. Counted in 64 bits: the widest int
+// range holds more values than an int can count.
+long long RangeCount(int min, int max);
 
 // The caption rule of the value control, on standard strings.
 struct CaptionSettings {
@@ -105,5 +131,7 @@ struct CaptionSettings {
 };
 // nullopt where the caption stays as it was: value outside min..max, more items than values.
 std::optional<std::string> CaptionFor(const CaptionSettings& settings, int value);
+// A control's caption settings with the items it holds at the moment.
+CaptionSettings CaptionSettingsOf(const ControlSpec& control, ItemList items);
 
 }  // namespace morvane::parammap

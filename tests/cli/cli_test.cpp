@@ -180,5 +180,57 @@ TEST_F(ToolFiles, FailuresWriteNothingAndExplainOnStandardError) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
+TEST(ToolShow, PrintsEveryControlOfTheInitialPresetAsTheWindowShowsIt) {
+  const ProcessResult r = RunTool({"show", std::string(MORVANE_DATA_DIR) + "/init.syx"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 167u);
+  EXPECT_EQ(lines[0], "dragger25 07:13 0 \"A:+0\"");
+  EXPECT_EQ(lines[12], "dragger1 0B:02 0 \"vol:+0dB\"");
+  EXPECT_EQ(lines[20], "dragger10 0B:17 2 \"bnd:+2\"");
+  EXPECT_EQ(lines[95], "dragger72 0F:01 0 \" Off\"");
+  EXPECT_EQ(lines[98], "dragger75 0F:04 0 \" Off\"");  // the list copied at start-up
+  EXPECT_EQ(lines[166], "dragger143 0F:48 0 \"+0\"");
+  EXPECT_NE(r.out.find("\nfiltertype 0C:01 0 \"Classic 4 LPF\"\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\ndragger33 0E:0E 0 -\n"), std::string::npos);  // below its range 1..2
+}
+
+TEST_F(ToolFiles, ShowFindsCodesAndKeepsRefusedValues) {
+  const std::string file = PathOf("init.syx");
+  for (const std::vector<std::string>& edit : {
+           std::vector<std::string>{"set", file, "1410", "-6", "--layer", "2"},
+           {"set", file, "0B:03", "100", "--layer", "2"},  // pan beyond 63
+           {"set", file, "0C:01", "163", "--layer", "2"},  // the last filter code
+           {"set", file, "0F:04", "167", "--layer", "2"},  // the last source code, row 2
+           {"set", file, "0F:05", "9", "--layer", "2"},    // a code of no destination
+           {"set", file, "915", "-1"},
+       }) {
+    ASSERT_EQ(RunTool(edit).exitCode, 0);
+  }
+  const std::string shown = "\n" + RunTool({"show", file, "--layer", "2"}).out;
+  for (const std::string line : {
+           "dragger25 07:13 -1 \"A:off\"",
+           "dragger1 0B:02 -6 \"vol:-6dB\"",
+           "dragger2 0B:03 100 -",
+           "filtertype 0C:01 163 \"KlangKling 12 SFX\"",
+           "dragger75 0F:04 167 \" Gain4X\"",
+           "dragger76 0F:05 9 -",
+       }) {
+    EXPECT_NE(shown.find("\n" + line + "\n"), std::string::npos) << line;
+  }
+  EXPECT_NE(RunTool({"show", file}).out.find("\ndragger1 0B:02 0 \"vol:+0dB\"\n"),
+            std::string::npos);
+
+  for (const char* layer : {"0", "5"}) {
+    const ProcessResult r = RunTool({"show", file, "--layer", layer});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("--layer"), std::string::npos) << r.err;
+  }
+  const ProcessResult missing = RunTool({"show", PathOf("missing.syx")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err, "Cannot open file " + PathOf("missing.syx") + "\n");
+}
+
 }  // namespace
 }  // namespace morvane::cli::testing

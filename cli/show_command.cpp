@@ -1,0 +1,64 @@
+#include <string>
+
+#include "arguments.h"
+#include "commands.h"
+#include "parammap/param_map.h"
+#include "preset/module_messages.h"
+#include "preset/tmrv.h"
+
+namespace morvane::cli {
+
+namespace {
+
+using parammap::ControlSpec;
+using parammap::Page;
+
+constexpr Page kShownPages[] = {Page::Common, Page::Layer, Page::Patchcords};
+constexpr char kKeptCaption[] = "-";
+
+struct ShowOptions {
+  std::string file;
+  int layer = kMinLayer;
+};
+
+// What the control shows once the window has refreshed its page from the image: the
+// caption in quotes, or "-" where the control refuses the value and keeps what it showed.
+std::string ShownCaption(const ControlSpec& control, int storedValue) {
+  const auto position = parammap::ShownPosition(control, storedValue);
+  if (!position) {
+    return kKeptCaption;
+  }
+  const auto caption = parammap::CaptionFor(
+      parammap::CaptionSettingsOf(control, parammap::ItemsAfterStartUp(control)), *position);
+  return caption ? "\"" + *caption + "\"" : kKeptCaption;
+}
+
+}  // namespace
+
+void AddShowCommand(CLI::App& app, std::ostream& out) {
+  auto options = std::make_shared<ShowOptions>();
+  CLI::App* show = app.add_subcommand(
+      "show",
+      "Print each value control of the Common, Layer and Patchcords pages as the "
+      "window shows the preset: NAME HH:LL VALUE \"CAPTION\" (- where it keeps its "
+      "previous caption)");
+  show->add_option("FILE", options->file, "A .syx preset file")->required();
+  show->add_option("--layer", options->layer,
+                   "The layer that the Layer and Patchcords pages show, 1-4")
+      ->check(CLI::Range(kMinLayer, kMaxLayer));
+  show->callback([options, &out] {
+    preset::tMrv image;
+    image.LoadPreset(options->file);
+    for (const Page page : kShownPages) {
+      const int layer = page == Page::Common ? kCommonLayer : options->layer;
+      for (const ControlSpec& control : parammap::ControlsOn(page)) {
+        const preset::ParamNumber param{control.Ctrl1(), control.Ctrl2()};
+        const int value = image.ReadParam(preset::GroupOf(param.high), param.low, layer);
+        out << control.name << " " << FormatParam(param) << " " << value << " "
+            << ShownCaption(control, value) << "\n";
+      }
+    }
+  });
+}
+
+}  // namespace morvane::cli
