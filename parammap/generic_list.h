@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "parammap/param_map.h"
+
+namespace morvane::parammap {
+
+// One entry of the window's generic parameter list (the file parms.txt): a layer parameter
+// of the map with a readable name and its range.
+struct GenericEntry {
+  int key;  // the entry's number in every section of the file
+  std::string name;
+  int parameter;
+  int min;
+  int max;
+};
+
+// The list holds kGenericListSize items; a layer parameter's key follows from its number:
+// (high byte - 0x0B) * kGenericBlockStride + low byte, so a reader can find any parameter.
+inline constexpr int kGenericListSize = 400;
+inline constexpr int kGenericBlockStride = 48;
+// The item the window chooses at start-up.
+inline constexpr int kGenericStartItem = 183;
+
+// Every value control of the Layer and Patchcords pages, by rising key. A coded control lists
+// the range of the codes it sends, not of its positions.
+std::vector<GenericEntry> GenericParameterList();
+
+// The list as the profile file that the window reads: sections "name", "lsb", "msb", "min" and
+// "max", each keyed by the entry's decimal number, bytes as "$" and two hexadecimal digits.
+std::string GenericParameterFile();
+
+}  // namespace morvane::parammap
