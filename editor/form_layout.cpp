@@ -82,8 +82,8 @@ const QString kSelectHint = QStringLiteral(
 const QString kLayerHint = QStringLiteral("the data of the Layer that the editor is showing");
 const QString kMuteHint =
     QStringLiteral("Mute/Unmute the Layer whose data is showing on the editor");
-const QString kPatchnameHint = QStringLiteral(
-    "type preset name and press Enter. The fourth character must be \":\"");
+const QString kPatchnameHint =
+    QStringLiteral("type preset name and press Enter. The fourth character must be \":\"");
 const QString kParamvalueMask = QStringLiteral("!######;1; ");
 const QString kParamvalueStart = QStringLiteral("      ");
 
@@ -124,8 +124,8 @@ TRadioGroup* MakeRadioGroup(QWidget* parent, const QString& name, const QString&
   return group;
 }
 
-Tmrvbox* MakeListBox(QWidget* parent, const QString& name, const Rect& place,
-                     const QString& tag1, const QString& tag2) {
+Tmrvbox* MakeListBox(QWidget* parent, const QString& name, const Rect& place, const QString& tag1,
+                     const QString& tag2) {
   auto* box = new Tmrvbox(parent);
   box->setObjectName(name);
   Place(*box, place);

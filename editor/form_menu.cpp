@@ -50,10 +50,9 @@ void TForm1::BuildMenu() {
   N1 = new QAction(this);
   N1->setObjectName(QStringLiteral("N1"));
   N1->setSeparator(true);
-  Loadoncurrentchannel1 =
-      MakeAction(this, QStringLiteral("Loadoncurrentchannel1"),
-                 QStringLiteral("Load Current channel.."), QKeySequence(Qt::CTRL | Qt::Key_O),
-                 QStringLiteral("Load a preset .syx file"));
+  Loadoncurrentchannel1 = MakeAction(
+      this, QStringLiteral("Loadoncurrentchannel1"), QStringLiteral("Load Current channel.."),
+      QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("Load a preset .syx file"));
   connect(Loadoncurrentchannel1, &QAction::triggered, this, &TForm1::Loadoncurrentchannel1Click);
   SaveCurrentChannel1 =
       MakeAction(this, QStringLiteral("SaveCurrentChannel1"),

@@ -7,11 +7,11 @@
 
 #include <QWinEventNotifier>
 #else
+#include <fcntl.h>
+#include <unistd.h>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
-#include <unistd.h>
 #ifdef __linux__
 #include <sys/eventfd.h>
 #endif
@@ -68,11 +68,10 @@ class QtGuiThread::Signal {
     }
 #endif
     notifier_ = std::make_unique<QSocketNotifier>(readFd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
-                     [this, &owner] {
-                       Drain();
-                       owner.Dispatch();
-                     });
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this, &owner] {
+      Drain();
+      owner.Dispatch();
+    });
   }
   ~Signal() {
     notifier_.reset();

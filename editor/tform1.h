@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "engine/midi_app_util.h"
+#include "message_box_prompt.h"
 #include "midi/driver.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "midi/platform_driver.h"
 #include "parammap/param_map.h"
-#include "message_box_prompt.h"
 #include "qt_gui_thread.h"
 
 class QAction;

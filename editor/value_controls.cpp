@@ -24,7 +24,8 @@ QString FromView(std::string_view text) {
 }
 
 QString HexSetting(int byte) {
-  return kHexMark + QStringLiteral("%1").arg(byte, kHexDigits, kHexBase, QLatin1Char('0')).toUpper();
+  return kHexMark +
+         QStringLiteral("%1").arg(byte, kHexDigits, kHexBase, QLatin1Char('0')).toUpper();
 }
 
 QStringList ItemTexts(parammap::ItemList items) {
