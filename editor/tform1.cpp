@@ -7,9 +7,11 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
+#include <exception>
 
 #include "application_title.h"
 #include "control_font.h"
+#include "editor_application.h"
 #include "layer_check_box.h"
 #include "radio_group.h"
 #include "tdragger.h"
@@ -62,7 +64,16 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver)
     move(area.center() - rect().center());
   }
   channel->setFocus(Qt::OtherFocusReason);
-  FormCreate();
+  // A failed start-up step is shown and the window still opens.
+  try {
+    FormCreate();
+  } catch (const std::exception& error) {
+    TEditorApplication* application = TEditorApplication::Instance();
+    if (application == nullptr) {
+      throw;
+    }
+    application->ReportError(QString::fromUtf8(error.what()));
+  }
 }
 
 TForm1::~TForm1() {
