@@ -1,0 +1,48 @@
+#include "file_dialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace morvane::editor {
+
+namespace {
+constexpr QChar kFilterSeparator = u'|';
+}
+
+TFileDialog::TFileDialog(Kind kind, QObject* parent) : QObject(parent), FKind(kind) {}
+
+QString TFileDialog::NameFilters() const {
+  const QStringList parts = FFilter.split(kFilterSeparator);
+  QStringList filters;
+  for (qsizetype index = 0; index + 1 < parts.size(); index += 2) {
+    filters << parts.at(index) + QStringLiteral(" (") + parts.at(index + 1) + QLatin1Char(')');
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+bool TFileDialog::Execute(QWidget* owner) {
+  QFileDialog dialog(owner);
+  dialog.setNameFilter(NameFilters());
+  dialog.setDefaultSuffix(FDefaultExt);
+  if (FKind == Kind::Save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !FOverwritePrompt);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  }
+  if (!FFileName.isEmpty()) {
+    const QFileInfo last(FFileName);
+    dialog.setDirectory(last.absolutePath());
+    dialog.selectFile(last.fileName());
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return false;
+  }
+  FFileName = dialog.selectedFiles().constFirst();
+  return true;
+}
+
+}  // namespace morvane::editor

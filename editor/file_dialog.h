@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace morvane::editor {
+
+// A file dialog as a component of the window: it keeps its settings and the last chosen file
+// name between uses, and builds the toolkit's dialog only while it is shown.
+class TFileDialog : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(QString FileName READ FileName WRITE setFileName)
+
+ public:
+  enum class Kind { Open, Save };
+
+  TFileDialog(Kind kind, QObject* parent = nullptr);
+
+  QString FileName() const { return FFileName; }
+  void setFileName(const QString& name) { FFileName = name; }
+  // Patterns as "description|pattern" pairs separated by "|", "*.syx|*.syx".
+  QString Filter() const { return FFilter; }
+  void setFilter(const QString& filter) { FFilter = filter; }
+  QString DefaultExt() const { return FDefaultExt; }
+  void setDefaultExt(const QString& extension) { FDefaultExt = extension; }
+  bool OverwritePrompt() const { return FOverwritePrompt; }
+  void setOverwritePrompt(bool ask) { FOverwritePrompt = ask; }
+  Kind DialogKind() const { return FKind; }
+
+  // Shows the dialog over owner; true with FileName set when the user chose a file.
+  bool Execute(QWidget* owner);
+
+ private:
+  QString NameFilters() const;
+
+  Kind FKind;
+  QString FFileName;
+  QString FFilter;
+  QString FDefaultExt;
+  bool FOverwritePrompt = false;
+};
+
+}  // namespace morvane::editor

@@ -1,0 +1,106 @@
+#include "radio_group.h"
+#include "tdragger.h"
+#include "tform1.h"
+
+namespace morvane::editor {
+
+namespace {
+
+constexpr int kInformationKind = 0;
+
+const std::string kAboutText =
+    "Morvane editor\n"
+    "by the Morvane editor developers\n"
+    "website=https://morvane-editor.example.org\n"
+    "email=morvane-editor@example.org";
+
+}  // namespace
+
+void TForm1::FormCreate() {}
+
+void TForm1::FormDestroy() {}
+
+void TForm1::RefreshControls() {}
+
+void TForm1::channelClick() {
+  engine.SetChannel(channel->ItemIndex());
+  RefreshControls();
+}
+
+void TForm1::layerClick() {
+  RefreshControls();
+}
+
+void TForm1::PageControl1Change() {
+  RefreshControls();
+}
+
+void TForm1::l2MouseUp(TLayerCheckBox* /*sender*/, Qt::MouseButton /*button*/,
+                       Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
+
+void TForm1::muteClick() {}
+
+void TForm1::instrChange() {}
+
+void TForm1::paramsChange() {}
+
+void TForm1::midioutChange() {}
+
+void TForm1::midiinChange() {}
+
+void TForm1::showhintClick() {}
+
+void TForm1::copytoClick() {}
+
+void TForm1::patchnameKeyPress() {}
+
+void TForm1::paramvalueKeyPress() {}
+
+void TForm1::dragger1MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
+                             Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
+
+void TForm1::dragger25MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
+                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
+
+void TForm1::filtertypeMouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
+                               Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
+
+void TForm1::dragger72MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
+                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
+
+void TForm1::dragger73MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
+                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
+
+void TForm1::velMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*/,
+                        Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
+  engine.SetVelocity(sender->Position());
+}
+
+void TForm1::velrndMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*/,
+                           Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
+  engine.SetVelRnd(sender->Position());
+}
+
+void TForm1::Initialize1Click() {}
+
+void TForm1::RequestPatchonCurrentChannel1Click() {}
+
+void TForm1::SendCurrentChannel1Click() {}
+
+void TForm1::Loadoncurrentchannel1Click() {}
+
+void TForm1::SaveCurrentChannel1Click() {}
+
+void TForm1::Panic1Click() {
+  engine.AllSoundOff();
+}
+
+void TForm1::Debug1Click() {}
+
+void TForm1::About1Click() {
+  engine.AskUser(kAboutText, kInformationKind);
+}
+
+void TForm1::MidiInput1MidiInput() {}
+
+}  // namespace morvane::editor

@@ -1,0 +1,114 @@
+#include "tform1.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <exception>
+
+#include "application_title.h"
+#include "control_font.h"
+#include "editor_application.h"
+#include "layer_check_box.h"
+#include "radio_group.h"
+#include "tdragger.h"
+
+namespace morvane::editor {
+
+namespace {
+
+constexpr int kInitialOctave = 3;
+constexpr int kInitialVelocity = 97;
+constexpr int kInitialVelRnd = 10;
+constexpr std::uint16_t kInputCapacity = 2048;
+constexpr std::uint16_t kInputSysexBufferSize = 4096;
+constexpr std::uint16_t kInputSysexBufferCount = 32;
+
+QFont WindowFont() {
+  QFont font = controls::ControlFont();
+  font.setStyleStrategy(QFont::PreferDefault);
+  return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver)
+    : FOwnPrompt(prompt == nullptr ? std::make_unique<TMessageBoxPrompt>() : nullptr),
+      FPrompt(prompt == nullptr ? FOwnPrompt.get() : prompt),
+      MidiOutput1(FGuiThread, driver),
+      MidiInput1(FGuiThread, driver),
+      engine(*FPrompt, FGuiThread) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(ApplicationTitle());
+  setFont(WindowFont());
+  if (FOwnPrompt) {
+    FOwnPrompt->SetOwner(this);
+  }
+  SetUpComponents();
+
+  FClient = new QWidget(this);
+  FClient->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(FClient);
+  BuildMenu();
+  BuildDialogs();
+  BuildTopStrip();
+  BuildPages();
+  BuildStatusBar();
+
+  adjustSize();
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+  }
+  channel->setFocus(Qt::OtherFocusReason);
+  // A failed start-up step is shown and the window still opens.
+  try {
+    FormCreate();
+  } catch (const std::exception& error) {
+    TEditorApplication* application = TEditorApplication::Instance();
+    if (application == nullptr) {
+      throw;
+    }
+    application->ReportError(QString::fromUtf8(error.what()));
+  }
+}
+
+TForm1::~TForm1() {
+  FormDestroy();
+  // No handler may run on a half-destroyed window while Qt takes the controls down.
+  for (QObject* child : findChildren<QObject*>()) {
+    child->disconnect(this);
+  }
+  delete FClient;
+  FClient = nullptr;
+}
+
+void TForm1::SetUpComponents() {
+  MidiInput1.SetCapacity(kInputCapacity);
+  MidiInput1.SetSysexBufferSize(kInputSysexBufferSize);
+  MidiInput1.SetSysexBufferCount(kInputSysexBufferCount);
+  MidiInput1.SetSysexOnly(true);
+  MidiInput1.OnMidiInput = [this](midi::TMidiInput&) { MidiInput1MidiInput(); };
+
+  engine.OUTPUT = &MidiOutput1;
+  engine.INPUT = &MidiInput1;
+  engine.SetChannel(0);
+  engine.SetOctave(kInitialOctave);
+  engine.SetVelocity(kInitialVelocity);
+  engine.SetVelRnd(kInitialVelRnd);
+  engine.SetPlaymode(morvane::engine::pmNote);
+  engine.SetPause(false);
+}
+
+bool TForm1::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    StatusBar1->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+}  // namespace morvane::editor

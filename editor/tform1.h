@@ -1,0 +1,201 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "engine/midi_app_util.h"
+#include "message_box_prompt.h"
+#include "midi/driver.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
+#include "midi/platform_driver.h"
+#include "parammap/param_map.h"
+#include "qt_gui_thread.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class QWidget;
+
+namespace morvane::controls {
+class Tdragger;
+class Tmrvbox;
+}  // namespace morvane::controls
+
+namespace morvane::editor {
+
+class TFileDialog;
+class TLayerCheckBox;
+class TMaskEdit;
+class TRadioGroup;
+
+// A value control of the window with the map entry it was built from.
+struct TValueControl {
+  controls::Tdragger* control;
+  const parammap::ControlSpec* spec;
+};
+
+// The editor's one window. Its controls, menu items, dialogs and components carry their layout
+// names and are also found by name at run time. The destructor removes the controls first,
+// while the components their handlers use still exist; then the members go in reverse order:
+// the engine before the ports, since the SysEx strings it still holds refer to the output
+// port, and the ports before the GUI thread that they are registered with.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 331;
+  static constexpr int kClientHeight = 527;
+
+  // prompt answers the engine's questions (tests give a scripted one; null shows message
+  // boxes); driver holds the MIDI devices.
+  explicit TForm1(morvane::engine::TUserPrompt* prompt = nullptr,
+                  midi::MidiDriver& driver = midi::PlatformDriver());
+  ~TForm1() override;
+
+  // The window's client area (below the menu bar): every control lies on it.
+  QWidget* Client() const { return FClient; }
+  // The value controls in the map's order, each with its entry.
+  const std::vector<TValueControl>& ValueControls() const { return FValueControls; }
+
+ private:
+  std::unique_ptr<TMessageBoxPrompt> FOwnPrompt;
+  morvane::engine::TUserPrompt* FPrompt;
+  QtGuiThread FGuiThread;
+
+ public:
+  // Components.
+  midi::TMidiOutput MidiOutput1;
+  midi::TMidiInput MidiInput1;
+  morvane::engine::TMIDIappUtil engine;
+
+  // Menu.
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu* File1 = nullptr;
+  QAction* Initialize1 = nullptr;
+  QAction* RequestPatchonCurrentChannel1 = nullptr;
+  QAction* SendCurrentChannel1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* Loadoncurrentchannel1 = nullptr;
+  QAction* SaveCurrentChannel1 = nullptr;
+  QAction* Panic1 = nullptr;
+  QAction* Debug1 = nullptr;
+  QAction* About1 = nullptr;
+
+  // Dialogs.
+  TFileDialog* OpenDialog1 = nullptr;
+  TFileDialog* SaveDialog1 = nullptr;
+
+  // Top strip.
+  TRadioGroup* channel = nullptr;
+  QCheckBox* buffer = nullptr;
+  QGroupBox* select = nullptr;
+  TLayerCheckBox* l1 = nullptr;
+  TLayerCheckBox* l2 = nullptr;
+  TLayerCheckBox* l3 = nullptr;
+  TLayerCheckBox* l4 = nullptr;
+  TRadioGroup* layer = nullptr;
+  QPushButton* mute = nullptr;
+
+  // Pages.
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* Setupsheet = nullptr;
+  QWidget* commonsheet = nullptr;
+  QWidget* layerctrlssheet = nullptr;
+  QWidget* pcsheet = nullptr;
+  QFrame* Panel1 = nullptr;
+  QFrame* commonctrls = nullptr;
+  QFrame* layerctrls = nullptr;
+  QFrame* patchcords = nullptr;
+
+  // Standard controls and list boxes on the pages.
+  controls::Tmrvbox* midiout = nullptr;
+  controls::Tmrvbox* midiin = nullptr;
+  QCheckBox* showhint = nullptr;
+  QLineEdit* patchname = nullptr;
+  controls::Tmrvbox* instr = nullptr;
+  controls::Tmrvbox* params = nullptr;
+  TMaskEdit* paramvalue = nullptr;
+  TRadioGroup* copyfrom = nullptr;
+  TRadioGroup* copyto = nullptr;
+
+  QStatusBar* StatusBar1 = nullptr;
+
+ public slots:
+  // Filled by the start-up and editing work; wired to their controls now.
+  void FormCreate();
+  void FormDestroy();
+  void channelClick();
+  void layerClick();
+  void PageControl1Change();
+  void l2MouseUp(TLayerCheckBox* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                 QPoint position);
+  void muteClick();
+  void instrChange();
+  void paramsChange();
+  void midioutChange();
+  void midiinChange();
+  void showhintClick();
+  void copytoClick();
+  void patchnameKeyPress();
+  void paramvalueKeyPress();
+  void dragger1MouseUp(controls::Tdragger* sender, Qt::MouseButton button,
+                       Qt::KeyboardModifiers shift, QPoint position);
+  void dragger25MouseUp(controls::Tdragger* sender, Qt::MouseButton button,
+                        Qt::KeyboardModifiers shift, QPoint position);
+  void filtertypeMouseUp(controls::Tdragger* sender, Qt::MouseButton button,
+                         Qt::KeyboardModifiers shift, QPoint position);
+  void dragger72MouseUp(controls::Tdragger* sender, Qt::MouseButton button,
+                        Qt::KeyboardModifiers shift, QPoint position);
+  void dragger73MouseUp(controls::Tdragger* sender, Qt::MouseButton button,
+                        Qt::KeyboardModifiers shift, QPoint position);
+  void velMouseUp(controls::Tdragger* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                  QPoint position);
+  void velrndMouseUp(controls::Tdragger* sender, Qt::MouseButton button,
+                     Qt::KeyboardModifiers shift, QPoint position);
+  void Initialize1Click();
+  void RequestPatchonCurrentChannel1Click();
+  void SendCurrentChannel1Click();
+  void Loadoncurrentchannel1Click();
+  void SaveCurrentChannel1Click();
+  void Panic1Click();
+  void Debug1Click();
+  void About1Click();
+  void MidiInput1MidiInput();
+
+  // The window's one display operation: shows the selected channel's image.
+  void RefreshControls();
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  void SetUpComponents();
+  void BuildTopStrip();
+  void BuildPages();
+  void BuildSetupPage();
+  void BuildCommonPage();
+  void BuildLayerPage();
+  void BuildPatchcordsPage();
+  void BuildValueControls(parammap::Page page, QFrame* panel);
+  void ConnectReleaseHandler(const TValueControl& valueControl);
+  void BuildMenu();
+  void BuildDialogs();
+  void BuildStatusBar();
+
+  QWidget* FClient = nullptr;
+  std::vector<TValueControl> FValueControls;
+};
+
+}  // namespace morvane::editor

@@ -1,0 +1,118 @@
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <stdexcept>
+#include <thread>
+
+#include "find_child.h"
+#include "layer_check_box.h"
+#include "midi/notify_window.h"
+#include "qt_gui_thread.h"
+#include "radio_group.h"
+#include "tdragger.h"
+#include "window_fixture.h"
+
+namespace morvane::editor::testing {
+namespace {
+
+using controls::Tdragger;
+
+TEST_F(WindowTest, RadioGroupRunsItsClickHandlerOnlyForAChangedChoice) {
+  QSignalSpy clicks(form->layer, &TRadioGroup::OnClick);
+  QRadioButton* third = form->layer->Button(2);
+  QTest::mouseClick(third, Qt::LeftButton, {}, QPoint(4, third->height() / 2));
+  EXPECT_EQ(clicks.count(), 1);
+  EXPECT_EQ(form->layer->ItemIndex(), 2);
+  QTest::mouseClick(third, Qt::LeftButton, {}, QPoint(4, third->height() / 2));
+  form->layer->setItemIndex(2);
+  EXPECT_EQ(clicks.count(), 1);
+  form->layer->setItemIndex(0);
+  EXPECT_EQ(clicks.count(), 2);
+  EXPECT_TRUE(form->layer->Button(0)->isChecked());
+}
+
+TEST_F(WindowTest, ChannelChoiceAndOpeningTheFileMenuSetTheEnginesChannel) {
+  QRadioButton* fifth = form->channel->Button(4);
+  QTest::mouseClick(fifth, Qt::LeftButton, {}, QPoint(4, fifth->height() / 2));
+  EXPECT_EQ(form->engine.Channel(), 4);
+  form->engine.SetChannel(9);
+  form->File1->popup(form->mapToGlobal(QPoint(0, 0)));
+  EXPECT_EQ(form->engine.Channel(), 4);
+  form->File1->close();
+}
+
+TEST_F(WindowTest, MenuShortcutsReachTheirCommands) {
+  // Panic sends to the output port, which must be open for its handler to finish.
+  form->MidiOutput1.SetDeviceID(0);
+  ASSERT_TRUE(form->MidiOutput1.OpenPort());
+  const std::pair<QAction*, QKeyCombination> shortcuts[] = {
+      {form->Initialize1, Qt::CTRL | Qt::SHIFT | Qt::Key_F12},
+      {form->RequestPatchonCurrentChannel1, Qt::CTRL | Qt::Key_F9},
+      {form->SendCurrentChannel1, Qt::CTRL | Qt::Key_F10},
+      {form->Loadoncurrentchannel1, Qt::CTRL | Qt::Key_O},
+      {form->SaveCurrentChannel1, Qt::CTRL | Qt::Key_S},
+      {form->Panic1, Qt::ALT | Qt::Key_Backspace},
+  };
+  for (const auto& [action, keys] : shortcuts) {
+    SCOPED_TRACE(action->objectName().toStdString());
+    QSignalSpy triggered(action, &QAction::triggered);
+    QTest::keyClick(form.get(), keys.key(), keys.keyboardModifiers());
+    EXPECT_EQ(triggered.count(), 1);
+  }
+  EXPECT_FALSE(form->Debug1->isVisible());
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(WindowTest, AboutShowsTheInformationBoxAndPanicReportsAClosedPort) {
+  form->About1->trigger();
+  ASSERT_EQ(prompt.texts.size(), 1u);
+  EXPECT_EQ(prompt.kinds.front(), morvane::engine::TAskKind::Information);
+  EXPECT_EQ(QString::fromStdString(prompt.texts.front()).split('\n').front(), "Morvane editor");
+
+  // No output device is open at start: the port's refusal ends the handler in an error box.
+  QTest::keyClick(form.get(), Qt::Key_Backspace, Qt::AltModifier);
+  EXPECT_EQ(errors, QStringList{"The specified device handle is invalid."});
+}
+
+TEST_F(WindowTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
+  auto* vel = FindChildByName<Tdragger>(*form, QStringLiteral("vel"));
+  auto* volume = FindChildByName<Tdragger>(*form, QStringLiteral("dragger1"));
+  QMetaObject::Connection failing = QObject::connect(
+      volume, &Tdragger::OnMouseUp, [] { throw std::runtime_error("Stream read error"); });
+  DragTo(volume, 10);
+  QObject::disconnect(failing);
+  EXPECT_EQ(errors, QStringList{"Stream read error"});
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(volume->Caption(), "vol:+1dB");
+
+  form->PageControl1->setCurrentWidget(form->Setupsheet);
+  DragTo(vel, 10);
+  EXPECT_EQ(vel->Position(), 98);
+  EXPECT_EQ(form->engine.Velocity(), 98);
+  EXPECT_EQ(errors.size(), 1);
+}
+
+TEST(QtGuiThreadTest, WakeFromAnotherThreadDispatchesOnTheEventLoop) {
+  QtGuiThread gui;
+  std::thread::id ranOn;
+  int runs = 0;
+  midi::NotifyWindow window(gui, [&](std::uint32_t, midi::MidiHeader*) {
+    ranOn = std::this_thread::get_id();
+    ++runs;
+  });
+  std::thread driver([&] {
+    window.PostInput();
+    window.PostInput();
+  });
+  driver.join();
+  QTRY_COMPARE(runs, 2);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+}  // namespace
+}  // namespace morvane::editor::testing

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QPoint>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ask_user.h"
+#include "tform1.h"
+
+namespace morvane::editor::testing {
+
+// Answers the engine's questions at once and records them.
+class RecordingPrompt final : public morvane::engine::TUserPrompt {
+ public:
+  bool Ask(const std::string& text, morvane::engine::TAskKind kind) override {
+    texts.push_back(text);
+    kinds.push_back(kind);
+    return true;
+  }
+  std::vector<std::string> texts;
+  std::vector<morvane::engine::TAskKind> kinds;
+};
+
+// A shown, active window on the simulator's devices; error boxes are recorded, not shown.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Shows page and returns the window's picture.
+  QImage ShowPage(QWidget* page);
+
+  RecordingPrompt prompt;
+  QStringList errors;
+  std::unique_ptr<TForm1> form;
+};
+
+// What the platform delivers for a user's mouse, through the application's event filter.
+void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void Move(QWidget* target, QPoint local);
+void Release(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Press, move and release at client x: one step up on a value control whose last drag ended
+// left of x.
+void DragTo(QWidget* target, int x);
+
+}  // namespace morvane::editor::testing
