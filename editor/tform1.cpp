@@ -13,6 +13,7 @@
 #include "control_font.h"
 #include "editor_application.h"
 #include "layer_check_box.h"
+#include "preset/initial_preset.h"
 #include "radio_group.h"
 #include "tdragger.h"
 
@@ -48,6 +49,10 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver)
     FOwnPrompt->SetOwner(this);
   }
   SetUpComponents();
+  const preset::Bytes initialPreset = preset::BuildInitialPreset();
+  for (preset::tMrv& image : images) {
+    image.LoadPresetFromBytes(initialPreset);
+  }
 
   FClient = new QWidget(this);
   FClient->setFixedSize(kClientWidth, kClientHeight);

@@ -3,9 +3,11 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
+#include <array>
 #include <memory>
 #include <vector>
 
+#include "editor/profile_file.h"
 #include "engine/midi_app_util.h"
 #include "message_box_prompt.h"
 #include "midi/driver.h"
@@ -13,6 +15,8 @@
 #include "midi/midi_output.h"
 #include "midi/platform_driver.h"
 #include "parammap/param_map.h"
+#include "preset/byte_stream.h"
+#include "preset/tmrv.h"
 #include "qt_gui_thread.h"
 
 class QAction;
@@ -57,6 +61,8 @@ class TForm1 : public QMainWindow {
  public:
   static constexpr int kClientWidth = 331;
   static constexpr int kClientHeight = 527;
+  static constexpr int kChannelCount = 16;
+  static constexpr int kLayerCount = 4;
 
   // prompt answers the engine's questions (tests give a scripted one; null shows message
   // boxes); driver holds the MIDI devices.
@@ -131,6 +137,14 @@ class TForm1 : public QMainWindow {
   TRadioGroup* copyto = nullptr;
 
   QStatusBar* StatusBar1 = nullptr;
+
+  // The window's data. Every image starts as our built-in initial preset, so that the window
+  // works even when start-up cannot read init.syx; start-up then loads the file over them.
+  std::array<preset::tMrv, kChannelCount> images;
+  TProfileFile paramTable;
+  preset::ByteStream receiveBuffer;
+  // Mute state per shown-layer index, for the mute button only.
+  std::array<bool, kLayerCount> muted{};
 
  public slots:
   // Filled by the start-up and editing work; wired to their controls now.
