@@ -32,6 +32,9 @@ TMidiInput::~TMidiInput() {
   // A device left open by a refused close still holds the buffers and the callback
   // record: it is given them back before they are freed.
   ReleaseDevice();
+  for (TLeftover& leftover : FLeftovers) {
+    FreeCallbackRecord(leftover.record);
+  }
 }
 
 void TMidiInput::RaiseResult(MmResult result) {
@@ -104,10 +107,16 @@ void TMidiInput::SetSysexOnly(bool sysexOnly) {
 }
 
 void TMidiInput::OpenPort() {
+  if (FState == misOpen) {
+    FError = kAllocated;
+    return;
+  }
+  CloseLeftoverDevice();
   try {
-    if (!FRing) {
-      FRing = std::make_unique<EventRing>(FCapacity);
-    }
+    // Records left by an earlier device may name buffers that are gone.
+    FNotifyWindow.DiscardInput();
+    FReportedHeader = nullptr;
+    FRing = std::make_unique<EventRing>(FCapacity);
     if (FCallbackRecord == nullptr) {
       FCallbackRecord = MakeCallbackRecord();
       if (FCallbackRecord == nullptr) {
@@ -155,6 +164,31 @@ void TMidiInput::ReleaseDevice() noexcept {
   }
   FreeCallbackRecord(FCallbackRecord);
   FCallbackRecord = nullptr;
+  FRing.reset();
+}
+
+void TMidiInput::CloseLeftoverDevice() noexcept {
+  if (FHandle == kNoDevice) {
+    return;
+  }
+  // The refusals were raised by ClosePort; this is the retry.
+  FDriver.InReset(FHandle);
+  FNotifyWindow.DiscardInput();
+  bool unprepared = true;
+  for (auto& buffer : FBuffers) {
+    unprepared = FDriver.InUnprepareHeader(FHandle, *buffer->Header) == kNoError && unprepared;
+  }
+  if (unprepared && FDriver.InClose(FHandle) == kNoError) {
+    FBuffers.clear();
+  } else if (FCallbackRecord != nullptr) {
+    // The device may still call back: it keeps its record, now without a ring, and its
+    // buffers until the port is destroyed; the next open makes a record of its own.
+    FCallbackRecord->ring.store(nullptr, std::memory_order_release);
+    FLeftovers.push_back({FCallbackRecord, std::move(FBuffers)});
+    FCallbackRecord = nullptr;
+    FBuffers.clear();
+  }
+  FHandle = kNoDevice;
   FRing.reset();
 }
 
@@ -243,7 +277,22 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
     if (recorded != 0) {
       event->SysexData.assign(header.lpData, header.lpData + recorded);
     }
-    Requeue(header);
+    if (FReportedHeader == &header) {
+      FReportedHeader = nullptr;
+      try {
+        Requeue(header);
+      } catch (const EMidiInputError&) {
+        // Already reported: the buffer stays out of the pool and the events behind
+        // it go on.
+      }
+    } else {
+      try {
+        Requeue(header);
+      } catch (const EMidiInputError&) {
+        FReportedHeader = &header;
+        throw;
+      }
+    }
   }
   FRing->Pop();
   return event;
