@@ -111,7 +111,7 @@ void TMidiInput::OpenPort() {
     FError = kAllocated;
     return;
   }
-  CloseLeftoverDevice();
+  GiveBackDevice();
   try {
     // Records left by an earlier device may name buffers that are gone.
     FNotifyWindow.DiscardInput();
@@ -149,12 +149,26 @@ void TMidiInput::OpenPort() {
 
 void TMidiInput::ReleaseDevice() noexcept {
   // An opened device and prepared buffers are given back, so the next open starts clean.
+  GiveBackDevice();
+  FreeCallbackRecord(FCallbackRecord);
+  FCallbackRecord = nullptr;
+}
+
+void TMidiInput::GiveBackDevice() noexcept {
   if (FHandle != kNoDevice) {
+    // Refusals here were raised by the close that left the device, or are met while
+    // undoing a failed open, which reports its own result.
     FDriver.InReset(FHandle);
     for (auto& buffer : FBuffers) {
       FDriver.InUnprepareHeader(FHandle, *buffer->Header);
     }
-    FDriver.InClose(FHandle);
+    if (FDriver.InClose(FHandle) != kNoError && FCallbackRecord != nullptr) {
+      // The device may still call back: it keeps its record, now without a ring, and
+      // its buffers until the port is destroyed; the next open makes a record of its own.
+      FCallbackRecord->ring.store(nullptr, std::memory_order_release);
+      FLeftovers.push_back({FCallbackRecord, std::move(FBuffers)});
+      FCallbackRecord = nullptr;
+    }
     FHandle = kNoDevice;
   }
   FNotifyWindow.DiscardInput();
@@ -162,33 +176,6 @@ void TMidiInput::ReleaseDevice() noexcept {
   if (FCallbackRecord != nullptr) {
     FCallbackRecord->ring.store(nullptr, std::memory_order_release);
   }
-  FreeCallbackRecord(FCallbackRecord);
-  FCallbackRecord = nullptr;
-  FRing.reset();
-}
-
-void TMidiInput::CloseLeftoverDevice() noexcept {
-  if (FHandle == kNoDevice) {
-    return;
-  }
-  // The refusals were raised by ClosePort; this is the retry.
-  FDriver.InReset(FHandle);
-  FNotifyWindow.DiscardInput();
-  bool unprepared = true;
-  for (auto& buffer : FBuffers) {
-    unprepared = FDriver.InUnprepareHeader(FHandle, *buffer->Header) == kNoError && unprepared;
-  }
-  if (unprepared && FDriver.InClose(FHandle) == kNoError) {
-    FBuffers.clear();
-  } else if (FCallbackRecord != nullptr) {
-    // The device may still call back: it keeps its record, now without a ring, and its
-    // buffers until the port is destroyed; the next open makes a record of its own.
-    FCallbackRecord->ring.store(nullptr, std::memory_order_release);
-    FLeftovers.push_back({FCallbackRecord, std::move(FBuffers)});
-    FCallbackRecord = nullptr;
-    FBuffers.clear();
-  }
-  FHandle = kNoDevice;
   FRing.reset();
 }
 

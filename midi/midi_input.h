@@ -84,7 +84,8 @@ class TMidiInput {
   void QueueSysexBuffers();
   void ReleaseSysexBuffers();
   void ReleaseDevice() noexcept;
-  void CloseLeftoverDevice() noexcept;
+  // Resets, unprepares and closes the device if one is held, then drops the ring.
+  void GiveBackDevice() noexcept;
   void Requeue(MidiHeader& header);
   void HandleMessage(std::uint32_t message, MidiHeader* header);
 

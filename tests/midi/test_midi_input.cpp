@@ -131,6 +131,18 @@ TEST_F(MidiInputTest, FailedOpenRaisesNothingAndLeavesNothingBehind) {
   EXPECT_EQ(driver.QueuedInputBuffers(), 4u) << "the next open starts clean";
 }
 
+TEST_F(MidiInputTest, ADeviceThatRefusesTheCloseAfterAFailedOpenKeepsItsRecord) {
+  driver.Fail(Call::InPrepareHeader, kNoMemory);
+  driver.Fail(Call::InClose, kGeneralError);
+  port.OpenPort();
+  EXPECT_EQ(port.State(), misClosed);
+  ASSERT_TRUE(driver.InputOpen());
+  driver.DeliverShort(kNoteOn);
+  driver.UnplugInput();
+  OpenStarted();
+  EXPECT_EQ(port.PendingCount(), 0);
+}
+
 TEST_F(MidiInputTest, ShortMessageBecomesAnEventWithItsStamp) {
   OpenStarted();
   driver.DeliverShort(kNoteOn, 1234);
