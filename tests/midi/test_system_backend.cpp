@@ -63,10 +63,10 @@ TEST(SystemBackend, ApiChoiceOutsideTheListSelectsNothing) {
 TEST(SystemBackend, RtMidiFailuresComeBackAsResultsWithRtMidisText) {
   // No server carries this name, so the open fails.
   setenv("JACK_DEFAULT_SERVER", "morvane-test-no-such-server", 1);
-  RtMidiOut output(RtMidi::UNIX_JACK, "morvane-test-editor");
+  RtMidiIn input(RtMidi::UNIX_JACK, "morvane-test-editor");
   RtMidiFailure failure;
-  failure.Attach(output);
-  EXPECT_NO_THROW(output.openVirtualPort("out"));
+  failure.Attach(input);
+  EXPECT_NO_THROW(input.openVirtualPort("in"));
   std::string text;
   ASSERT_TRUE(failure.Take(text)) << "the failure was printed or raised instead";
   EXPECT_FALSE(text.empty());
