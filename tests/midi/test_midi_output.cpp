@@ -8,6 +8,7 @@
 #include "midi/backends/scripted/scripted_driver.h"
 #include "midi/gui_thread.h"
 #include "midi/midi_output.h"
+#include "midi/my_midi_hdr.h"
 
 namespace morvane::midi {
 namespace {
@@ -377,6 +378,16 @@ TEST_F(MidiOutputTest, AHandlerMayDestroyItsPort) {
   EXPECT_EQ(port, nullptr);
   EXPECT_EQ(driver.PreparedHeaders(), 0u);
   EXPECT_FALSE(driver.OutputOpen());
+}
+
+TEST(MidiHeaderTest, WhatADriverAttachedIsFreedWithTheHeader) {
+  static int released = 0;
+  {
+    TMyMidiHdr buffer(16);
+    buffer.Header->driverData = &released;
+    buffer.Header->releaseDriverData = [](void* data) { ++*static_cast<int*>(data); };
+  }
+  EXPECT_EQ(released, 1) << "a header never unprepared kept the driver's data";
 }
 
 TEST_F(MidiOutputTest, DestroyingAnOpenPortWithPendingStringsFreesEverything) {
