@@ -12,8 +12,22 @@ TSysexSender::TSysexSender(midi::GuiThread& gui)
 
 void TSysexSender::Queue(std::vector<std::uint8_t> bytes, midi::TMidiOutput& port,
                          bool pauseAfter) {
+  port.OnSendFailed = [self = std::weak_ptr<TSysexSender*>(FSelf)](const std::string& text) {
+    if (const auto sender = self.lock()) {
+      (*sender)->ReportFailure(text);
+    } else {
+      throw midi::EmidioutputError(text);
+    }
+  };
   FPending.push_back({std::move(bytes), &port, pauseAfter});
   FWindow.PostInput();
+}
+
+void TSysexSender::ReportFailure(const std::string& text) {
+  if (!OnSendError) {
+    throw midi::EmidioutputError(text);
+  }
+  OnSendError(text);
 }
 
 void TSysexSender::SendPending() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,10 @@ class TSysexSender {
   void SetSleeper(Sleeper sleeper) { FSleeper = std::move(sleeper); }
 
   // A string whose send failed is reported here with the port's error text and
-  // the next strings still go out. Unassigned, the error leaves the GUI thread's
-  // dispatch like any handler's error, after the rest has been rescheduled.
+  // the next strings still go out; so is a string that the driver reported done
+  // without sending it (the sender takes the port's OnSendFailed). Unassigned, the
+  // error leaves the GUI thread's dispatch like any handler's error, after the rest
+  // has been rescheduled.
   ErrorNotification OnSendError;
 
  private:
@@ -48,11 +51,14 @@ class TSysexSender {
   };
 
   void SendPending();
+  void ReportFailure(const std::string& text);
 
   std::deque<TPendingString> FPending;
   Sleeper FSleeper;
   bool FSending = false;
   midi::NotifyWindow FWindow;
+  // Lets a port that outlives the sender find that it is gone.
+  std::shared_ptr<TSysexSender*> FSelf = std::make_shared<TSysexSender*>(this);
 };
 
 }  // namespace morvane::engine

@@ -1,8 +1,11 @@
 // Arbitrary driver behaviour against the input port's receive path: short messages,
 // SysEx of any length split over buffers of any size, error and empty buffers, stray
-// callback messages, a ring of any capacity, SysexOnly flips, restarts and takes.
+// callback messages, a ring of any capacity, SysexOnly flips, restarts and takes;
+// refused opens, closes, unprepares, resets and hand-backs, opens of an open port,
+// a device that goes away, and a handler that destroys the port.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "midi/backends/scripted/scripted_driver.h"
@@ -12,6 +15,7 @@
 namespace {
 
 using morvane::midi::EMidiInputError;
+using Call = morvane::midi::ScriptedDriver::Call;
 using morvane::midi::misOpen;
 using morvane::midi::QueuedGuiThread;
 using morvane::midi::ScriptedDriver;
@@ -53,20 +57,34 @@ enum Op : std::uint8_t {
   kPump,
   kFlipSysexOnly,
   kRestart,
+  kRefuse,
+  kOpenAgain,
+  kUnplug,
+  kDestroyFromHandler,
   kOpCount
 };
+
+constexpr Call kRefusable[] = {Call::InOpen,      Call::InClose, Call::InUnprepareHeader,
+                               Call::InAddBuffer, Call::InReset, Call::InPrepareHeader,
+                               Call::InStart};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Reader in(data, size);
-  ScriptedDriver driver({"Out"}, {"In"});
+  ScriptedDriver driver({"Out"}, {"In", "Other"});
   QueuedGuiThread gui;
-  TMidiInput port(gui, driver);
-  port.SetCapacity(static_cast<std::uint16_t>(in.Byte() % 40));
-  port.SetSysexBufferSize(static_cast<std::uint16_t>(in.Byte() % 64));
-  port.SetSysexBufferCount(static_cast<std::uint16_t>(in.Byte() % 8));
-  port.OnMidiInput = [](TMidiInput& sender) {
+  auto port = std::make_unique<TMidiInput>(gui, driver);
+  port->SetCapacity(static_cast<std::uint16_t>(in.Byte() % 40));
+  port->SetSysexBufferSize(static_cast<std::uint16_t>(in.Byte() % 64));
+  port->SetSysexBufferCount(static_cast<std::uint16_t>(in.Byte() % 8));
+  bool destroyInHandler = false;
+  bool refused = false;
+  port->OnMidiInput = [&](TMidiInput& sender) {
+    if (destroyInHandler) {
+      port.reset();
+      return;
+    }
     while (sender.PendingCount() != 0) {
       const auto event = sender.TakeEvent();
       if (event->SysexSize != event->SysexData.size()) {
@@ -74,10 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   };
-  port.OpenPort();
-  port.StartInput();
-  try {
-    while (!in.Empty()) {
+  port->OpenPort();
+  port->StartInput();
+  while (!in.Empty() && port) {
+    try {
       switch (in.Byte() % kOpCount) {
         case kShort:
           driver.DeliverShort(in.Word(), in.Word());
@@ -96,31 +114,55 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           driver.DeliverRaw(in.Word(), 0, in.Word());
           break;
         case kTake:
-          port.TakeEvent();
+          port->TakeEvent();
           break;
         case kPump:
           gui.PumpPending();
           break;
         case kFlipSysexOnly:
-          port.SetSysexOnly(!port.SysexOnly());
+          port->SetSysexOnly(!port->SysexOnly());
           break;
         case kRestart:
-          port.ClosePort();
-          port.OpenPort();
-          port.StartInput();
+          port->ClosePort();
+          port->OpenPort();
+          port->StartInput();
+          break;
+        case kRefuse: {
+          const Call call = kRefusable[in.Byte() % std::size(kRefusable)];
+          driver.Fail(call, morvane::midi::kGeneralError, 1 + in.Byte() % 3);
+          refused = true;
+          break;
+        }
+        case kOpenAgain:
+          port->OpenPort();
+          break;
+        case kUnplug:
+          driver.UnplugInput();
+          refused = true;
+          break;
+        case kDestroyFromHandler:
+          destroyInHandler = true;
           break;
         default:
           break;
       }
+    } catch (const EMidiInputError&) {
+      // A scripted refusal, reported by the port; before any, nothing may raise.
+      if (!refused) {
+        __builtin_trap();
+      }
     }
+  }
+  try {
     gui.PumpPending();
   } catch (const EMidiInputError&) {
-    // Driver refusals are the port's reported errors; none is scripted here.
-    __builtin_trap();
+    if (!refused) {
+      __builtin_trap();
+    }
   }
   // Once everything is taken, every buffer of the pool is back with the driver.
-  if (port.State() == misOpen && port.SysexBufferSize() > 0 &&
-      driver.QueuedInputBuffers() != port.SysexBufferCount()) {
+  if (port && !refused && port->State() == misOpen && port->SysexBufferSize() > 0 &&
+      driver.QueuedInputBuffers() != port->SysexBufferCount()) {
     __builtin_trap();
   }
   return 0;

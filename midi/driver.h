@@ -23,13 +23,27 @@ inline constexpr std::uint32_t kHeaderInQueue = 0x4;
 // input the driver sets dwBytesRecorded. dwUser belongs to whoever made the header.
 // The remaining fields belong to the driver that has the header.
 struct MidiHeader {
+  MidiHeader() = default;
+  // What a driver attached is freed with the header, whether or not it was unprepared.
+  ~MidiHeader() {
+    if (releaseDriverData != nullptr) {
+      releaseDriverData(driverData);
+    }
+  }
+  MidiHeader(const MidiHeader&) = delete;
+  MidiHeader& operator=(const MidiHeader&) = delete;
+
   std::uint8_t* lpData = nullptr;
   std::uint32_t dwBufferLength = 0;
   std::uint32_t dwBytesRecorded = 0;
   std::uintptr_t dwUser = 0;
   std::uint32_t dwFlags = 0;
+  // Output: set by a driver that reports a long message done although it did not go
+  // out; the port raises the driver's text for it.
+  MmResult dwResult = kNoError;
   MidiHeader* lpNext = nullptr;
   void* driverData = nullptr;
+  void (*releaseDriverData)(void* driverData) = nullptr;
   // Links the header into a port's list of posted buffers once the driver is done with it.
   MidiHeader* postLink = nullptr;
 };

@@ -32,6 +32,9 @@ TMidiInput::~TMidiInput() {
   // A device left open by a refused close still holds the buffers and the callback
   // record: it is given them back before they are freed.
   ReleaseDevice();
+  for (TLeftover& leftover : FLeftovers) {
+    FreeCallbackRecord(leftover.record);
+  }
 }
 
 void TMidiInput::RaiseResult(MmResult result) {
@@ -104,10 +107,16 @@ void TMidiInput::SetSysexOnly(bool sysexOnly) {
 }
 
 void TMidiInput::OpenPort() {
+  if (FState == misOpen) {
+    FError = kAllocated;
+    return;
+  }
+  GiveBackDevice();
   try {
-    if (!FRing) {
-      FRing = std::make_unique<EventRing>(FCapacity);
-    }
+    // Records left by an earlier device may name buffers that are gone.
+    FNotifyWindow.DiscardInput();
+    FReportedHeader = nullptr;
+    FRing = std::make_unique<EventRing>(FCapacity);
     if (FCallbackRecord == nullptr) {
       FCallbackRecord = MakeCallbackRecord();
       if (FCallbackRecord == nullptr) {
@@ -140,12 +149,26 @@ void TMidiInput::OpenPort() {
 
 void TMidiInput::ReleaseDevice() noexcept {
   // An opened device and prepared buffers are given back, so the next open starts clean.
+  GiveBackDevice();
+  FreeCallbackRecord(FCallbackRecord);
+  FCallbackRecord = nullptr;
+}
+
+void TMidiInput::GiveBackDevice() noexcept {
   if (FHandle != kNoDevice) {
+    // Refusals here were raised by the close that left the device, or are met while
+    // undoing a failed open, which reports its own result.
     FDriver.InReset(FHandle);
     for (auto& buffer : FBuffers) {
       FDriver.InUnprepareHeader(FHandle, *buffer->Header);
     }
-    FDriver.InClose(FHandle);
+    if (FDriver.InClose(FHandle) != kNoError && FCallbackRecord != nullptr) {
+      // The device may still call back: it keeps its record, now without a ring, and
+      // its buffers until the port is destroyed; the next open makes a record of its own.
+      FCallbackRecord->ring.store(nullptr, std::memory_order_release);
+      FLeftovers.push_back({FCallbackRecord, std::move(FBuffers)});
+      FCallbackRecord = nullptr;
+    }
     FHandle = kNoDevice;
   }
   FNotifyWindow.DiscardInput();
@@ -153,8 +176,6 @@ void TMidiInput::ReleaseDevice() noexcept {
   if (FCallbackRecord != nullptr) {
     FCallbackRecord->ring.store(nullptr, std::memory_order_release);
   }
-  FreeCallbackRecord(FCallbackRecord);
-  FCallbackRecord = nullptr;
   FRing.reset();
 }
 
@@ -243,7 +264,22 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
     if (recorded != 0) {
       event->SysexData.assign(header.lpData, header.lpData + recorded);
     }
-    Requeue(header);
+    if (FReportedHeader == &header) {
+      FReportedHeader = nullptr;
+      try {
+        Requeue(header);
+      } catch (const EMidiInputError&) {
+        // Already reported: the buffer stays out of the pool and the events behind
+        // it go on.
+      }
+    } else {
+      try {
+        Requeue(header);
+      } catch (const EMidiInputError&) {
+        FReportedHeader = &header;
+        throw;
+      }
+    }
   }
   FRing->Pop();
   return event;

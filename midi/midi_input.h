@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,6 +29,8 @@ class TMidiInput {
   static constexpr std::uint16_t kDefaultCapacity = 1024;
   static constexpr std::uint16_t kDefaultSysexBufferSize = 4096;
   static constexpr std::uint16_t kDefaultSysexBufferCount = 16;
+  // The ring's records once filled a block of at most 65535 bytes, 12 bytes each.
+  static constexpr std::uint16_t kMaxCapacity = 5461;
 
   // Raises "Invalid device ID" when the system has no input device.
   explicit TMidiInput(GuiThread& gui, MidiDriver& driver = PlatformDriver());
@@ -41,7 +44,8 @@ class TMidiInput {
   void SetProductName(const std::string& name);
   MidiInputState State() const { return FState; }
   std::uint16_t Capacity() const { return FCapacity; }
-  void SetCapacity(std::uint16_t capacity) { FCapacity = capacity; }
+  // Takes effect when the ring is next made, at the next open; at most kMaxCapacity.
+  void SetCapacity(std::uint16_t capacity) { FCapacity = std::min(capacity, kMaxCapacity); }
   MmResult Error() const { return FError; }
   std::uint16_t SysexBufferSize() const { return FSysexBufferSize; }
   void SetSysexBufferSize(std::uint16_t size);
@@ -55,12 +59,19 @@ class TMidiInput {
   std::uint16_t DeviceCount() const { return FDeviceCount; }
 
   // Never raises; State tells whether the device opened (Error tells why not).
+  // Callers close before they open: on a port that is open already the open is
+  // refused with kAllocated and the open device keeps its ring and buffers. A device
+  // whose close was refused is closed again first; each open starts with an empty
+  // ring of Capacity records.
   virtual void OpenPort();
   virtual void StartInput();
   virtual void StopInput();
   virtual void ClosePort();
   std::uint16_t PendingCount() const;
   // The oldest waiting event, or null when none is waiting or the port is not open.
+  // When its buffer cannot be handed back to the driver, that is raised once and the
+  // record stays; the next call tries once more and returns the event either way,
+  // the buffer then staying out of the pool until the port is closed.
   std::unique_ptr<TMyMidiEvent> TakeEvent();
 
   std::function<void(TMidiInput& sender)> OnMidiInput;
@@ -73,6 +84,8 @@ class TMidiInput {
   void QueueSysexBuffers();
   void ReleaseSysexBuffers();
   void ReleaseDevice() noexcept;
+  // Resets, unprepares and closes the device if one is held, then drops the ring.
+  void GiveBackDevice() noexcept;
   void Requeue(MidiHeader& header);
   void HandleMessage(std::uint32_t message, MidiHeader* header);
 
@@ -94,6 +107,14 @@ class TMidiInput {
   std::uint16_t FSysexBufferCount = kDefaultSysexBufferCount;
   std::vector<std::unique_ptr<TMyMidiHdr>> FBuffers;
   CallbackRecord* FCallbackRecord = nullptr;
+  // The buffer whose hand-back failed and was reported, while its record waits.
+  MidiHeader* FReportedHeader = nullptr;
+  // Devices that refused every close, with the record and buffers they may still use.
+  struct TLeftover {
+    CallbackRecord* record;
+    std::vector<std::unique_ptr<TMyMidiHdr>> buffers;
+  };
+  std::vector<TLeftover> FLeftovers;
 };
 
 }  // namespace morvane::midi

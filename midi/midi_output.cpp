@@ -31,24 +31,32 @@ TMidiOutput::~TMidiOutput() {
   if (FState == mosOpen) {
     FDriver.OutReset(FHandle);
   }
-  for (MidiHeader* header = FNotifyWindow.TakeDone(); header != nullptr;) {
-    MidiHeader* next = header->postLink;
-    ReleaseBuffer(*header);
-    header = next;
-  }
+  ReleaseDone();
   if (FState == mosOpen) {
     FDriver.OutClose(FHandle);
   }
   FreeCallbackRecord(FCallbackRecord);
 }
 
-void TMidiOutput::RaiseResult(MmResult result) {
-  FLastResult = result;
+std::string TMidiOutput::ErrorText(MmResult result) {
   std::string text;
   if (FDriver.OutGetErrorText(result, text) != kNoError) {
     text = kTextOutOfRange;
   }
-  throw EmidioutputError(text);
+  return text;
+}
+
+void TMidiOutput::RaiseResult(MmResult result) {
+  FLastResult = result;
+  throw EmidioutputError(ErrorText(result));
+}
+
+void TMidiOutput::ReleaseDone() noexcept {
+  for (MidiHeader* header = FNotifyWindow.TakeDone(); header != nullptr;) {
+    MidiHeader* next = header->postLink;
+    ReleaseBuffer(*header);
+    header = next;
+  }
 }
 
 void TMidiOutput::Check(MmResult result) {
@@ -100,6 +108,11 @@ void TMidiOutput::SetProductName(const std::string& name) {
 }
 
 bool TMidiOutput::OpenPort() {
+  // The open device still uses the callback record.
+  if (FState == mosOpen) {
+    FLastResult = kAllocated;
+    return false;
+  }
   if (FCallbackRecord == nullptr) {
     FCallbackRecord = MakeCallbackRecord();
     if (FCallbackRecord == nullptr) {
@@ -125,8 +138,9 @@ bool TMidiOutput::ClosePort() {
   bool closed = false;
   if (FState == mosOpen) {
     // Strings the driver has finished but whose completion has not been dispatched
-    // yet are released while the device can still unprepare them.
-    FNotifyWindow.Dispatch();
+    // yet are released while the device can still unprepare them; the owner's
+    // handler does not run inside the close.
+    ReleaseDone();
     Check(FDriver.OutClose(FHandle));
     closed = true;
   }
@@ -170,6 +184,8 @@ void TMidiOutput::SendEvent(const TMyMidiEvent& event) {
   }
   if (!event.SysexData.empty()) {
     SendLong(event.SysexData);
+  } else if (event.StatusByte == kSysexStatus) {
+    throw EmidioutputError("Cannot send an empty SysEx string");
   } else {
     SendShort(event.StatusByte, event.DataByte1, event.DataByte2);
   }
@@ -187,10 +203,25 @@ void TMidiOutput::HandleMessage(std::uint32_t message, MidiHeader* header) {
   if (message != kMomDone || header == nullptr) {
     return;
   }
+  const MmResult result = header->dwResult;
   ReleaseBuffer(*header);
+  if (result == kNoError) {
+    if (Onmidioutput) {
+      Onmidioutput(*this);
+    }
+    return;
+  }
+  FLastResult = result;
+  const std::string text = ErrorText(result);
+  // Onmidioutput may destroy the port.
+  const auto report = OnSendFailed;
   if (Onmidioutput) {
     Onmidioutput(*this);
   }
+  if (!report) {
+    throw EmidioutputError(text);
+  }
+  report(text);
 }
 
 }  // namespace morvane::midi

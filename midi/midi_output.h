@@ -33,8 +33,11 @@ class TMidiOutput {
   void SetProductName(const std::string& name);
 
   // Never raises; false when the device could not be opened (LastResult tells why).
+  // Callers close before they open: on a port that is open already the open is
+  // refused with kAllocated and the open device is left as it was.
   virtual bool OpenPort();
-  // True when a device was closed.
+  // True when a device was closed. Strings the driver has finished are released
+  // without firing Onmidioutput.
   virtual bool ClosePort();
   virtual void SendEvent(const TMyMidiEvent& event);
   virtual void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
@@ -55,9 +58,14 @@ class TMidiOutput {
   std::uint32_t PendingLongCount() const { return FPendingLong; }
 
   std::function<void(TMidiOutput& sender)> Onmidioutput;
+  // A string the driver reported done without sending it, with the driver's text;
+  // fired after Onmidioutput. Unassigned, the text is raised instead.
+  std::function<void(const std::string& text)> OnSendFailed;
 
  private:
+  std::string ErrorText(MmResult result);
   [[noreturn]] void RaiseResult(MmResult result);
+  void ReleaseDone() noexcept;
   void Check(MmResult result);
   void ReadCapabilities();
   void HandleMessage(std::uint32_t message, MidiHeader* header);

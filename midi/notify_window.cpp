@@ -1,5 +1,6 @@
 #include "midi/notify_window.h"
 
+#include <exception>
 #include <utility>
 
 #include "midi/gui_thread.h"
@@ -13,6 +14,9 @@ NotifyWindow::NotifyWindow(GuiThread& gui, Handler handler)
 }
 
 NotifyWindow::~NotifyWindow() {
+  if (destroyed_ != nullptr) {
+    *destroyed_ = true;
+  }
   gui_.Unregister(this);
 }
 
@@ -79,34 +83,68 @@ MidiHeader* NotifyWindow::DiscardInput() noexcept {
   return TakeWithBacklog(lostBuffers_, lostBacklog_);
 }
 
-void NotifyWindow::DispatchHeaders(std::atomic<MidiHeader*>& list, MidiHeader*& backlog,
+bool NotifyWindow::Handle(std::uint32_t message, MidiHeader* header, std::exception_ptr& error) {
+  bool destroyed = false;
+  bool* const outer = std::exchange(destroyed_, &destroyed);
+  try {
+    handler_(message, header);
+  } catch (...) {
+    error = std::current_exception();
+  }
+  if (destroyed) {
+    // An enclosing Dispatch of this window must stop too.
+    if (outer != nullptr) {
+      *outer = true;
+    }
+    return false;
+  }
+  destroyed_ = outer;
+  return true;
+}
+
+bool NotifyWindow::DispatchHeaders(std::atomic<MidiHeader*>& list, MidiHeader*& backlog,
                                    std::uint32_t message) {
   backlog = TakeWithBacklog(list, backlog);
   while (backlog != nullptr) {
     MidiHeader* header = backlog;
     backlog = header->postLink;
-    handler_(message, header);
+    std::exception_ptr error;
+    const bool alive = Handle(message, header, error);
+    if (error) {
+      std::rethrow_exception(error);
+    }
+    if (!alive) {
+      return false;
+    }
   }
+  return true;
 }
 
-void NotifyWindow::DispatchCount(std::atomic<std::uint32_t>& count, std::uint32_t message) {
+bool NotifyWindow::DispatchCount(std::atomic<std::uint32_t>& count, std::uint32_t message) {
   std::uint32_t left = count.exchange(0, std::memory_order_seq_cst);
-  try {
-    for (; left > 0; --left) {
-      handler_(message, nullptr);
+  while (left > 0) {
+    --left;
+    std::exception_ptr error;
+    const bool alive = Handle(message, nullptr, error);
+    if (alive && error) {
+      // The notification that raised has been delivered; the rest stay posted.
+      count.fetch_add(left, std::memory_order_seq_cst);
     }
-  } catch (...) {
-    // The notification that raised has been delivered; the rest stay posted.
-    count.fetch_add(left - 1, std::memory_order_seq_cst);
-    throw;
+    if (error) {
+      std::rethrow_exception(error);
+    }
+    if (!alive) {
+      return false;
+    }
   }
+  return true;
 }
 
 void NotifyWindow::Dispatch() {
-  DispatchHeaders(done_, doneBacklog_, kMomDone);
-  DispatchCount(inputs_, kMimData);
-  DispatchHeaders(lostBuffers_, lostBacklog_, kOverflowMessage);
-  DispatchCount(shortOverflows_, kOverflowMessage);
+  if (DispatchHeaders(done_, doneBacklog_, kMomDone) && DispatchCount(inputs_, kMimData) &&
+      DispatchHeaders(lostBuffers_, lostBacklog_, kOverflowMessage)) {
+    DispatchCount(shortOverflows_, kOverflowMessage);
+  }
 }
 
 }  // namespace morvane::midi

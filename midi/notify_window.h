@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 
 #include "midi/driver.h"
@@ -33,7 +34,8 @@ class NotifyWindow {
   void PostDone(MidiHeader& header) noexcept;
 
   // GUI thread: runs the handler for everything posted so far. When a handler
-  // raises, what it had not reached stays posted for the next Dispatch.
+  // raises, what it had not reached stays posted for the next Dispatch. A handler
+  // may destroy the window (its port): Dispatch then returns without touching it.
   void Dispatch();
   // GUI thread: forgets posted input and overflow notifications; returns the lost
   // buffers so that their owner can release them.
@@ -44,8 +46,11 @@ class NotifyWindow {
   static void Push(std::atomic<MidiHeader*>& list, MidiHeader& header) noexcept;
   static MidiHeader* TakeInOrder(std::atomic<MidiHeader*>& list) noexcept;
   static MidiHeader* TakeWithBacklog(std::atomic<MidiHeader*>& list, MidiHeader*& backlog) noexcept;
-  void DispatchHeaders(std::atomic<MidiHeader*>& list, MidiHeader*& backlog, std::uint32_t message);
-  void DispatchCount(std::atomic<std::uint32_t>& count, std::uint32_t message);
+  // False when the window was destroyed by the handler.
+  bool DispatchHeaders(std::atomic<MidiHeader*>& list, MidiHeader*& backlog, std::uint32_t message);
+  bool DispatchCount(std::atomic<std::uint32_t>& count, std::uint32_t message);
+  // Runs the handler, keeping what it raised in error; false when it destroyed the window.
+  bool Handle(std::uint32_t message, MidiHeader* header, std::exception_ptr& error);
 
   GuiThread& gui_;
   Handler handler_;
@@ -56,6 +61,8 @@ class NotifyWindow {
   // GUI thread only: taken headers, oldest first, that a raising handler left unhandled.
   MidiHeader* doneBacklog_ = nullptr;
   MidiHeader* lostBacklog_ = nullptr;
+  // Set while the handler runs: the destructor marks it so the caller stops.
+  bool* destroyed_ = nullptr;
 };
 
 }  // namespace morvane::midi

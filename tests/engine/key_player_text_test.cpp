@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -64,6 +66,24 @@ TEST(KeyMapTest, TwoRowsCoverEveryOffsetOnceOrTwice) {
   EXPECT_FALSE(KeyOffsetOf(VK_SPACE));
   EXPECT_FALSE(KeyOffsetOf(VK_NUMPAD0));
   EXPECT_FALSE(KeyOffsetOf(VirtualKeyOf('A')));
+}
+
+TEST(KeyMapTest, EveryKeyPlaysItsListedOffsetAndNoOtherKeyPlays) {
+  const std::map<TVirtualKey, int> listed = {
+      {0x5A, 0},  {0x53, 1},  {0x58, 2},  {0x44, 3},  {0x43, 4},  {0x56, 5},  {0x47, 6},
+      {0x42, 7},  {0x48, 8},  {0x4E, 9},  {0x4A, 10}, {0x4D, 11}, {0x51, 12}, {0xBC, 12},
+      {0x32, 13}, {0x4C, 13}, {0x57, 14}, {0xBE, 14}, {0x33, 15}, {0xBA, 15}, {0x45, 16},
+      {0xBF, 16}, {0x52, 17}, {0x35, 18}, {0x54, 19}, {0x36, 20}, {0x59, 21}, {0x37, 22},
+      {0x55, 23}, {0x49, 24}, {0x39, 25}, {0x4F, 26}, {0x30, 27}, {0x50, 28}, {0xDB, 29},
+      {0xBB, 30}, {0xDD, 31}, {0xDC, 32}};
+  ASSERT_EQ(listed.size(), 38u);
+  for (int code = 0; code <= 0xFFFF; ++code) {
+    const auto key = static_cast<TVirtualKey>(code);
+    const auto entry = listed.find(key);
+    const std::optional<int> expected =
+        entry == listed.end() ? std::nullopt : std::optional<int>(entry->second);
+    EXPECT_EQ(KeyOffsetOf(key), expected) << "key " << code;
+  }
 }
 
 TEST(BytesToTextTest, KeepsAtMostTwoThousandBytesInOrder) {

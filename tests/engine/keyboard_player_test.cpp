@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "engine/engine_error.h"
@@ -31,6 +32,45 @@ TEST_F(OctaveAndTransposeTest, KeysPlayFromOctaveThreeAndStopAtTheLimits) {
   EXPECT_EQ(NotesOn().back(), 0);
 }
 
+TEST_F(OctaveAndTransposeTest, OctaveStopsAtTenHoweverOftenF4IsPressed) {
+  Tap(VK_F4, 12);
+  EXPECT_EQ(engine.Octave(), 10);
+  Tap(Key('Z'));
+  EXPECT_EQ(NotesOn(), (Notes{120}));
+}
+
+TEST_F(OctaveAndTransposeTest, FunctionKeysAndKeypadActOnThePressOnly) {
+  struct Case {
+    TVirtualKey key;
+    int octave;
+    int transpose;
+    TPlayMode mode;
+  };
+  const Case cases[] = {
+      {VK_F3, 2, 0, pmNote}, {VK_F4, 4, 0, pmNote},          {VK_F7, 3, -1, pmNote},
+      {VK_F8, 3, 1, pmNote}, {VK_NUMPAD3, 3, 0, pmMajor7th},
+  };
+  for (const Case& test : cases) {
+    engine.SetOctave(3);
+    engine.StepTranspose(TMIDIappUtil::TStep::Up);
+    engine.StepTranspose(TMIDIappUtil::TStep::Down);
+    engine.SetPlaymode(pmNote);
+    engine.KeyUp(test.key);
+    EXPECT_EQ(engine.Octave(), 3) << "release of key " << test.key;
+    EXPECT_EQ(engine.Transpose(), 0) << "release of key " << test.key;
+    EXPECT_EQ(engine.Playmode(), pmNote) << "release of key " << test.key;
+    Press(test.key);
+    EXPECT_EQ(engine.Octave(), test.octave) << "press of key " << test.key;
+    EXPECT_EQ(engine.Transpose(), test.transpose) << "press of key " << test.key;
+    EXPECT_EQ(engine.Playmode(), test.mode) << "press of key " << test.key;
+    if (test.transpose != 0) {
+      engine.StepTranspose(test.transpose > 0 ? TMIDIappUtil::TStep::Down
+                                              : TMIDIappUtil::TStep::Up);
+    }
+  }
+  EXPECT_TRUE(Sent().empty());
+}
+
 TEST_F(OctaveAndTransposeTest, TransposeStaysWithinAnOctaveEachWay) {
   Tap(VK_F7, 20);
   EXPECT_EQ(engine.Transpose(), -12);
@@ -58,6 +98,47 @@ TEST_F(ChordTest, MajorChordSendsFourNotesLowestFirstWithTheirOwnVelocities) {
   EXPECT_TRUE(velocitiesDiffer);
   EXPECT_EQ(engine.Note(), "C2 E2 G2 C3 ");
   EXPECT_EQ(NotesOff().size(), 40u);
+}
+
+TEST_F(ChordTest, EveryModePlaysItsNotesAndNamesThem) {
+  struct Case {
+    TPlayMode mode;
+    Notes notes;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {pmNote, {36}, "C2  (v97)"},
+      {pmMajor, {36, 40, 43, 48}, "C2 E2 G2 C3 "},
+      {pmMinor, {36, 39, 43, 48}, "C2 D#2 G2 C3 "},
+      {pmMajor7th, {36, 40, 43, 47}, "C2 E2 G2 B2 "},
+      {pmMinor7th, {36, 39, 43, 47}, "C2 D#2 G2 B2 "},
+      {pmMinor7th5, {36, 39, 42, 47}, "C2 D#2 F#2 B2 "},
+      {pmDiminished, {36, 39, 42, 46}, "C2 D#2 F#2 A#2 "},
+      {pmDominant7th, {36, 40, 43, 46}, "C2 E2 G2 A#2 "},
+      {pmMajor9th, {36, 40, 43, 47, 50}, "C2 E2 G2 B2 D3 "},
+      {pmMinor9th, {36, 39, 43, 46, 50}, "C2 D#2 G2 A#2 D3 "},
+      {pm2nd, {36, 38}, "C2 2nd"},
+      {pm3rd, {36, 40}, "C2 3rd"},
+      {pm4th, {36, 41}, "C2 4th"},
+      {pm5th, {36, 43}, "C2 5th"},
+      {pm6th, {36, 45}, "C2 6th"},
+      {pm7th, {36, 47}, "C2 7th"},
+      {pm8th, {36, 48}, "C2 C3 "},
+  };
+  ASSERT_EQ(cases.size(), static_cast<std::size_t>(kPlayModeCount));
+  engine.SetVelRnd(0);
+  for (const Case& test : cases) {
+    engine.SetPlaymode(test.mode);
+    const std::size_t before = NotesOn().size();
+    Tap(Key('Z'));
+    const Notes on = NotesOn();
+    const Notes off = NotesOff();
+    EXPECT_EQ(Notes(on.begin() + static_cast<std::ptrdiff_t>(before), on.end()), test.notes)
+        << "mode " << static_cast<int>(test.mode);
+    EXPECT_EQ(Notes(off.begin() + static_cast<std::ptrdiff_t>(before), off.end()), test.notes)
+        << "mode " << static_cast<int>(test.mode);
+    EXPECT_EQ(engine.Note(), test.text) << "mode " << static_cast<int>(test.mode);
+  }
 }
 
 TEST_F(ChordTest, KeypadDigitsSelectTheChordModes) {

@@ -89,6 +89,22 @@ TEST_F(SysexSendingTest, AFailedStringIsReportedAndTheNextOnesStillGo) {
   EXPECT_EQ(pauses.size(), 2u);
 }
 
+TEST_F(SysexSendingTest, AStringTheDriverDidNotSendReachesTheErrorHandlerWithItsText) {
+  std::vector<std::string> errors;
+  engine.SysexSender().OnSendError = [&](const std::string& text) { errors.push_back(text); };
+  SendEdit();
+  gui.PumpPending();
+  ASSERT_EQ(driver.LongMessages().size(), 3u);
+  driver.CompleteLong(1);
+  driver.CompleteLong(1, midi::kNotReady);
+  driver.CompleteLong(1);
+  ASSERT_TRUE(
+      gui.PumpUntil([&] { return output.PendingLongCount() == 0; }, std::chrono::seconds(5)));
+  std::string text;
+  driver.OutGetErrorText(midi::kNotReady, text);
+  EXPECT_EQ(errors, std::vector<std::string>{text});
+}
+
 TEST_F(SysexSendingTest, WithoutAnErrorHandlerTheErrorRisesAndTheRestIsKept) {
   output.ClosePort();
   SendEdit();

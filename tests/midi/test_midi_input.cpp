@@ -131,6 +131,18 @@ TEST_F(MidiInputTest, FailedOpenRaisesNothingAndLeavesNothingBehind) {
   EXPECT_EQ(driver.QueuedInputBuffers(), 4u) << "the next open starts clean";
 }
 
+TEST_F(MidiInputTest, ADeviceThatRefusesTheCloseAfterAFailedOpenKeepsItsRecord) {
+  driver.Fail(Call::InPrepareHeader, kNoMemory);
+  driver.Fail(Call::InClose, kGeneralError);
+  port.OpenPort();
+  EXPECT_EQ(port.State(), misClosed);
+  ASSERT_TRUE(driver.InputOpen());
+  driver.DeliverShort(kNoteOn);
+  driver.UnplugInput();
+  OpenStarted();
+  EXPECT_EQ(port.PendingCount(), 0);
+}
+
 TEST_F(MidiInputTest, ShortMessageBecomesAnEventWithItsStamp) {
   OpenStarted();
   driver.DeliverShort(kNoteOn, 1234);
@@ -275,6 +287,91 @@ TEST_F(MidiInputTest, ClosedPortShowsNothingAndLateNotificationsFireNothing) {
   EXPECT_EQ(notified, 0);
   OpenStarted();
   EXPECT_EQ(port.PendingCount(), 0) << "closing discarded what was left";
+}
+
+TEST_F(MidiInputTest, CapacityIsCappedAndAChangeWhileOpenWaitsForTheNextOpen) {
+  int overflows = 0;
+  port.OnOverflow = [&](TMidiInput&) { ++overflows; };
+  const auto overflowsAfter = [&](std::uint32_t delivered) {
+    for (std::uint32_t i = 0; i < delivered; ++i) {
+      driver.DeliverShort(kNoteOn);
+    }
+    gui.PumpPending();
+    const int seen = overflows;
+    overflows = 0;
+    port.ClosePort();
+    return seen;
+  };
+  port.SetCapacity(60000);
+  OpenStarted();
+  EXPECT_EQ(overflowsAfter(TMidiInput::kMaxCapacity + 1), 1);
+  port.SetCapacity(4);
+  OpenStarted();
+  port.SetCapacity(8);
+  EXPECT_EQ(overflowsAfter(8), 4);
+  OpenStarted();
+  EXPECT_EQ(overflowsAfter(8), 0);
+}
+
+TEST_F(MidiInputTest, ASecondOpenIsRefusedAndLeavesTheOpenDeviceItsBuffers) {
+  OpenStarted(16, 2);
+  port.OpenPort();
+  EXPECT_EQ(port.Error(), kAllocated);
+  EXPECT_EQ(port.State(), misOpen);
+  EXPECT_EQ(driver.QueuedInputBuffers(), 2u);
+  driver.DeliverSysex(Sysex(8));
+  const auto event = port.TakeEvent();
+  ASSERT_NE(event, nullptr);
+  EXPECT_EQ(event->SysexData, Sysex(8));
+  port.ClosePort();
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+}
+
+TEST_F(MidiInputTest, ReopenAfterARefusedCloseStartsWithAnEmptyRing) {
+  OpenStarted(16, 2);
+  driver.DeliverSysex(Sysex(8));
+  driver.Fail(Call::InClose, kGeneralError);
+  EXPECT_THROW(port.ClosePort(), EMidiInputError);
+  driver.UnplugInput();
+  port.SetDeviceID(1);
+  OpenStarted(16, 2);
+  EXPECT_EQ(port.PendingCount(), 0) << "records of freed buffers were kept";
+  EXPECT_EQ(port.TakeEvent(), nullptr);
+  driver.DeliverShort(kNoteOn);
+  EXPECT_EQ(port.TakeEvent()->StatusByte, 0x90);
+}
+
+TEST_F(MidiInputTest, AHandlerMayDestroyItsPort) {
+  auto owned = std::make_unique<TMidiInput>(gui, driver);
+  owned->OpenPort();
+  owned->StartInput();
+  int calls = 0;
+  owned->OnMidiInput = [&](TMidiInput&) {
+    ++calls;
+    owned.reset();
+  };
+  driver.DeliverShort(kNoteOn);
+  driver.DeliverShort(kNoteOn);
+  gui.PumpPending();
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(driver.InputOpen());
+}
+
+TEST_F(MidiInputTest, ABufferThatCannotGoBackIsReportedOnceAndHoldsNothingUp) {
+  OpenStarted(16, 2);
+  driver.DeliverSysex(Sysex(8));
+  driver.DeliverShort(kNoteOn);
+  driver.Fail(Call::InAddBuffer, kNotReady, ScriptedDriver::kAlways);
+  EXPECT_THROW(port.TakeEvent(), EMidiInputError);
+  const auto sysex = port.TakeEvent();
+  ASSERT_NE(sysex, nullptr);
+  EXPECT_EQ(sysex->SysexData, Sysex(8));
+  const auto note = port.TakeEvent();
+  ASSERT_NE(note, nullptr);
+  EXPECT_EQ(note->StatusByte, 0x90);
+  driver.ClearFailures();
+  port.ClosePort();
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
 }
 
 TEST_F(MidiInputTest, FailedHandBackRaisesAndKeepsTheRecord) {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "midi/backends/scripted/scripted_driver.h"
 #include "midi/gui_thread.h"
 #include "midi/midi_output.h"
+#include "midi/my_midi_hdr.h"
 
 namespace morvane::midi {
 namespace {
@@ -67,6 +70,10 @@ TEST_F(MidiOutputTest, ProductNameSearchStartsAtTheMapperAndMatchesExactly) {
   }
   EXPECT_EQ(port.DeviceID(), 1);
   EXPECT_EQ(port.ProductName(), "Beta");
+  ScriptedDriver shared{{"Alpha", "Scripted Mapper"}, {}};
+  TMidiOutput sharing(gui, shared);
+  sharing.SetProductName("Scripted Mapper");
+  EXPECT_EQ(sharing.DeviceID(), kMidiMapper) << "the mapper comes before the device of its name";
 }
 
 TEST_F(MidiOutputTest, SettingsAreRefusedWhileOpen) {
@@ -225,7 +232,7 @@ TEST_F(MidiOutputTest, CompletionsArriveInTheDriversOrder) {
   EXPECT_EQ(releasedAfter, (std::vector<std::size_t>{4, 3, 2, 1, 0}));
 }
 
-TEST_F(MidiOutputTest, CloseReleasesStringsDoneButNotYetDispatched) {
+TEST_F(MidiOutputTest, CloseReleasesStringsDoneButNotYetDispatchedWithoutTheHandler) {
   TMidiOutput port(gui, driver);
   int notified = 0;
   port.Onmidioutput = [&](TMidiOutput&) { ++notified; };
@@ -234,10 +241,11 @@ TEST_F(MidiOutputTest, CloseReleasesStringsDoneButNotYetDispatched) {
   port.SendLong(sysex);
   driver.CompleteLong();
   EXPECT_TRUE(port.ClosePort());
-  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(notified, 0) << "the owner's handler ran inside ClosePort";
+  EXPECT_EQ(port.PendingLongCount(), 0u);
   EXPECT_EQ(driver.PreparedHeaders(), 0u) << "unprepared on the device it was prepared on";
   gui.PumpPending();
-  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(notified, 0);
 }
 
 TEST_F(MidiOutputTest, ANotificationThatRaisesLeavesTheLaterCompletionsToFollow) {
@@ -298,6 +306,88 @@ TEST_F(MidiOutputTest, ResultWithoutTextGivesTheOutOfRangeText) {
     EXPECT_STREQ(error.what(), "Specified error number is out of range");
   }
   EXPECT_EQ(port.LastResult(), 999u);
+}
+
+TEST_F(MidiOutputTest, ASecondOpenIsRefusedAndLeavesTheOpenDeviceItsRecord) {
+  TMidiOutput port(gui, driver);
+  int notified = 0;
+  port.Onmidioutput = [&](TMidiOutput&) { ++notified; };
+  ASSERT_TRUE(port.OpenPort());
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  port.SendLong(sysex);
+  EXPECT_FALSE(port.OpenPort());
+  EXPECT_EQ(port.LastResult(), kAllocated);
+  EXPECT_EQ(port.State(), mosOpen);
+  driver.CompleteLong();
+  ASSERT_TRUE(gui.PumpUntil([&] { return notified == 1; }, kPatience));
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+  EXPECT_TRUE(port.ClosePort());
+}
+
+TEST_F(MidiOutputTest, AnEmptySysexEventRaisesAndSendsNothing) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  EXPECT_THROW(port.SendEvent(TMyMidiEvent{0xF0, 0, 0, 0, 0, {}}), EmidioutputError);
+  EXPECT_TRUE(driver.ShortMessages().empty());
+  EXPECT_TRUE(driver.LongMessages().empty());
+}
+
+TEST_F(MidiOutputTest, AStringDoneButNotSentReportsTheDriverText) {
+  TMidiOutput port(gui, driver);
+  ASSERT_TRUE(port.OpenPort());
+  int notified = 0;
+  std::vector<std::string> failures;
+  port.Onmidioutput = [&](TMidiOutput&) { ++notified; };
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  port.SendLong(sysex);
+  driver.CompleteLong(1, kNotReady);
+  try {
+    gui.PumpOnce(kPatience);
+    FAIL() << "a lost string looked sent";
+  } catch (const EmidioutputError& error) {
+    std::string text;
+    driver.OutGetErrorText(kNotReady, text);
+    EXPECT_EQ(error.what(), text);
+  }
+  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(port.LastResult(), kNotReady);
+  port.OnSendFailed = [&](const std::string& text) { failures.push_back(text); };
+  port.SendLong(sysex);
+  port.SendLong(sysex);
+  driver.CompleteLong(1, kNotReady);
+  driver.CompleteLong(1);
+  ASSERT_TRUE(gui.PumpUntil([&] { return notified == 3; }, kPatience));
+  EXPECT_EQ(failures.size(), 1u);
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+}
+
+TEST_F(MidiOutputTest, AHandlerMayDestroyItsPort) {
+  auto port = std::make_unique<TMidiOutput>(gui, driver);
+  ASSERT_TRUE(port->OpenPort());
+  int notified = 0;
+  port->Onmidioutput = [&](TMidiOutput&) {
+    ++notified;
+    port.reset();
+  };
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  port->SendLong(sysex);
+  port->SendLong(sysex);
+  driver.CompleteLong(2);
+  gui.PumpPending();
+  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(port, nullptr);
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+  EXPECT_FALSE(driver.OutputOpen());
+}
+
+TEST(MidiHeaderTest, WhatADriverAttachedIsFreedWithTheHeader) {
+  static int released = 0;
+  {
+    TMyMidiHdr buffer(16);
+    buffer.Header->driverData = &released;
+    buffer.Header->releaseDriverData = [](void* data) { ++*static_cast<int*>(data); };
+  }
+  EXPECT_EQ(released, 1) << "a header never unprepared kept the driver's data";
 }
 
 TEST_F(MidiOutputTest, DestroyingAnOpenPortWithPendingStringsFreesEverything) {

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include "midi/backends/rtmidi/failure_texts.h"
 #include "midi/backends/rtmidi/rtmidi_backend.h"
+#include "midi/backends/rtmidi/rtmidi_failure.h"
 #include "midi/gui_thread.h"
 #include "midi/midi_output.h"
 
@@ -56,6 +58,30 @@ TEST(SystemBackend, ApiChoiceOutsideTheListSelectsNothing) {
   RtMidiBackend system("morvane-test-editor");
   EXPECT_TRUE(system.ApiNames().empty());
   EXPECT_EQ(system.OutGetNumDevs(), 0u);
+}
+
+TEST(SystemBackend, RtMidiFailuresComeBackAsResultsWithRtMidisText) {
+  // No server carries this name, so the open fails.
+  setenv("JACK_DEFAULT_SERVER", "morvane-test-no-such-server", 1);
+  RtMidiIn input(RtMidi::UNIX_JACK, "morvane-test-editor");
+  RtMidiFailure failure;
+  failure.Attach(input);
+  EXPECT_NO_THROW(input.openVirtualPort("in"));
+  std::string text;
+  ASSERT_TRUE(failure.Take(text)) << "the failure was printed or raised instead";
+  EXPECT_FALSE(text.empty());
+  std::string again;
+  EXPECT_FALSE(failure.Take(again)) << "one failure is reported once";
+  unsetenv("JACK_DEFAULT_SERVER");
+
+  FailureTexts texts;
+  const MmResult code = texts.Code(text);
+  EXPECT_EQ(texts.Code("another text"), code + 1);
+  EXPECT_EQ(texts.Code(text), code);
+  std::string found;
+  ASSERT_TRUE(texts.Text(code, found));
+  EXPECT_EQ(found, text);
+  EXPECT_FALSE(texts.Text(kNotReady, found));
 }
 
 }  // namespace

@@ -48,8 +48,11 @@ TEST(PortThreads, RecordsFromTheDriverThreadReachTheOwnerOncePerRecord) {
   QueuedGuiThread gui;
   TMidiInput input(gui, driver);
   input.SetCapacity(16);
-  input.SetSysexBufferSize(8);
-  input.SetSysexBufferCount(4);
+  // A buffer for every SysEx, so that each one makes a record even while all the
+  // earlier ones wait in the ring or for their overflow to be handled.
+  constexpr std::uint16_t kBuffers = 200;
+  input.SetSysexBufferSize(16);
+  input.SetSysexBufferCount(kBuffers);
   input.OpenPort();
   ASSERT_EQ(input.State(), misOpen);
   input.StartInput();
@@ -68,13 +71,16 @@ TEST(PortThreads, RecordsFromTheDriverThreadReachTheOwnerOncePerRecord) {
   input.OnOverflow = [&](TMidiInput&) { ++overflows; };
 
   constexpr int kMessages = 2000;
+  constexpr std::size_t kRecords = 2200;
   std::atomic<bool> finished{false};
+  std::size_t sent = 0;
   std::thread feeder([&] {
     const std::vector<std::uint8_t> sysex{0xF0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xF7};
     for (int i = 0; i < kMessages; ++i) {
       driver.DeliverShort(0x90 | ((i & 0x7F) << 8) | ((i >> 7) << 16));
+      ++sent;
       if (i % 10 == 0) {
-        driver.DeliverSysex(sysex);
+        sent += driver.DeliverSysex(sysex);
       }
     }
     finished = true;
@@ -89,8 +95,9 @@ TEST(PortThreads, RecordsFromTheDriverThreadReachTheOwnerOncePerRecord) {
   for (std::size_t i = 1; i < notes.size(); ++i) {
     EXPECT_LT(notes[i - 1], notes[i]) << "notes arrive once each, in order";
   }
-  EXPECT_GT(stored, 0u);
-  EXPECT_EQ(driver.QueuedInputBuffers() + input.PendingCount(), 4u)
+  ASSERT_EQ(sent, kRecords);
+  EXPECT_EQ(stored + overflows, kRecords) << "every record is either taken or reported lost";
+  EXPECT_EQ(driver.QueuedInputBuffers() + input.PendingCount(), kBuffers)
       << "no buffer is lost to overflows (" << overflows << ")";
   input.ClosePort();
 }

@@ -3,22 +3,25 @@
 #include <RtMidi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <thread>
 
+#include "midi/backends/rtmidi/failure_texts.h"
+#include "midi/backends/rtmidi/header_queue.h"
+#include "midi/backends/rtmidi/rtmidi_failure.h"
+#include "midi/backends/rtmidi/sysex_assembler.h"
 #include "midi/error_texts.h"
 
 namespace morvane::midi {
 
 namespace {
 constexpr const char* kApiVariable = "MORVANE_MIDI_API";
-constexpr std::uint8_t kSysexStart = 0xF0;
-constexpr std::uint8_t kSysexEnd = 0xF7;
 constexpr int kByteShift = 8;
 constexpr std::uint32_t kByteMask = 0xFF;
 constexpr std::uint8_t kProgramChange = 0xC0;
@@ -44,19 +47,27 @@ std::size_t ShortLength(std::uint8_t status) {
 
 struct RtMidiBackend::Api {
   RtMidi::Api api;
+  // Before the probes, which report to them until they are gone.
+  RtMidiFailure inFailure;
+  RtMidiFailure outFailure;
   std::unique_ptr<RtMidiIn> inProbe;
   std::unique_ptr<RtMidiOut> outProbe;
 };
 
 // One open output: strings and short messages go out in order on a thread of its
-// own; each string is reported done from there once it has been handed to RtMidi.
+// own; each string is reported done from there once it has been handed to RtMidi,
+// carrying the code of RtMidi's text when RtMidi reported a failure instead.
 class RtMidiBackend::OutputDevice {
  public:
-  OutputDevice(std::unique_ptr<RtMidiOut> port, DriverCallbackFn callback, std::uintptr_t instance)
+  OutputDevice(std::unique_ptr<RtMidiOut> port, DriverCallbackFn callback, std::uintptr_t instance,
+               FailureTexts& texts)
       : port_(std::move(port)),
         callback_(callback),
         instance_(instance),
-        thread_([this] { Run(); }) {}
+        texts_(texts),
+        thread_([this] { Run(); }) {
+    failure_.Attach(*port_);
+  }
 
   ~OutputDevice() {
     {
@@ -86,6 +97,9 @@ class RtMidiBackend::OutputDevice {
     idle_.wait(lock, [this] { return work_.empty() && !sending_; });
   }
 
+  // The failure of a short message sent earlier, reported once.
+  MmResult TakeShortFailure() { return shortFailure_.exchange(kNoError); }
+
  private:
   struct Item {
     MidiHeader* header;
@@ -103,14 +117,17 @@ class RtMidiBackend::OutputDevice {
       work_.pop_front();
       sending_ = true;
       lock.unlock();
-      Send(item);
+      const MmResult result = Send(item);
       lock.lock();
       sending_ = false;
       if (item.header != nullptr) {
         --pendingLong_;
+        item.header->dwResult = result;
         item.header->dwFlags = (item.header->dwFlags & ~kHeaderInQueue) | kHeaderDone;
         callback_(reinterpret_cast<DeviceHandle>(this), kMomDone, instance_,
                   reinterpret_cast<std::uintptr_t>(item.header), 0);
+      } else if (result != kNoError) {
+        shortFailure_.store(result);
       }
       if (work_.empty()) {
         idle_.notify_all();
@@ -118,7 +135,8 @@ class RtMidiBackend::OutputDevice {
     }
   }
 
-  void Send(const Item& item) noexcept {
+  MmResult Send(const Item& item) noexcept {
+    std::string text;
     try {
       if (item.header != nullptr) {
         port_->sendMessage(item.header->lpData, item.header->dwBufferLength);
@@ -129,15 +147,28 @@ class RtMidiBackend::OutputDevice {
             static_cast<std::uint8_t>((item.message >> 2 * kByteShift) & kByteMask)};
         port_->sendMessage(bytes, ShortLength(bytes[0]));
       }
-    } catch (const RtMidiError&) {
-      // A driver thread has no caller to raise to: the message is lost, as on a
-      // disconnected cable, and the string is still reported done.
+      if (!failure_.Take(text)) {
+        return kNoError;
+      }
+      return texts_.Code(text);
+    } catch (const std::exception& error) {
+      // RtMidi reports through the failure callback; a library or allocation error
+      // that escapes it still marks the message as not sent.
+      try {
+        return texts_.Code(error.what());
+      } catch (const std::exception&) {
+        return kGeneralError;
+      }
     }
   }
 
+  // Before the port, which reports to it until it is gone.
+  RtMidiFailure failure_;
   std::unique_ptr<RtMidiOut> port_;
   DriverCallbackFn callback_;
   std::uintptr_t instance_;
+  FailureTexts& texts_;
+  std::atomic<MmResult> shortFailure_{kNoError};
   std::mutex mutex_;
   std::condition_variable ready_;
   std::condition_variable idle_;
@@ -148,11 +179,23 @@ class RtMidiBackend::OutputDevice {
   std::thread thread_;
 };
 
-// One open input: RtMidi's thread fills the queued buffers in order.
-class RtMidiBackend::InputDevice {
+// One open input. RtMidi's thread (JACK's process thread) fills the queued buffers
+// in order. It never waits for the owner thread: buffers reach it through a queue
+// without locks, and go back through the port's callback, which takes none either.
+class RtMidiBackend::InputDevice final : private AssemblyTarget {
  public:
-  InputDevice(std::unique_ptr<RtMidiIn> port, DriverCallbackFn callback, std::uintptr_t instance)
-      : port_(std::move(port)), callback_(callback), instance_(instance) {
+  // More buffers than any pool the ports make.
+  static constexpr std::size_t kMaxQueued = 4096;
+
+  InputDevice(std::unique_ptr<RtMidiIn> port, DriverCallbackFn callback, std::uintptr_t instance,
+              FailureTexts& texts)
+      : port_(std::move(port)),
+        callback_(callback),
+        instance_(instance),
+        texts_(texts),
+        queued_(kMaxQueued),
+        assembler_(*this) {
+    failure_.Attach(*port_);
     port_->ignoreTypes(false, false, false);
     port_->setCallback(&InputDevice::Receive, this);
   }
@@ -161,49 +204,54 @@ class RtMidiBackend::InputDevice {
     port_->cancelCallback();
     port_->closePort();
     // Destroying the port ends RtMidi's thread, so a callback that was already under
-    // way finishes before the mutex and the queue go.
+    // way finishes before the queue goes.
     port_.reset();
   }
 
   MmResult Add(MidiHeader& header) {
-    std::lock_guard lock(mutex_);
     if (const MmResult refused = MarkQueuedForInput(header)) {
       return refused;
     }
-    queued_.push_back(&header);
+    if (!queued_.Push(&header)) {
+      header.dwFlags &= ~kHeaderInQueue;
+      return kNoMemory;
+    }
     return kNoError;
   }
 
   void Start() {
-    std::lock_guard lock(mutex_);
-    if (!started_) {
-      started_ = true;
-      startTime_ = std::chrono::steady_clock::now();
+    if (!started_.load()) {
+      startTime_.store(std::chrono::steady_clock::now().time_since_epoch().count());
+      started_.store(true);
     }
   }
 
-  void Stop() {
-    std::lock_guard lock(mutex_);
-    started_ = false;
+  // A failure RtMidi reported on its own thread since the last call.
+  MmResult Stop() {
+    started_.store(false);
+    return TakeFailure();
   }
 
-  bool HasQueued() {
-    std::lock_guard lock(mutex_);
-    return !queued_.empty();
+  MmResult TakeFailure() {
+    std::string text;
+    return failure_.Take(text) ? texts_.Code(text) : kNoError;
   }
+
+  bool HasQueued() const { return !queued_.Empty(); }
 
   // Returns every queued buffer, the one being filled with what it holds, from a
   // thread of the driver's (never the caller's), and waits until they are all back.
   void Reset() {
-    {
-      std::lock_guard lock(mutex_);
-      started_ = false;
+    // Once RtMidi's thread has left Deliver it sees input stopped and leaves the
+    // queue alone, so the returning thread can take its place as the consumer.
+    started_.store(false);
+    while (delivering_.load()) {
+      std::this_thread::yield();
     }
     std::thread returner([this] {
-      std::lock_guard lock(mutex_);
-      inSysex_ = false;
-      while (!queued_.empty()) {
-        Return(*queued_.front());
+      assembler_.Reset();
+      while (queued_.Front() != nullptr) {
+        ReturnFront(kMimLongData);
       }
     });
     returner.join();
@@ -217,55 +265,47 @@ class RtMidiBackend::InputDevice {
   }
 
   std::uint32_t Stamp() const {
+    const std::chrono::steady_clock::time_point start{
+        std::chrono::steady_clock::duration{startTime_.load(std::memory_order_relaxed)}};
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now() - startTime_)
+                                          std::chrono::steady_clock::now() - start)
                                           .count());
   }
 
-  void Return(MidiHeader& header) {
-    queued_.pop_front();
+  void Deliver(const std::vector<unsigned char>& bytes) {
+    // Sequentially consistent with Reset: either Reset sees this delivery under way
+    // and waits for it, or this delivery sees input stopped.
+    delivering_.store(true);
+    if (started_.load()) {
+      assembler_.Feed(bytes);
+    }
+    delivering_.store(false);
+  }
+
+  MidiHeader* FrontBuffer() noexcept override { return queued_.Front(); }
+
+  void ReturnFront(std::uint32_t message) noexcept override {
+    MidiHeader& header = *queued_.Front();
+    queued_.Pop();
     header.dwFlags = (header.dwFlags & ~kHeaderInQueue) | kHeaderDone;
-    callback_(reinterpret_cast<DeviceHandle>(this), kMimLongData, instance_,
+    callback_(reinterpret_cast<DeviceHandle>(this), message, instance_,
               reinterpret_cast<std::uintptr_t>(&header), Stamp());
   }
 
-  void Deliver(const std::vector<unsigned char>& bytes) {
-    std::lock_guard lock(mutex_);
-    if (!started_ || bytes.empty()) {
-      return;
-    }
-    if (bytes.front() != kSysexStart && !inSysex_) {
-      std::uint32_t packed = 0;
-      for (std::size_t i = 0; i < std::min<std::size_t>(bytes.size(), 3); ++i) {
-        packed |= static_cast<std::uint32_t>(bytes[i]) << (kByteShift * i);
-      }
-      callback_(reinterpret_cast<DeviceHandle>(this), kMimData, instance_, packed, Stamp());
-      return;
-    }
-    inSysex_ = bytes.back() != kSysexEnd;
-    std::size_t offset = 0;
-    while (offset < bytes.size() && !queued_.empty()) {
-      MidiHeader& header = *queued_.front();
-      const std::size_t room = header.dwBufferLength - header.dwBytesRecorded;
-      const std::size_t take = std::min(room, bytes.size() - offset);
-      std::memcpy(header.lpData + header.dwBytesRecorded, bytes.data() + offset, take);
-      header.dwBytesRecorded += static_cast<std::uint32_t>(take);
-      offset += take;
-      if (header.dwBytesRecorded == header.dwBufferLength ||
-          (offset == bytes.size() && !inSysex_)) {
-        Return(header);
-      }
-    }
+  void DeliverShort(std::uint32_t packed) noexcept override {
+    callback_(reinterpret_cast<DeviceHandle>(this), kMimData, instance_, packed, Stamp());
   }
 
+  RtMidiFailure failure_;
   std::unique_ptr<RtMidiIn> port_;
   DriverCallbackFn callback_;
   std::uintptr_t instance_;
-  std::mutex mutex_;
-  std::deque<MidiHeader*> queued_;
-  bool started_ = false;
-  bool inSysex_ = false;
-  std::chrono::steady_clock::time_point startTime_{};
+  FailureTexts& texts_;
+  HeaderQueue queued_;
+  SysexAssembler assembler_;
+  std::atomic<bool> started_{false};
+  std::atomic<bool> delivering_{false};
+  std::atomic<std::chrono::steady_clock::rep> startTime_{0};
 };
 
 RtMidiBackend::RtMidiBackend(std::string ownClientName) : ownClientName_(std::move(ownClientName)) {
@@ -279,16 +319,22 @@ RtMidiBackend::RtMidiBackend(std::string ownClientName) : ownClientName_(std::mo
     if (wanted != nullptr && *wanted != '\0' && RtMidi::getApiName(api) != wanted) {
       continue;
     }
+    // An API that cannot be used on this machine (no sequencer device, no server)
+    // fails here, and the next one is tried.
     try {
       auto entry = std::make_unique<Api>();
       entry->api = api;
       entry->inProbe = std::make_unique<RtMidiIn>(api, ownClientName_ + "-list");
+      entry->inFailure.Attach(*entry->inProbe);
       entry->outProbe = std::make_unique<RtMidiOut>(api, ownClientName_ + "-list");
+      entry->outFailure.Attach(*entry->outProbe);
       entry->inProbe->getPortCount();
-      apis_.push_back(std::move(entry));
+      std::string text;
+      if (!entry->inFailure.Take(text) && !entry->outFailure.Take(text)) {
+        apis_.push_back(std::move(entry));
+      }
     } catch (const RtMidiError&) {
-      // This API cannot be used on this machine (no sequencer device, no server):
-      // the next one is tried.
+      // Raised by a constructor, before a failure callback could be set.
     }
   }
 }
@@ -303,31 +349,58 @@ std::vector<std::string> RtMidiBackend::ApiNames() const {
   return names;
 }
 
-std::vector<RtMidiBackend::PortRef> RtMidiBackend::ListPorts(RtMidi& (*probe)(Api& api)) {
+std::vector<RtMidiBackend::PortRef> RtMidiBackend::ListPorts(RtMidi& (*probe)(Api& api),
+                                                             RtMidiFailure& (*failure)(Api& api)) {
   std::vector<PortRef> ports;
   for (const auto& api : apis_) {
     RtMidi& lister = probe(*api);
-    try {
-      const unsigned int count = lister.getPortCount();
-      for (unsigned int port = 0; port < count; ++port) {
-        std::string name = lister.getPortName(port);
-        if (name.rfind(ownClientName_, 0) != 0) {
-          ports.push_back({api.get(), port, std::move(name)});
-        }
+    std::string text;
+    // A server that went away lists no ports.
+    const unsigned int count = lister.getPortCount();
+    for (unsigned int port = 0; port < count && !failure(*api).Take(text); ++port) {
+      std::string name = lister.getPortName(port);
+      if (!failure(*api).Take(text) && name.rfind(ownClientName_, 0) != 0) {
+        ports.push_back({api.get(), port, std::move(name)});
       }
-    } catch (const RtMidiError&) {
-      // A server that went away lists no ports.
     }
   }
   return ports;
 }
 
+template <typename Port>
+MmResult RtMidiBackend::OpenOn(const PortRef& ref, const char* portName,
+                               std::unique_ptr<Port>& opened) {
+  try {
+    RtMidiFailure failure;
+    auto port = std::make_unique<Port>(ref.api->api, ownClientName_);
+    failure.Attach(*port);
+    port->openPort(ref.port, portName);
+    std::string text;
+    if (failure.Take(text)) {
+      return texts_.Code(text);
+    }
+    opened = std::move(port);
+    return kNoError;
+  } catch (const RtMidiError& error) {
+    return texts_.Code(error.getMessage());
+  }
+}
+
+MmResult RtMidiBackend::ErrorText(MmResult code, std::string& text) const {
+  if (texts_.Text(code, text)) {
+    return kNoError;
+  }
+  return StandardErrorText(code, text);
+}
+
 std::vector<RtMidiBackend::PortRef> RtMidiBackend::OutputPorts() {
-  return ListPorts([](Api& api) -> RtMidi& { return *api.outProbe; });
+  return ListPorts([](Api& api) -> RtMidi& { return *api.outProbe; },
+                   [](Api& api) -> RtMidiFailure& { return api.outFailure; });
 }
 
 std::vector<RtMidiBackend::PortRef> RtMidiBackend::InputPorts() {
-  return ListPorts([](Api& api) -> RtMidi& { return *api.inProbe; });
+  return ListPorts([](Api& api) -> RtMidi& { return *api.inProbe; },
+                   [](Api& api) -> RtMidiFailure& { return api.inFailure; });
 }
 
 MmResult RtMidiBackend::PrepareHeader(DeviceHandle device, MidiHeader& header) {
@@ -373,14 +446,13 @@ MmResult RtMidiBackend::OutOpen(DeviceHandle& device, std::int32_t deviceId,
   if (id < 0 || static_cast<std::size_t>(id) >= ports.size()) {
     return kBadDeviceId;
   }
-  try {
-    auto port = std::make_unique<RtMidiOut>(ports[id].api->api, ownClientName_);
-    port->openPort(ports[id].port, "out");
-    device = reinterpret_cast<DeviceHandle>(new OutputDevice(std::move(port), callback, instance));
-    return kNoError;
-  } catch (const RtMidiError&) {
-    return kAllocated;
+  std::unique_ptr<RtMidiOut> port;
+  if (const MmResult failed = OpenOn(ports[id], "out", port)) {
+    return failed;
   }
+  device =
+      reinterpret_cast<DeviceHandle>(new OutputDevice(std::move(port), callback, instance, texts_));
+  return kNoError;
 }
 
 MmResult RtMidiBackend::OutClose(DeviceHandle device) {
@@ -399,6 +471,10 @@ MmResult RtMidiBackend::OutShortMsg(DeviceHandle device, std::uint32_t message) 
   auto* output = reinterpret_cast<OutputDevice*>(device);
   if (output == nullptr) {
     return kInvalidHandle;
+  }
+  // A short message that failed earlier is reported by the next one.
+  if (const MmResult failed = output->TakeShortFailure()) {
+    return failed;
   }
   output->Queue(nullptr, message);
   return kNoError;
@@ -435,7 +511,7 @@ MmResult RtMidiBackend::OutReset(DeviceHandle device) {
 }
 
 MmResult RtMidiBackend::OutGetErrorText(MmResult code, std::string& text) {
-  return StandardErrorText(code, text);
+  return ErrorText(code, text);
 }
 
 std::uint32_t RtMidiBackend::InGetNumDevs() {
@@ -458,13 +534,12 @@ MmResult RtMidiBackend::InOpen(DeviceHandle& device, std::uint32_t deviceId,
   if (deviceId >= ports.size()) {
     return kBadDeviceId;
   }
-  try {
-    auto port = std::make_unique<RtMidiIn>(ports[deviceId].api->api, ownClientName_);
-    port->openPort(ports[deviceId].port, "in");
-    device = reinterpret_cast<DeviceHandle>(new InputDevice(std::move(port), callback, instance));
-  } catch (const RtMidiError&) {
-    return kAllocated;
+  std::unique_ptr<RtMidiIn> port;
+  if (const MmResult failed = OpenOn(ports[deviceId], "in", port)) {
+    return failed;
   }
+  device =
+      reinterpret_cast<DeviceHandle>(new InputDevice(std::move(port), callback, instance, texts_));
   return kNoError;
 }
 
@@ -502,7 +577,7 @@ MmResult RtMidiBackend::InStart(DeviceHandle device) {
     return kInvalidHandle;
   }
   input->Start();
-  return kNoError;
+  return input->TakeFailure();
 }
 
 MmResult RtMidiBackend::InStop(DeviceHandle device) {
@@ -510,8 +585,7 @@ MmResult RtMidiBackend::InStop(DeviceHandle device) {
   if (input == nullptr) {
     return kInvalidHandle;
   }
-  input->Stop();
-  return kNoError;
+  return input->Stop();
 }
 
 MmResult RtMidiBackend::InReset(DeviceHandle device) {
@@ -524,7 +598,7 @@ MmResult RtMidiBackend::InReset(DeviceHandle device) {
 }
 
 MmResult RtMidiBackend::InGetErrorText(MmResult code, std::string& text) {
-  return StandardErrorText(code, text);
+  return ErrorText(code, text);
 }
 
 }  // namespace morvane::midi

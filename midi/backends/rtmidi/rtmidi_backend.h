@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "midi/backends/rtmidi/failure_texts.h"
 #include "midi/driver.h"
 
 class RtMidi;
 class RtMidiIn;
 class RtMidiOut;
+namespace morvane::midi {
+class RtMidiFailure;
+}
 
 namespace morvane::midi {
 
@@ -17,6 +21,8 @@ namespace morvane::midi {
 // sequencer device, no server) is skipped; with none usable the backend lists no
 // devices. MORVANE_MIDI_API=alsa or jack restricts the choice to that API. Devices
 // are listed API by API in that order, each API's ports in the order it reports them.
+// Nothing is printed: RtMidi's failures come back as result codes whose text is what
+// RtMidi reported, and a string RtMidi failed to send is reported done with one.
 class RtMidiBackend final : public MidiDriver {
  public:
   // Ports whose names begin with ownClientName (this process's own) are not listed.
@@ -62,14 +68,21 @@ class RtMidiBackend final : public MidiDriver {
     std::string name;
   };
   // The ports that probe(api) lists, API by API, without this process's own.
-  std::vector<PortRef> ListPorts(RtMidi& (*probe)(Api& api));
+  std::vector<PortRef> ListPorts(RtMidi& (*probe)(Api& api), RtMidiFailure& (*failure)(Api& api));
   std::vector<PortRef> OutputPorts();
   std::vector<PortRef> InputPorts();
   // Headers need no preparing here beyond their flags, alike for output and input.
   static MmResult PrepareHeader(DeviceHandle device, MidiHeader& header);
   static MmResult UnprepareHeader(DeviceHandle device, MidiHeader& header);
 
+  // Opens port on a new RtMidi object of the given kind; a result code on failure.
+  template <typename Port>
+  MmResult OpenOn(const PortRef& ref, const char* portName, std::unique_ptr<Port>& opened);
+  MmResult ErrorText(MmResult code, std::string& text) const;
+
   std::string ownClientName_;
+  // Declared before the APIs and devices that hand out its codes.
+  FailureTexts texts_;
   std::vector<std::unique_ptr<Api>> apis_;
 };
 

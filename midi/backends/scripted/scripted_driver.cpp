@@ -150,7 +150,7 @@ bool ScriptedDriver::InputStarted() const {
   return in_.started;
 }
 
-bool ScriptedDriver::CompleteOldestLong() {
+bool ScriptedDriver::CompleteOldestLong(MmResult result) {
   MidiHeader* header = nullptr;
   Endpoint out;
   {
@@ -163,17 +163,27 @@ bool ScriptedDriver::CompleteOldestLong() {
     out = out_;
   }
   header->dwFlags = (header->dwFlags & ~kHeaderInQueue) | kHeaderDone;
+  header->dwResult = result;
   if (out.callback != nullptr) {
     out.callback(kOutHandle, kMomDone, out.instance, reinterpret_cast<std::uintptr_t>(header), 0);
   }
   return true;
 }
 
-void ScriptedDriver::CompleteLong(std::size_t count) {
-  OnDriverThread([this, count] {
-    for (std::size_t i = 0; i < count && CompleteOldestLong(); ++i) {
+void ScriptedDriver::CompleteLong(std::size_t count, MmResult result) {
+  OnDriverThread([this, count, result] {
+    for (std::size_t i = 0; i < count && CompleteOldestLong(result); ++i) {
     }
   });
+}
+
+void ScriptedDriver::UnplugInput() {
+  {
+    std::lock_guard lock(mutex_);
+    in_ = {};
+    queuedInput_.clear();
+  }
+  OnDriverThread([] {});
 }
 
 void ScriptedDriver::CallInput(std::uint32_t message, std::uintptr_t param1,

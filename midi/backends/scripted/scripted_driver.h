@@ -66,8 +66,13 @@ class ScriptedDriver final : public MidiDriver {
   bool InputOpen() const;
   bool InputStarted() const;
 
-  // Reports the oldest pending long messages done (kMomDone), count of them.
-  void CompleteLong(std::size_t count = 1);
+  // Reports the oldest pending long messages done (kMomDone), count of them; a
+  // result other than kNoError marks them as not sent.
+  void CompleteLong(std::size_t count = 1, MmResult result = kNoError);
+  // The input device goes away while open, as when it is unplugged: its handle is no
+  // longer valid, its queued buffers are dropped without a callback, and it can be
+  // opened again.
+  void UnplugInput();
   void DeliverShort(std::uint32_t message, std::uint32_t stamp = 0);
   // Fills the queued buffers in order, a message longer than one continuing in the
   // next; a buffer is returned when the message ends or it is full. Returns how many
@@ -125,7 +130,7 @@ class ScriptedDriver final : public MidiDriver {
   // Driver thread: the input callback, if the input is open.
   void CallInput(std::uint32_t message, std::uintptr_t param1, std::uintptr_t param2);
   MidiHeader* TakeQueuedInput();
-  bool CompleteOldestLong();
+  bool CompleteOldestLong(MmResult result = kNoError);
 
   // What the out and in sides share; each names its Call, endpoint and handle.
   MmResult OpenEndpoint(Call call, bool knownDevice, Endpoint& endpoint, DeviceHandle own,

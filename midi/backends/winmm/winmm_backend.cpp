@@ -63,6 +63,12 @@ HMIDIIN In(DeviceHandle device) {
   return static_cast<HMIDIIN>(AsOpened(device)->handle);
 }
 
+void DeletePlatformHeader(void* platform) {
+  delete static_cast<MIDIHDR*>(platform);
+}
+
+// The system's header lives until it is unprepared or, when that never succeeds
+// (a failed prepare, a refused unprepare), until our header is destroyed.
 MmResult MakePlatformHeader(MidiHeader& header) {
   auto* platform = new (std::nothrow) MIDIHDR{};
   if (platform == nullptr) {
@@ -72,12 +78,14 @@ MmResult MakePlatformHeader(MidiHeader& header) {
   platform->dwBufferLength = header.dwBufferLength;
   platform->dwUser = reinterpret_cast<DWORD_PTR>(&header);
   header.driverData = platform;
+  header.releaseDriverData = &DeletePlatformHeader;
   return MMSYSERR_NOERROR;
 }
 
 void DropPlatformHeader(MidiHeader& header) {
   delete PlatformHeader(header);
   header.driverData = nullptr;
+  header.releaseDriverData = nullptr;
 }
 
 // The midiOut and midiIn calls below differ only in their handle type; each helper

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "midi/mm_result.h"
+
+namespace morvane::midi {
+
+// Result codes for the texts a MIDI system reports, so that a port can ask for the
+// text of a failure like for any other result. Each distinct text has one code,
+// above the platform's codes.
+class FailureTexts {
+ public:
+  static constexpr MmResult kFirstCode = 0x10000;
+
+  MmResult Code(const std::string& text);
+  // False when the code is not one of these.
+  bool Text(MmResult code, std::string& text) const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> texts_;
+};
+
+}  // namespace morvane::midi
