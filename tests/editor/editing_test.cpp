@@ -240,6 +240,7 @@ TEST_F(EditingTest, ShiftClickSelectsAndShowsOneLayerAndAPlainClickOnlyToggles) 
 TEST_F(EditingTest, RenameSendsSixteenCharactersAndProposesAFileName) {
   ShowPage(form->commonsheet);
   const std::string oldName = form->images[0].ReadName();
+  EXPECT_EQ(form->patchname->text().toStdString(), oldName);
   struct Case {
     QString typed;
     std::string sent;
@@ -277,7 +278,12 @@ TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
   for (int layer = 1; layer <= 4; ++layer) {
     form->images[0].WriteParam(0, 0x01, layer, layer == 1 ? 3 : 0);
   }
+  // The Setup page shows the caption and the lamps only.
+  form->images[0].WriteName("Lamp:Test");
+  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 1, -50);
   ShowPage(form->Setupsheet);
+  EXPECT_EQ(form->windowTitle().toStdString(), form->images[0].ReadName());
+  EXPECT_NE(Control("dragger1")->Position(), -50);
   const auto lamp = [&](TLayerCheckBox* box) {
     return box->palette().color(box->foregroundRole());
   };
@@ -295,6 +301,7 @@ TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
   Click(form->layer->Button(0));
   EXPECT_EQ(lamp(form->l2), QColor(Qt::red));
   EXPECT_EQ(form->instr->currentIndex(), -1);
+  EXPECT_EQ(form->windowTitle().toStdString(), form->images[0].ReadName());
 }
 
 TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
