@@ -172,10 +172,16 @@ TEST_F(EditingTest, PresetKnobAndBufferChoice) {
 }
 
 TEST_F(EditingTest, AnEditToAnotherLayerMovesOnlyTheControlUntilTheNextRefresh) {
+  // A stored value outside the control's range is refused: the control keeps its position.
+  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 2, 11);
+  Click(form->layer->Button(1));
+  Tdragger* volume = Control("dragger1");
   form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 3, -20);
   Click(form->layer->Button(2));
-  Tdragger* volume = Control("dragger1");
   EXPECT_EQ(volume->Position(), -20);
+  Click(form->layer->Button(1));
+  EXPECT_EQ(volume->Position(), -20);
+  Click(form->layer->Button(2));
   ReleaseAt(volume, 4);
   EXPECT_EQ(Sent(), EditStrings(-1, 0, kVolumeLow, kLayerHigh, 4));
   EXPECT_EQ(Stored(1), 4);
