@@ -314,9 +314,10 @@ TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
   form->params->setFocus();
   QTest::keyClick(form->params, Qt::Key_Down);
   const int key = parammap::kGenericStartItem + 1;
-  const auto entry =
-      std::find_if(parammap::GenericParameterList().begin(), parammap::GenericParameterList().end(),
-                   [&](const parammap::GenericEntry& e) { return e.key == key; });
+  const std::vector<parammap::GenericEntry> list = parammap::GenericParameterList();
+  const auto entry = std::find_if(list.begin(), list.end(),
+                                  [&](const parammap::GenericEntry& e) { return e.key == key; });
+  ASSERT_NE(entry, list.end());
   EXPECT_EQ(form->StatusBar1->currentMessage(),
             QStringLiteral("min = %1 max = %2").arg(entry->min).arg(entry->max));
   const int low = entry->parameter & 0x7F;
