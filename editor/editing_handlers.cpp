@@ -3,9 +3,10 @@
 #include <QLineEdit>
 #include <QStatusBar>
 #include <array>
-#include <string>
+#include <optional>
+#include <string_view>
+#include <vector>
 
-#include "control_errors.h"
 #include "file_dialog.h"
 #include "layer_check_box.h"
 #include "mask_edit.h"
