@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "application_title.h"
+#include "handler_guard.h"
 
 namespace morvane::editor {
 
@@ -20,6 +21,14 @@ void RestorePointer() {
   }
 }
 
+void ReportFailure(const QString& text) {
+  if (TEditorApplication* application = TEditorApplication::Instance()) {
+    application->ReportError(text);
+    return;
+  }
+  qCritical("%s", qUtf8Printable(text));
+}
+
 }  // namespace
 
 TEditorApplication::TEditorApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -31,6 +40,8 @@ TEditorApplication* TEditorApplication::Instance() {
 }
 
 bool TEditorApplication::notify(QObject* receiver, QEvent* event) {
+  // The last line of defence: handlers run guarded, so that nothing unwinds through the
+  // toolkit; anything that still arrives here is shown all the same.
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
@@ -39,6 +50,16 @@ bool TEditorApplication::notify(QObject* receiver, QEvent* event) {
     ReportError(kUnknownErrorText);
   }
   return true;
+}
+
+void RunGuarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ReportFailure(QString::fromUtf8(error.what()));
+  } catch (...) {
+    ReportFailure(kUnknownErrorText);
+  }
 }
 
 void TEditorApplication::ReportError(const QString& text) {

@@ -8,6 +8,7 @@
 #include "device_choice.h"
 #include "file_dialog.h"
 #include "find_child.h"
+#include "handler_guard.h"
 #include "hint_switch.h"
 #include "keyboard_preview.h"
 #include "parammap/generic_list.h"
@@ -166,9 +167,11 @@ void TForm1::RestoreDialogNames() {
   SaveDialog1->setFileName(settings->ReadText(TSettingsStore::kSave));
   const auto remember = [this](TFileDialog* dialog, const char* name) {
     connect(dialog, &TFileDialog::FileNameChanged, this, [this, name](const QString& fileName) {
-      if (settings) {
-        settings->WriteText(name, fileName);
-      }
+      RunGuarded([&] {
+        if (settings) {
+          settings->WriteText(name, fileName);
+        }
+      });
     });
   };
   remember(OpenDialog1, TSettingsStore::kOpen);

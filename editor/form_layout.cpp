@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "handler_guard.h"
 #include "layer_check_box.h"
 #include "mask_edit.h"
 #include "radio_group.h"
@@ -164,7 +165,7 @@ void TForm1::BuildTopStrip() {
   channel = MakeRadioGroup(FClient, QStringLiteral("channel"), QStringLiteral("Channel"),
                            kChannelCount, kChannelColumns, kChannelPlace);
   SetHint(*channel, kChannelHint);
-  connect(channel, &TRadioGroup::OnClick, this, &TForm1::channelClick);
+  ConnectGuarded(channel, &TRadioGroup::OnClick, this, &TForm1::channelClick);
 
   buffer = new QCheckBox(QStringLiteral("BF"), FClient);
   buffer->setObjectName(QStringLiteral("buffer"));
@@ -183,14 +184,14 @@ void TForm1::BuildTopStrip() {
     box->setObjectName(QStringLiteral("l") + digit);
     Place(*box, kLayerBoxPlaces[static_cast<std::size_t>(index)]);
     box->setChecked(index == 0);
-    connect(box, &TLayerCheckBox::OnMouseUp, this, &TForm1::l2MouseUp);
+    ConnectGuarded(box, &TLayerCheckBox::OnMouseUp, this, &TForm1::l2MouseUp);
     *boxes[static_cast<std::size_t>(index)] = box;
   }
 
   layer = MakeRadioGroup(FClient, QStringLiteral("layer"), QStringLiteral("Layer"), kLayerCount,
                          kLayerCount, kLayerPlace);
   SetHint(*layer, kLayerHint);
-  connect(layer, &TRadioGroup::OnClick, this, &TForm1::layerClick);
+  ConnectGuarded(layer, &TRadioGroup::OnClick, this, &TForm1::layerClick);
 }
 
 void TForm1::BuildPages() {
@@ -207,14 +208,14 @@ void TForm1::BuildPages() {
   BuildLayerPage();
   BuildPatchcordsPage();
   PageControl1->setCurrentWidget(layerctrlssheet);
-  connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+  ConnectGuarded(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
 
   // The button stands over the right end of the tab row.
   mute = new QPushButton(QStringLiteral("mute"), FClient);
   mute->setObjectName(QStringLiteral("mute"));
   Place(*mute, kMutePlace);
   SetHint(*mute, kMuteHint);
-  connect(mute, &QPushButton::clicked, this, &TForm1::muteClick);
+  ConnectGuarded(mute, &QPushButton::clicked, this, &TForm1::muteClick);
 }
 
 void TForm1::BuildSetupPage() {
@@ -222,16 +223,16 @@ void TForm1::BuildSetupPage() {
   AddLabels(Panel1, kSetupLabels);
   midiout = MakeListBox(Panel1, QStringLiteral("midiout"), kMidioutPlace, QStringLiteral("00"),
                         QStringLiteral("00"));
-  connect(midiout, &Tmrvbox::OnChange, this, &TForm1::midioutChange);
+  ConnectGuarded(midiout, &Tmrvbox::OnChange, this, &TForm1::midioutChange);
   midiin = MakeListBox(Panel1, QStringLiteral("midiin"), kMidiinPlace, QStringLiteral("00"),
                        QStringLiteral("00"));
-  connect(midiin, &Tmrvbox::OnChange, this, &TForm1::midiinChange);
+  ConnectGuarded(midiin, &Tmrvbox::OnChange, this, &TForm1::midiinChange);
   BuildValueControls(parammap::Page::Setup, Panel1);
   showhint = new QCheckBox(QStringLiteral("showhint"), Panel1);
   showhint->setObjectName(QStringLiteral("showhint"));
   Place(*showhint, kShowhintPlace);
   showhint->setChecked(true);
-  connect(showhint, &QCheckBox::clicked, this, &TForm1::showhintClick);
+  ConnectGuarded(showhint, &QCheckBox::clicked, this, &TForm1::showhintClick);
 }
 
 void TForm1::BuildCommonPage() {
@@ -241,7 +242,7 @@ void TForm1::BuildCommonPage() {
   Place(*patchname, kPatchnamePlace);
   patchname->setMaxLength(kPatchnameMaxLength);
   SetHint(*patchname, kPatchnameHint);
-  connect(patchname, &QLineEdit::returnPressed, this, &TForm1::patchnameKeyPress);
+  ConnectGuarded(patchname, &QLineEdit::returnPressed, this, &TForm1::patchnameKeyPress);
   BuildValueControls(parammap::Page::Common, commonctrls);
 }
 
@@ -249,14 +250,14 @@ void TForm1::BuildLayerPage() {
   layerctrls = MakePanel(layerctrlssheet, QStringLiteral("layerctrls"), true);
   instr = MakeListBox(layerctrls, QStringLiteral("instr"), kInstrPlace, QStringLiteral("01"),
                       QStringLiteral("0B"));
-  connect(instr, &Tmrvbox::OnChange, this, &TForm1::instrChange);
+  ConnectGuarded(instr, &Tmrvbox::OnChange, this, &TForm1::instrChange);
   BuildValueControls(parammap::Page::Layer, layerctrls);
   AddLabels(layerctrls, kLayerLabels);
 
   params = MakeListBox(layerctrls, QStringLiteral("params"), kParamsPlace, QStringLiteral("00"),
                        QStringLiteral("00"));
   params->setVisible(false);
-  connect(params, &Tmrvbox::OnChange, this, &TForm1::paramsChange);
+  ConnectGuarded(params, &Tmrvbox::OnChange, this, &TForm1::paramsChange);
 
   paramvalue = new TMaskEdit(layerctrls);
   paramvalue->setObjectName(QStringLiteral("paramvalue"));
@@ -265,7 +266,7 @@ void TForm1::BuildLayerPage() {
   paramvalue->setMaxLength(kParamvalueMaxLength);
   paramvalue->setText(kParamvalueStart);
   paramvalue->setVisible(false);
-  connect(paramvalue, &QLineEdit::returnPressed, this, &TForm1::paramvalueKeyPress);
+  ConnectGuarded(paramvalue, &QLineEdit::returnPressed, this, &TForm1::paramvalueKeyPress);
 
   copyfrom = MakeRadioGroup(layerctrls, QStringLiteral("copyfrom"), QStringLiteral("From"),
                             kLayerCount, 1, kCopyfromPlace);
@@ -273,7 +274,7 @@ void TForm1::BuildLayerPage() {
   copyto = MakeRadioGroup(layerctrls, QStringLiteral("copyto"), QStringLiteral("To"), kLayerCount,
                           1, kCopytoPlace);
   copyto->setVisible(false);
-  connect(copyto, &TRadioGroup::OnClick, this, &TForm1::copytoClick);
+  ConnectGuarded(copyto, &TRadioGroup::OnClick, this, &TForm1::copytoClick);
 }
 
 void TForm1::BuildPatchcordsPage() {

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 
 #include "file_dialog.h"
+#include "handler_guard.h"
 #include "tform1.h"
 
 namespace morvane::editor {
@@ -30,48 +31,49 @@ void TForm1::BuildMenu() {
 
   File1 = MainMenu1->addMenu(QStringLiteral("File"));
   File1->setObjectName(QStringLiteral("File1"));
-  connect(File1, &QMenu::aboutToShow, this, &TForm1::channelClick);
+  ConnectGuarded(File1, &QMenu::aboutToShow, this, &TForm1::channelClick);
 
   Initialize1 = MakeAction(this, QStringLiteral("Initialize1"), QStringLiteral("Initialize"),
                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12),
                            QStringLiteral("Reset preset data"));
-  connect(Initialize1, &QAction::triggered, this, &TForm1::Initialize1Click);
+  ConnectGuarded(Initialize1, &QAction::triggered, this, &TForm1::Initialize1Click);
   RequestPatchonCurrentChannel1 = MakeAction(
       this, QStringLiteral("RequestPatchonCurrentChannel1"),
       QStringLiteral("Request Patch on Current Channel.."), QKeySequence(Qt::CTRL | Qt::Key_F9),
       QStringLiteral("Get the current preset data showing on the Mrv"));
-  connect(RequestPatchonCurrentChannel1, &QAction::triggered, this,
-          &TForm1::RequestPatchonCurrentChannel1Click);
+  ConnectGuarded(RequestPatchonCurrentChannel1, &QAction::triggered, this,
+                 &TForm1::RequestPatchonCurrentChannel1Click);
   SendCurrentChannel1 =
       MakeAction(this, QStringLiteral("SendCurrentChannel1"),
                  QStringLiteral("Send Current Channel.."), QKeySequence(Qt::CTRL | Qt::Key_F10),
                  QStringLiteral("send the current preset data of the editor to the Mrv"));
-  connect(SendCurrentChannel1, &QAction::triggered, this, &TForm1::SendCurrentChannel1Click);
+  ConnectGuarded(SendCurrentChannel1, &QAction::triggered, this, &TForm1::SendCurrentChannel1Click);
   N1 = new QAction(this);
   N1->setObjectName(QStringLiteral("N1"));
   N1->setSeparator(true);
   Loadoncurrentchannel1 = MakeAction(
       this, QStringLiteral("Loadoncurrentchannel1"), QStringLiteral("Load Current channel.."),
       QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("Load a preset .syx file"));
-  connect(Loadoncurrentchannel1, &QAction::triggered, this, &TForm1::Loadoncurrentchannel1Click);
+  ConnectGuarded(Loadoncurrentchannel1, &QAction::triggered, this,
+                 &TForm1::Loadoncurrentchannel1Click);
   SaveCurrentChannel1 =
       MakeAction(this, QStringLiteral("SaveCurrentChannel1"),
                  QStringLiteral("Save Current Channel.."), QKeySequence(Qt::CTRL | Qt::Key_S),
                  QStringLiteral("Save current preset data on the editor to a .syx file"));
-  connect(SaveCurrentChannel1, &QAction::triggered, this, &TForm1::SaveCurrentChannel1Click);
+  ConnectGuarded(SaveCurrentChannel1, &QAction::triggered, this, &TForm1::SaveCurrentChannel1Click);
   File1->addActions({Initialize1, RequestPatchonCurrentChannel1, SendCurrentChannel1, N1,
                      Loadoncurrentchannel1, SaveCurrentChannel1});
 
   Panic1 = MakeAction(this, QStringLiteral("Panic1"), QStringLiteral("Panic"),
                       QKeySequence(Qt::ALT | Qt::Key_Backspace), QString());
-  connect(Panic1, &QAction::triggered, this, &TForm1::Panic1Click);
+  ConnectGuarded(Panic1, &QAction::triggered, this, &TForm1::Panic1Click);
   Debug1 = MakeAction(this, QStringLiteral("Debug1"), QStringLiteral("Debug"), QKeySequence(),
                       QString());
   Debug1->setVisible(false);
-  connect(Debug1, &QAction::triggered, this, &TForm1::Debug1Click);
+  ConnectGuarded(Debug1, &QAction::triggered, this, &TForm1::Debug1Click);
   About1 = MakeAction(this, QStringLiteral("About1"), QStringLiteral("&About"), QKeySequence(),
                       QString());
-  connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+  ConnectGuarded(About1, &QAction::triggered, this, &TForm1::About1Click);
   MainMenu1->addActions({Panic1, Debug1, About1});
 }
 

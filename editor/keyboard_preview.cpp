@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "handler_guard.h"
 #include "virtual_key.h"
 
 namespace morvane::editor {
@@ -72,11 +73,13 @@ bool TKeyboardPreview::eventFilter(QObject* watched, QEvent* event) {
   }
   const engine::TVirtualKey code = VirtualKeyOf(key);
   const engine::TShiftState shift = ShiftStateOf(key.modifiers());
-  if (type == QEvent::KeyPress) {
-    FOnKeyDown(code, shift);
-  } else {
-    FOnKeyUp(code, shift);
-  }
+  RunGuarded([&] {
+    if (type == QEvent::KeyPress) {
+      FOnKeyDown(code, shift);
+    } else {
+      FOnKeyUp(code, shift);
+    }
+  });
   return false;
 }
 

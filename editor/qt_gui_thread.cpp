@@ -1,4 +1,5 @@
 #include "qt_gui_thread.h"
+#include "handler_guard.h"
 
 #include <stdexcept>
 
@@ -29,7 +30,7 @@ class QtGuiThread::Signal {
     }
     notifier_ = std::make_unique<QWinEventNotifier>(event_);
     QObject::connect(notifier_.get(), &QWinEventNotifier::activated, notifier_.get(),
-                     [&owner] { owner.Dispatch(); });
+                     [&owner] { RunGuarded([&owner] { owner.Dispatch(); }); });
   }
   ~Signal() {
     notifier_.reset();
@@ -70,7 +71,7 @@ class QtGuiThread::Signal {
     notifier_ = std::make_unique<QSocketNotifier>(readFd_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this, &owner] {
       Drain();
-      owner.Dispatch();
+      RunGuarded([&owner] { owner.Dispatch(); });
     });
   }
   ~Signal() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "handler_guard.h"
 #include "tdragger.h"
 #include "tform1.h"
 
@@ -90,25 +91,25 @@ void TForm1::ConnectReleaseHandler(const TValueControl& valueControl) {
   Tdragger* control = valueControl.control;
   switch (valueControl.spec->handler) {
     case ReleaseHandler::Plain:
-      connect(control, &Tdragger::OnMouseUp, this, &TForm1::dragger1MouseUp);
+      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger1MouseUp);
       break;
     case ReleaseHandler::PresetKnob:
-      connect(control, &Tdragger::OnMouseUp, this, &TForm1::dragger25MouseUp);
+      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger25MouseUp);
       break;
     case ReleaseHandler::FilterType:
-      connect(control, &Tdragger::OnMouseUp, this, &TForm1::filtertypeMouseUp);
+      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::filtertypeMouseUp);
       break;
     case ReleaseHandler::CordSource:
-      connect(control, &Tdragger::OnMouseUp, this, &TForm1::dragger72MouseUp);
+      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger72MouseUp);
       break;
     case ReleaseHandler::CordDestination:
-      connect(control, &Tdragger::OnMouseUp, this, &TForm1::dragger73MouseUp);
+      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger73MouseUp);
       break;
     case ReleaseHandler::Velocity:
-      connect(control, &Tdragger::OnMouseUp, this, &TForm1::velMouseUp);
+      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::velMouseUp);
       break;
     case ReleaseHandler::VelocityRandomness:
-      connect(control, &Tdragger::OnMouseUp, this, &TForm1::velrndMouseUp);
+      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::velrndMouseUp);
       break;
   }
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "find_child.h"
+#include "handler_guard.h"
 #include "layer_check_box.h"
 #include "midi/notify_window.h"
 #include "qt_gui_thread.h"
@@ -83,8 +84,9 @@ TEST_F(WindowTest, AboutShowsTheInformationBoxAndPanicReportsAClosedPort) {
 TEST_F(WindowTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
   auto* vel = FindChildByName<Tdragger>(*form, QStringLiteral("vel"));
   auto* volume = FindChildByName<Tdragger>(*form, QStringLiteral("dragger1"));
-  QMetaObject::Connection failing = QObject::connect(
-      volume, &Tdragger::OnMouseUp, [] { throw std::runtime_error("Stream read error"); });
+  QMetaObject::Connection failing = QObject::connect(volume, &Tdragger::OnMouseUp, [] {
+    RunGuarded([] { throw std::runtime_error("Stream read error"); });
+  });
   DragTo(volume, 10);
   QObject::disconnect(failing);
   EXPECT_EQ(errors, QStringList{"Stream read error"});
