@@ -16,10 +16,6 @@ const std::string kAboutText =
 
 }  // namespace
 
-void TForm1::FormCreate() {}
-
-void TForm1::FormDestroy() {}
-
 void TForm1::RefreshControls() {}
 
 void TForm1::channelClick() {
@@ -43,12 +39,6 @@ void TForm1::muteClick() {}
 void TForm1::instrChange() {}
 
 void TForm1::paramsChange() {}
-
-void TForm1::midioutChange() {}
-
-void TForm1::midiinChange() {}
-
-void TForm1::showhintClick() {}
 
 void TForm1::copytoClick() {}
 
@@ -94,8 +84,6 @@ void TForm1::SaveCurrentChannel1Click() {}
 void TForm1::Panic1Click() {
   engine.AllSoundOff();
 }
-
-void TForm1::Debug1Click() {}
 
 void TForm1::About1Click() {
   engine.AskUser(kAboutText, kInformationKind);
