@@ -40,8 +40,6 @@ void TForm1::instrChange() {}
 
 void TForm1::paramsChange() {}
 
-void TForm1::copytoClick() {}
-
 void TForm1::patchnameKeyPress() {}
 
 void TForm1::paramvalueKeyPress() {}
@@ -71,16 +69,6 @@ void TForm1::velrndMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*
   engine.SetVelRnd(sender->Position());
 }
 
-void TForm1::Initialize1Click() {}
-
-void TForm1::RequestPatchonCurrentChannel1Click() {}
-
-void TForm1::SendCurrentChannel1Click() {}
-
-void TForm1::Loadoncurrentchannel1Click() {}
-
-void TForm1::SaveCurrentChannel1Click() {}
-
 void TForm1::Panic1Click() {
   engine.AllSoundOff();
 }
@@ -88,7 +76,5 @@ void TForm1::Panic1Click() {
 void TForm1::About1Click() {
   engine.AskUser(kAboutText, kInformationKind);
 }
-
-void TForm1::MidiInput1MidiInput() {}
 
 }  // namespace morvane::editor

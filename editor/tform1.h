@@ -242,6 +242,17 @@ class TForm1 : public QMainWindow {
   QString FProgramDirectory;
   TKeyboardPreview* FKeyboardPreview = nullptr;
   THintSwitch* FHintSwitch = nullptr;
+
+  // Preset transfer commands and the receiving of dumps.
+ public:
+  // The channel whose image the commands work on, 0..15.
+  int CurrentChannelIndex() const;
+  // -1 (the module's edit buffer) while "BF" is ticked, else the current channel index.
+  int PresetNumber() const;
+
+ private:
+  // Yes on the engine's question box.
+  bool Confirm(const char* question);
 };
 
 }  // namespace morvane::editor
