@@ -16,8 +16,6 @@ const std::string kAboutText =
 
 }  // namespace
 
-void TForm1::RefreshControls() {}
-
 void TForm1::channelClick() {
   engine.SetChannel(channel->ItemIndex());
   RefreshControls();
@@ -30,34 +28,6 @@ void TForm1::layerClick() {
 void TForm1::PageControl1Change() {
   RefreshControls();
 }
-
-void TForm1::l2MouseUp(TLayerCheckBox* /*sender*/, Qt::MouseButton /*button*/,
-                       Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::muteClick() {}
-
-void TForm1::instrChange() {}
-
-void TForm1::paramsChange() {}
-
-void TForm1::patchnameKeyPress() {}
-
-void TForm1::paramvalueKeyPress() {}
-
-void TForm1::dragger1MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                             Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::dragger25MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::filtertypeMouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                               Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::dragger72MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::dragger73MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
 
 void TForm1::velMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*/,
                         Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
