@@ -267,6 +267,15 @@ class TForm1 : public QMainWindow {
   QString FProgramDirectory;
   TKeyboardPreview* FKeyboardPreview = nullptr;
   THintSwitch* FHintSwitch = nullptr;
+
+  // Preset transfer commands and the receiving of dumps.
+ public:
+  // The channel whose image the commands work on, 0..15.
+  int CurrentChannelIndex() const;
+
+ private:
+  // Yes on the engine's question box.
+  bool Confirm(const char* question);
 };
 
 }  // namespace morvane::editor
