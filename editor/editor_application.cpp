@@ -24,6 +24,7 @@ void RestorePointer() {
 
 TEditorApplication::TEditorApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(ApplicationTitle());
+  setApplicationVersion(QStringLiteral(MORVANE_VERSION));
 }
 
 TEditorApplication* TEditorApplication::Instance() {
