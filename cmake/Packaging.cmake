@@ -48,6 +48,9 @@ set(CPACK_PACKAGE_DESCRIPTION
   "A desktop editor for the presets of the Morvane, a multitimbral sound module driven over \
 MIDI, with morvane, a command-line tool for .syx preset files, and morvane-sim, a simulated \
 module on system MIDI ports.")
+if(UNIX AND NOT APPLE)
+  set(CPACK_GENERATOR DEB)
+endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)

@@ -53,10 +53,10 @@ check_tree() {
     quiet groff -man -ww -z -Tutf8 "$scratch/$page.1"
   done
   # The MIME package compiles, and .syx files get the type the desktop entry opens.
-  local mime=$scratch/mime
+  local mime=$scratch/share/mime
   rm -rf "$mime" && mkdir -p "$mime/packages"
   cp "$prefix/share/mime/packages/morvane-editor.xml" "$mime/packages/"
-  quiet update-mime-database "$mime"
+  XDG_DATA_DIRS=$scratch/share quiet update-mime-database "$mime"
   grep -q '^audio/x-sysex:\*\.syx$' "$mime/globs" || fail ".syx is not audio/x-sysex"
   grep -q '^MimeType=audio/x-sysex;$' "$prefix/share/applications/morvane-editor.desktop" ||
     fail "the desktop entry does not open audio/x-sysex"
