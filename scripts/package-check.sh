@@ -81,8 +81,10 @@ done
 dpkg-deb -x "$deb" "$scratch/root"
 check_tree "$scratch/root/usr"
 bin=$scratch/root/usr/bin
-"$bin/morvane" --help | grep -q '^Usage: morvane' || fail "morvane --help"
-"$bin/morvane-sim" --help | grep -q '^Usage: morvane-sim' || fail "morvane-sim --help"
+for program in morvane morvane-sim; do
+  help=$("$bin/$program" --help) || fail "$program --help failed"
+  [[ $help == *"Usage: $program "* ]] || fail "$program --help printed: $help"
+done
 editor_version=$(QT_QPA_PLATFORM=offscreen "$bin/morvane-editor" --version)
 [ "$editor_version" = "Morvane editor $version" ] ||
   fail "morvane-editor --version printed '$editor_version'"
