@@ -1,7 +1,6 @@
 #include "command_line.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 
