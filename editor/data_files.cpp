@@ -9,6 +9,14 @@
 
 namespace morvane::editor {
 
+namespace {
+
+// Where an installed program finds its data files, seen from the program's folder: the install
+// layout's data folder relative to its program folder, given by the build.
+constexpr const char* kInstalledDataFolder = MORVANE_INSTALLED_DATA_FOLDER;
+
+}  // namespace
+
 QString DefaultProgramDirectory() {
   return QCoreApplication::applicationDirPath();
 }

@@ -11,15 +11,13 @@ inline constexpr const char* kInstrumentFile = "instr.txt";
 inline constexpr const char* kInitialPresetFile = "init.syx";
 inline constexpr const char* kParameterListFile = "parms.txt";
 
-// Where an installed program finds its data files, seen from the program's folder.
-inline constexpr const char* kInstalledDataFolder = "../share/morvane";
-
 // The folder of the program file, without a final separator.
 QString DefaultProgramDirectory();
 
-// The data file name in programDirectory, or in the installed data folder when only that one
-// holds it. The first of the two when neither does, so that an error names where the file
-// was expected. Always an absolute path in the platform's own form.
+// The data file name in programDirectory, or in the installed data folder (../share/morvane
+// in the usual install layout) when only that one holds it. The first of the two when neither
+// does, so that an error names where the file was expected. Always an absolute path in the
+// platform's own form.
 QString DataFilePath(const QString& programDirectory, const char* name);
 
 // A file name as the standard library's file functions take it.

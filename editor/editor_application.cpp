@@ -33,6 +33,7 @@ void ReportFailure(const QString& text) {
 
 TEditorApplication::TEditorApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(ApplicationTitle());
+  setApplicationVersion(QStringLiteral(MORVANE_VERSION));
 }
 
 TEditorApplication* TEditorApplication::Instance() {

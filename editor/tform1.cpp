@@ -48,6 +48,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(ApplicationTitle());
   setFont(WindowFont());
+  setAcceptDrops(true);
   if (FOwnPrompt) {
     FOwnPrompt->SetOwner(this);
   }

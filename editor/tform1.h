@@ -25,6 +25,9 @@
 
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -276,6 +279,19 @@ class TForm1 : public QMainWindow {
  private:
   // Yes on the engine's question box.
   bool Confirm(const char* question);
+
+  // Preset files opened from outside the menu: the command line and drag and drop
+  // (preset_file_open.cpp).
+ public:
+  // LoadPreset of the channel's image from path, then RefreshControls. Throws the file's error;
+  // the image then keeps its content.
+  void LoadPresetFile(int channelIndex, const QString& path);
+
+ protected:
+  // A single local .syx file dropped anywhere on the window loads into the current channel.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 };
 
 }  // namespace morvane::editor

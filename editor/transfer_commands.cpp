@@ -83,9 +83,7 @@ void TForm1::Loadoncurrentchannel1Click() {
   if (!OpenDialog1->Execute(this)) {
     return;
   }
-  images.at(static_cast<std::size_t>(CurrentChannelIndex()))
-      .LoadPreset(LocalFileName(OpenDialog1->FileName()));
-  RefreshControls();
+  LoadPresetFile(CurrentChannelIndex(), OpenDialog1->FileName());
   SendCurrentChannel1Click();
 }
 
