@@ -57,7 +57,10 @@ awk '
   /^[0-9]+: / { split($0, f, ":"); if (pending[f[1]]) {
       sub(/^[0-9]+: /, ""); print "skipped under Wine: " name[f[1]] ": " $0; pending[f[1]] = 0 } }
 ' "$log"
+ran=$(sed -n 's/.*tests failed out of \([0-9]*\)$/\1/p' "$log")
+skipped=$(grep -c -E "^[0-9]+: .*: Skipped$" "$log" || true)
 grep -E "tests passed, [0-9]+ tests? failed out of [0-9]+" "$log" || true
+echo "${ran:-no} tests ran under Wine, ${skipped} of them skipped"
 if [ "$status" -ne 0 ]; then
   ctest --preset mingw --rerun-failed || true
   exit "$status"
