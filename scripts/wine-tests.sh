@@ -61,6 +61,8 @@ ran=$(sed -n 's/.*tests failed out of \([0-9]*\)$/\1/p' "$log")
 skipped=$(grep -c -E "^[0-9]+: .*: Skipped$" "$log" || true)
 grep -E "tests passed, [0-9]+ tests? failed out of [0-9]+" "$log" || true
 echo "${ran:-no} tests ran under Wine, ${skipped} of them skipped"
+echo "not in the Windows build: the tests of the RtMidi backend and of a JACK session" \
+  "(tests/midi; Windows has winmm instead)"
 if [ "$status" -ne 0 ]; then
   ctest --preset mingw --rerun-failed || true
   exit "$status"
