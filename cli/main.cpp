@@ -4,6 +4,11 @@
 
 #include "commands.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 constexpr int kFailure = 1;
@@ -12,12 +17,21 @@ constexpr char kOutputError[] = "Cannot write to standard output";
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // `new` writes a preset's bytes to standard output, which text mode would corrupt by
+  // turning each 0x0A into 0x0D 0x0A. Lines end in "\n" on every platform.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   CLI::App app{
       "Reads, changes and compares Morvane .syx presets and prints the module's SysEx "
       "messages.\nPARAM is a decimal 14-bit number (1410) or HH:LL in hexadecimal (0B:02); "
       "LAYER 0 is the common block, 1-4 a layer; CHANNEL is 1-16.",
       "morvane"};
   app.require_subcommand(1);
+  // CLI11 reads /name as an option on Windows; here it is a path on every platform.
+  // Subcommands copy this setting from the app when they are added below.
+  app.allow_windows_style_options(false);
   morvane::cli::AddFileCommands(app, std::cout);
   morvane::cli::AddShowCommand(app, std::cout);
   morvane::cli::AddMessageCommands(app, std::cout);

@@ -11,3 +11,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Static runtime so the tool runs without the mingw DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# ctest runs the test binaries under Wine when it is installed (Debian's wine64 keeps
+# its loader in /usr/lib/wine).
+find_program(MORVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine)
+if(MORVANE_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${MORVANE_WINE})
+endif()

@@ -11,7 +11,7 @@ packages=(
   jackd2
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
   clang-14 libclang-rt-14-dev clang-format
-  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-posix googletest wine64
   dpkg-dev desktop-file-utils appstream shared-mime-info libxml2-utils groff-base
 )
 

@@ -103,6 +103,10 @@ TEST_F(PresetFiles, SaveReplacesAnExistingFileCompletely) {
 }
 
 TEST_F(PresetFiles, SaveKeepsTheTargetsPermissionsAndWritesThroughALink) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX permission bits and symbolic links: mingw's std::filesystem makes no "
+                  "links, and Windows files carry no such bits";
+#endif
   WriteFile(PathOf("target.syx"), Bytes(5000, 0x55));
   const fs::perms restricted = fs::perms::owner_read | fs::perms::owner_write;
   fs::permissions(PathOf("target.syx"), restricted);
