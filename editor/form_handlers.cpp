@@ -20,8 +20,6 @@ void TForm1::FormCreate() {}
 
 void TForm1::FormDestroy() {}
 
-void TForm1::RefreshControls() {}
-
 void TForm1::channelClick() {
   engine.SetChannel(channel->ItemIndex());
   RefreshControls();
@@ -35,15 +33,6 @@ void TForm1::PageControl1Change() {
   RefreshControls();
 }
 
-void TForm1::l2MouseUp(TLayerCheckBox* /*sender*/, Qt::MouseButton /*button*/,
-                       Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::muteClick() {}
-
-void TForm1::instrChange() {}
-
-void TForm1::paramsChange() {}
-
 void TForm1::midioutChange() {}
 
 void TForm1::midiinChange() {}
@@ -51,25 +40,6 @@ void TForm1::midiinChange() {}
 void TForm1::showhintClick() {}
 
 void TForm1::copytoClick() {}
-
-void TForm1::patchnameKeyPress() {}
-
-void TForm1::paramvalueKeyPress() {}
-
-void TForm1::dragger1MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                             Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::dragger25MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::filtertypeMouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                               Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::dragger72MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
-
-void TForm1::dragger73MouseUp(controls::Tdragger* /*sender*/, Qt::MouseButton /*button*/,
-                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {}
 
 void TForm1::velMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*/,
                         Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {

@@ -106,6 +106,7 @@ void TForm1::SetUpComponents() {
   engine.SetVelRnd(kInitialVelRnd);
   engine.SetPlaymode(morvane::engine::pmNote);
   engine.SetPause(false);
+  engine.SysexSender().OnSendError = [this](const std::string& text) { ShowSendError(text); };
 }
 
 bool TForm1::event(QEvent* event) {

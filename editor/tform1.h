@@ -5,6 +5,8 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "editor/profile_file.h"
@@ -16,6 +18,7 @@
 #include "midi/platform_driver.h"
 #include "parammap/param_map.h"
 #include "preset/byte_stream.h"
+#include "preset/module_messages.h"
 #include "preset/tmrv.h"
 #include "qt_gui_thread.h"
 
@@ -190,6 +193,28 @@ class TForm1 : public QMainWindow {
 
   // The window's one display operation: shows the selected channel's image.
   void RefreshControls();
+
+  // Editing and display (send_parameter.cpp, editing_handlers.cpp, refresh_controls.cpp).
+ public:
+  // Writes value into layer (0 = the preset-wide block, 1..4) of the channel's image, then
+  // hands the preset-select, layer-select and parameter-edit strings to the engine.
+  void SendParameter(int low, int high, int layer, int channelIndex, int value);
+
+ private:
+  // Throws when a byte lies outside 0..127: no message can carry it.
+  static preset::ParamNumber ParamNumberOf(int low, int high);
+  // -1 (the module's edit buffer) while BF is ticked, else the channel index.
+  int PresetNumber() const;
+  void SendStrings(std::span<const preset::Bytes> strings);
+  // SendParameter for every layer whose box is checked, in rising order.
+  void SendToCheckedLayers(int low, int high, int value);
+  void SendCodedRelease(controls::Tdragger* sender, std::span<const parammap::CodeEntry> table,
+                        const char* codeName);
+  std::array<TLayerCheckBox*, kLayerCount> LayerBoxes() const;
+  void ShowLayerLamps(preset::tMrv& image);
+  void RefreshValueControls(parammap::Page page, preset::tMrv& image, int layer);
+  void RefreshGenericList(preset::tMrv& image, int layer);
+  void ShowSendError(const std::string& text);
 
  protected:
   bool event(QEvent* event) override;

@@ -1,0 +1,360 @@
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor_application.h"
+#include "file_dialog.h"
+#include "find_child.h"
+#include "layer_check_box.h"
+#include "mask_edit.h"
+#include "midi/backends/virtual/virtual_backend.h"
+#include "parammap/generic_list.h"
+#include "preset/module_messages.h"
+#include "radio_group.h"
+#include "recording_driver.h"
+#include "tdragger.h"
+#include "tform1.h"
+#include "tmrvbox.h"
+#include "window_fixture.h"
+
+namespace morvane::editor::testing {
+namespace {
+
+using controls::Tdragger;
+using preset::Bytes;
+using Strings = std::vector<Bytes>;
+
+constexpr int kInstrumentCount = 10;
+// dragger1 (the layer volume, 0B:02, -96..10) and dragger25 (preset knob A, 07:13).
+constexpr int kVolumeLow = 0x02;
+constexpr int kLayerHigh = 0x0B;
+constexpr int kKnobLow = 0x13;
+constexpr std::int8_t kVolumeGroup = preset::GroupOf(kLayerHigh);
+
+Bytes Edit(int low, int high, int value) {
+  return preset::ParameterEditMessage(
+      {static_cast<std::uint8_t>(low), static_cast<std::uint8_t>(high)}, value);
+}
+
+Strings EditStrings(int preset, int layerIndex, int low, int high, int value) {
+  return {preset::PresetSelectMessage(preset), preset::LayerSelectMessage(layerIndex),
+          Edit(low, high, value)};
+}
+
+// The window on the simulator, with what start-up gives it: the generic list and an instrument
+// list, the output open on the simulator. Strings() returns what reached the simulator since.
+class EditingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static midi::VirtualBackend simulator;
+    driver = std::make_unique<RecordingDriver>(simulator);
+    TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
+    form = std::make_unique<TForm1>(&prompt, *driver);
+    form->paramTable = TProfileFile(parammap::GenericParameterFile());
+    for (int key = 0; key < parammap::kGenericListSize; ++key) {
+      form->params->addItem(
+          QString::fromStdString(form->paramTable.ReadString("name", std::to_string(key))));
+    }
+    form->params->setCurrentIndex(parammap::kGenericStartItem);
+    for (int number = 0; number < kInstrumentCount; ++number) {
+      form->instr->addItem(QStringLiteral("instrument %1").arg(number));
+    }
+    form->MidiOutput1.SetDeviceID(0);
+    ASSERT_TRUE(form->MidiOutput1.OpenPort());
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+  void TearDown() override {
+    form.reset();
+    TEditorApplication::Instance()->SetErrorReporter({});
+  }
+
+  Strings Sent() {
+    QElapsedTimer waited;
+    waited.start();
+    while (form->engine.SysexSender().PendingCount() != 0 && waited.elapsed() < 2000) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return driver->TakeStrings();
+  }
+  Tdragger* Control(const char* name) {
+    return FindChildByName<Tdragger>(*form, QString::fromLatin1(name));
+  }
+  // A click where the control stands: its release sends the position.
+  static void ReleaseAt(Tdragger* control, int position) {
+    control->setPosition(position);
+    const QPoint middle(control->width() / 2, control->height() / 2);
+    Press(control, middle);
+    Release(control, middle);
+  }
+  static void Click(QWidget* widget, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::mouseClick(widget, Qt::LeftButton, modifiers, QPoint(4, widget->height() / 2));
+  }
+  void ShowPage(QWidget* page) {
+    QTabBar* tabs = form->PageControl1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {},
+                      tabs->tabRect(form->PageControl1->indexOf(page)).center());
+    ASSERT_EQ(form->PageControl1->currentWidget(), page);
+  }
+  void CheckLayers(std::initializer_list<int> layers) {
+    for (TLayerCheckBox* box : {form->l1, form->l2, form->l3, form->l4}) {
+      box->setChecked(false);
+    }
+    for (int layer : layers) {
+      std::array{form->l1, form->l2, form->l3, form->l4}[layer - 1]->setChecked(true);
+    }
+  }
+  int Stored(int layer, int low = kVolumeLow, std::int8_t group = kVolumeGroup) {
+    return form->images[0].ReadParam(group, low, layer);
+  }
+
+  std::unique_ptr<RecordingDriver> driver;
+  RecordingPrompt prompt;
+  QStringList errors;
+  std::unique_ptr<TForm1> form;
+};
+
+TEST_F(EditingTest, AReleaseWritesAndSendsEachCheckedLayerInRisingOrder) {
+  struct Case {
+    std::initializer_list<int> checked;
+    std::vector<int> layers;
+  };
+  constexpr int kValue = -6;
+  for (const Case& c : {Case{{1}, {1}}, Case{{4, 2}, {2, 4}}, Case{{}, {}}}) {
+    CheckLayers(c.checked);
+    const std::array<int, 4> before{Stored(1), Stored(2), Stored(3), Stored(4)};
+    ReleaseAt(Control("dragger1"), kValue);
+    Strings expected;
+    for (int layer = 1; layer <= 4; ++layer) {
+      const bool edited = std::find(c.layers.begin(), c.layers.end(), layer) != c.layers.end();
+      EXPECT_EQ(Stored(layer), edited ? kValue : before[static_cast<std::size_t>(layer - 1)]);
+      if (edited) {
+        for (Bytes& string : EditStrings(-1, layer - 1, kVolumeLow, kLayerHigh, kValue)) {
+          expected.push_back(string);
+        }
+      }
+    }
+    EXPECT_EQ(Sent(), expected);
+  }
+  // The bytes of the one-layer edit as the module reads them.
+  CheckLayers({1});
+  ReleaseAt(Control("dragger1"), kValue);
+  EXPECT_EQ(Sent(),
+            (Strings{{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x01, 0x02, 0x01, 0x07, 0x7F, 0x7F, 0xF7},
+                     {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x01, 0x02, 0x02, 0x07, 0x00, 0x00, 0xF7},
+                     {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x01, 0x02, 0x02, 0x0B, 0x7A, 0x7F, 0xF7}}));
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(EditingTest, PresetKnobAndBufferChoice) {
+  CheckLayers({});
+  ShowPage(form->commonsheet);
+  ReleaseAt(Control("dragger25"), -1);
+  EXPECT_EQ(Sent(), EditStrings(-1, -1, kKnobLow, 0x07, -1));
+  EXPECT_EQ(Stored(0, kKnobLow, 0), -1);
+
+  // BF clear on channel 5: the channel index is the preset number.
+  Click(form->buffer);
+  Click(form->channel->Button(4));
+  ReleaseAt(Control("dragger25"), 5);
+  EXPECT_EQ(Sent(), EditStrings(4, -1, kKnobLow, 0x07, 5));
+  EXPECT_EQ(form->images[4].ReadParam(0, kKnobLow, 0), 5);
+}
+
+TEST_F(EditingTest, AnEditToAnotherLayerMovesOnlyTheControlUntilTheNextRefresh) {
+  // A stored value outside the control's range is refused: the control keeps its position.
+  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 2, 11);
+  Click(form->layer->Button(1));
+  Tdragger* volume = Control("dragger1");
+  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 3, -20);
+  Click(form->layer->Button(2));
+  EXPECT_EQ(volume->Position(), -20);
+  Click(form->layer->Button(1));
+  EXPECT_EQ(volume->Position(), -20);
+  Click(form->layer->Button(2));
+  ReleaseAt(volume, 4);
+  EXPECT_EQ(Sent(), EditStrings(-1, 0, kVolumeLow, kLayerHigh, 4));
+  EXPECT_EQ(Stored(1), 4);
+  EXPECT_EQ(Stored(3), -20);
+  EXPECT_EQ(volume->Position(), 4);
+  ShowPage(form->pcsheet);
+  ShowPage(form->layerctrlssheet);
+  EXPECT_EQ(volume->Position(), -20);
+}
+
+TEST_F(EditingTest, CodedControlsSendTheirCodeAndShowItsPosition) {
+  struct Case {
+    const char* control;
+    QWidget* TForm1::*page;
+    int lastPosition;
+    int lastCode;
+  };
+  for (const Case& c : {Case{"filtertype", &TForm1::layerctrlssheet, 50, 163},
+                        Case{"dragger72", &TForm1::pcsheet, 68, 167}}) {
+    SCOPED_TRACE(c.control);
+    ShowPage(form.get()->*c.page);
+    Tdragger* control = Control(c.control);
+    const auto* spec = parammap::FindControl(c.control);
+    const std::int8_t group = preset::GroupOf(spec->Ctrl2());
+    ReleaseAt(control, c.lastPosition);
+    EXPECT_EQ(Sent(), EditStrings(-1, 0, spec->Ctrl1(), spec->Ctrl2(), c.lastCode));
+    // Stored codes are found at their position; a code of no position keeps the control.
+    control->setPosition(0);
+    ShowPage(form->Setupsheet);
+    ShowPage(form.get()->*c.page);
+    EXPECT_EQ(control->Position(), c.lastPosition);
+    form->images[0].WriteParam(group, spec->Ctrl1(), 1, 1000);
+    ShowPage(form->Setupsheet);
+    ShowPage(form.get()->*c.page);
+    EXPECT_EQ(control->Position(), c.lastPosition);
+  }
+  // A cord position past the end of its table stands for no code.
+  const int before = Stored(1, 0x01, preset::GroupOf(0x0F));
+  ReleaseAt(Control("dragger72"), 70);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(Stored(1, 0x01, preset::GroupOf(0x0F)), before);
+  EXPECT_EQ(form->StatusBar1->currentMessage(),
+            "Position 70 has no cord source code: nothing was sent");
+}
+
+TEST_F(EditingTest, ShiftClickSelectsAndShowsOneLayerAndAPlainClickOnlyToggles) {
+  CheckLayers({1, 2});
+  Click(form->l3);
+  EXPECT_TRUE(form->l1->isChecked() && form->l2->isChecked() && form->l3->isChecked());
+  EXPECT_EQ(form->layer->ItemIndex(), 0);
+
+  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 3, -30);
+  Click(form->l3);
+  Click(form->l3, Qt::ShiftModifier);
+  EXPECT_FALSE(form->l1->isChecked() || form->l2->isChecked() || form->l4->isChecked());
+  EXPECT_TRUE(form->l3->isChecked());
+  EXPECT_EQ(form->layer->ItemIndex(), 2);
+  EXPECT_EQ(Control("dragger1")->Position(), -30);
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(EditingTest, RenameSendsSixteenCharactersAndProposesAFileName) {
+  ShowPage(form->commonsheet);
+  const std::string oldName = form->images[0].ReadName();
+  EXPECT_EQ(form->patchname->text().toStdString(), oldName);
+  struct Case {
+    QString typed;
+    std::string sent;
+    QString fileName;
+  };
+  for (const Case& c :
+       {Case{"Abc:Pad", "Abc:Pad         ", "Abc-Pad.syx"}, Case{"", "                ", ".syx"}}) {
+    form->patchname->clear();
+    QTest::keyClicks(form->patchname, c.typed);
+    QTest::keyClick(form->patchname, Qt::Key_Return);
+    Strings expected{preset::PresetSelectMessage(-1), preset::LayerSelectMessage(-1)};
+    for (int i = 0; i < 16; ++i) {
+      expected.push_back(Edit(0x03 + i, 0x07, static_cast<unsigned char>(c.sent[i])));
+    }
+    EXPECT_EQ(Sent(), expected);
+    std::string stored = c.sent;
+    stored[3] = oldName[3];
+    EXPECT_EQ(form->images[0].ReadName(), stored);
+    EXPECT_EQ(form->SaveDialog1->FileName(), c.fileName);
+  }
+}
+
+TEST_F(EditingTest, MuteTogglesTheShownLayersWindowFlag) {
+  Click(form->layer->Button(1));
+  Click(form->mute);
+  Click(form->mute);
+  Click(form->layer->Button(2));
+  Click(form->mute);
+  EXPECT_EQ(Sent(), (Strings{{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x32, 0x01, 0x00, 0xF7},
+                             {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x33, 0x01, 0x00, 0xF7},
+                             preset::LayerMuteMessage(2)}));
+}
+
+TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
+  for (int layer = 1; layer <= 4; ++layer) {
+    form->images[0].WriteParam(0, 0x01, layer, layer == 1 ? 3 : 0);
+  }
+  // The Setup page shows the caption and the lamps only.
+  form->images[0].WriteName("Lamp:Test");
+  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 1, -50);
+  ShowPage(form->Setupsheet);
+  EXPECT_EQ(form->windowTitle().toStdString(), form->images[0].ReadName());
+  EXPECT_NE(Control("dragger1")->Position(), -50);
+  const auto lamp = [&](TLayerCheckBox* box) {
+    return box->palette().color(box->foregroundRole());
+  };
+  EXPECT_EQ(lamp(form->l1), QColor(Qt::red));
+  EXPECT_EQ(lamp(form->l2), QColor(Qt::black));
+
+  CheckLayers({2});
+  ShowPage(form->layerctrlssheet);
+  Click(form->layer->Button(1));
+  form->instr->setFocus();
+  QTest::keyClick(form->instr, Qt::Key_Down);
+  EXPECT_EQ(Sent(), EditStrings(-1, 1, 0x01, 0x0B, 1));
+  EXPECT_EQ(lamp(form->l2), QColor(Qt::black));
+  form->images[0].WriteParam(0, 0x01, 1, kInstrumentCount);
+  Click(form->layer->Button(0));
+  EXPECT_EQ(lamp(form->l2), QColor(Qt::red));
+  EXPECT_EQ(form->instr->currentIndex(), -1);
+  EXPECT_EQ(form->windowTitle().toStdString(), form->images[0].ReadName());
+}
+
+TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
+  form->params->setFocus();
+  QTest::keyClick(form->params, Qt::Key_Down);
+  const int key = parammap::kGenericStartItem + 1;
+  const std::vector<parammap::GenericEntry> list = parammap::GenericParameterList();
+  const auto entry = std::find_if(list.begin(), list.end(),
+                                  [&](const parammap::GenericEntry& e) { return e.key == key; });
+  ASSERT_NE(entry, list.end());
+  EXPECT_EQ(form->StatusBar1->currentMessage(),
+            QStringLiteral("min = %1 max = %2").arg(entry->min).arg(entry->max));
+  const int low = entry->parameter & 0x7F;
+  const int high = entry->parameter >> 7;
+
+  Click(form->layer->Button(1));
+  const auto enter = [&](const QString& text) {
+    form->paramvalue->clear();
+    QTest::keyClicks(form->paramvalue, text);
+    QTest::keyClick(form->paramvalue, Qt::Key_Return);
+  };
+  enter(QString::number(entry->max + 1));
+  enter(QStringLiteral("1-2"));
+  EXPECT_EQ(errors, QStringList{"'1-2' is not a valid integer value"});
+  EXPECT_TRUE(Sent().empty());
+  enter(QString::number(entry->min));
+  EXPECT_EQ(Sent(), EditStrings(0, 1, low, high, entry->min));
+  EXPECT_EQ(form->images[0].ReadParam(preset::GroupOf(high), low, 2), entry->min);
+  EXPECT_TRUE(form->channel->hasFocus() ||
+              form->channel->isAncestorOf(QApplication::focusWidget()));
+
+  // A chosen entry with no parameter number stops the refresh after everything else is shown.
+  form->paramTable = TProfileFile("[name]\n0=nothing\n");
+  form->params->setCurrentIndex(0);
+  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 1, -40);
+  Click(form->layer->Button(0));
+  EXPECT_EQ(errors.last(), "'$' is not a valid integer value");
+  EXPECT_EQ(Control("dragger1")->Position(), -40);
+}
+
+TEST_F(EditingTest, AClosedPortIsReportedInTheStatusBar) {
+  form->MidiOutput1.ClosePort();
+  ReleaseAt(Control("dragger1"), 1);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(form->StatusBar1->currentMessage(), "The specified device handle is invalid.");
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+}  // namespace
+}  // namespace morvane::editor::testing
