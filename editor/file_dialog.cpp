@@ -12,6 +12,14 @@ constexpr QChar kFilterSeparator = u'|';
 
 TFileDialog::TFileDialog(Kind kind, QObject* parent) : QObject(parent), FKind(kind) {}
 
+void TFileDialog::setFileName(const QString& name) {
+  if (name == FFileName) {
+    return;
+  }
+  FFileName = name;
+  emit FileNameChanged(FFileName);
+}
+
 QString TFileDialog::NameFilters() const {
   const QStringList parts = FFilter.split(kFilterSeparator);
   QStringList filters;
@@ -41,7 +49,7 @@ bool TFileDialog::Execute(QWidget* owner) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return false;
   }
-  FFileName = dialog.selectedFiles().constFirst();
+  setFileName(dialog.selectedFiles().constFirst());
   return true;
 }
 

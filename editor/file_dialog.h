@@ -19,7 +19,7 @@ class TFileDialog : public QObject {
   TFileDialog(Kind kind, QObject* parent = nullptr);
 
   QString FileName() const { return FFileName; }
-  void setFileName(const QString& name) { FFileName = name; }
+  void setFileName(const QString& name);
   // Patterns as "description|pattern" pairs separated by "|", "*.syx|*.syx".
   QString Filter() const { return FFilter; }
   void setFilter(const QString& filter) { FFilter = filter; }
@@ -31,6 +31,10 @@ class TFileDialog : public QObject {
 
   // Shows the dialog over owner; true with FileName set when the user chose a file.
   bool Execute(QWidget* owner);
+
+ signals:
+  // The last file name changed, by a choice in the dialog or by code.
+  void FileNameChanged(const QString& name);
 
  private:
   QString NameFilters() const;

@@ -16,10 +16,6 @@ const std::string kAboutText =
 
 }  // namespace
 
-void TForm1::FormCreate() {}
-
-void TForm1::FormDestroy() {}
-
 void TForm1::channelClick() {
   engine.SetChannel(channel->ItemIndex());
   RefreshControls();
@@ -32,12 +28,6 @@ void TForm1::layerClick() {
 void TForm1::PageControl1Change() {
   RefreshControls();
 }
-
-void TForm1::midioutChange() {}
-
-void TForm1::midiinChange() {}
-
-void TForm1::showhintClick() {}
 
 void TForm1::copytoClick() {}
 
@@ -64,8 +54,6 @@ void TForm1::SaveCurrentChannel1Click() {}
 void TForm1::Panic1Click() {
   engine.AllSoundOff();
 }
-
-void TForm1::Debug1Click() {}
 
 void TForm1::About1Click() {
   engine.AskUser(kAboutText, kInformationKind);

@@ -11,6 +11,7 @@
 
 #include "application_title.h"
 #include "control_font.h"
+#include "data_files.h"
 #include "editor_application.h"
 #include "layer_check_box.h"
 #include "preset/initial_preset.h"
@@ -36,12 +37,14 @@ QFont WindowFont() {
 
 }  // namespace
 
-TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver)
+TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
+               const QString& programDirectory)
     : FOwnPrompt(prompt == nullptr ? std::make_unique<TMessageBoxPrompt>() : nullptr),
       FPrompt(prompt == nullptr ? FOwnPrompt.get() : prompt),
       MidiOutput1(FGuiThread, driver),
       MidiInput1(FGuiThread, driver),
-      engine(*FPrompt, FGuiThread) {
+      engine(*FPrompt, FGuiThread),
+      FProgramDirectory(programDirectory.isEmpty() ? DefaultProgramDirectory() : programDirectory) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(ApplicationTitle());
   setFont(WindowFont());

@@ -21,6 +21,7 @@
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
 #include "qt_gui_thread.h"
+#include "settings_store.h"
 
 class QAction;
 class QCheckBox;
@@ -43,6 +44,8 @@ class Tmrvbox;
 namespace morvane::editor {
 
 class TFileDialog;
+class THintSwitch;
+class TKeyboardPreview;
 class TLayerCheckBox;
 class TMaskEdit;
 class TRadioGroup;
@@ -68,9 +71,12 @@ class TForm1 : public QMainWindow {
   static constexpr int kLayerCount = 4;
 
   // prompt answers the engine's questions (tests give a scripted one; null shows message
-  // boxes); driver holds the MIDI devices.
+  // boxes).
+  // driver holds the MIDI devices; programDirectory is the folder of the data files (empty:
+  // the folder of the program file).
   explicit TForm1(morvane::engine::TUserPrompt* prompt = nullptr,
-                  midi::MidiDriver& driver = midi::PlatformDriver());
+                  midi::MidiDriver& driver = midi::PlatformDriver(),
+                  const QString& programDirectory = QString());
   ~TForm1() override;
 
   // The window's client area (below the menu bar): every control lies on it.
@@ -235,6 +241,32 @@ class TForm1 : public QMainWindow {
 
   QWidget* FClient = nullptr;
   std::vector<TValueControl> FValueControls;
+
+  // Start-up, shut-down, settings, devices, data files and the keyboard.
+ public:
+  // The folder that holds the data files, without a final separator.
+  QString ProgramDirectory() const { return FProgramDirectory; }
+  // Every key press and release on the window, whichever control has the focus.
+  void FormKeyDown(morvane::engine::TVirtualKey key, morvane::engine::TShiftState shift);
+  void FormKeyUp(morvane::engine::TVirtualKey key, morvane::engine::TShiftState shift);
+
+  // The remembered settings, open from start-up to shut-down.
+  std::unique_ptr<TSettingsStore> settings;
+
+ private:
+  void FillDeviceLists();
+  void RestoreDevices();
+  void LoadInstruments();
+  void LoadImages();
+  void LoadParameterList();
+  void CopyCordLists();
+  void RestoreDialogNames();
+  void RestoreHint();
+  void StoreDialogNamesAndHint();
+
+  QString FProgramDirectory;
+  TKeyboardPreview* FKeyboardPreview = nullptr;
+  THintSwitch* FHintSwitch = nullptr;
 };
 
 }  // namespace morvane::editor

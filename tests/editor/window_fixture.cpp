@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 
@@ -27,6 +28,8 @@ void SendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton
 }  // namespace
 
 void WindowTest::SetUp() {
+  ASSERT_TRUE(settingsFolder.isValid());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
   TEditorApplication::Instance()->SetErrorReporter([this](const QString& text) { errors << text; });
   form = std::make_unique<TForm1>(&prompt, Simulator());
   form->show();

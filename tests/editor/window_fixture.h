@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -26,7 +27,8 @@ class RecordingPrompt final : public morvane::engine::TUserPrompt {
   std::vector<morvane::engine::TAskKind> kinds;
 };
 
-// A shown, active window on the simulator's devices; error boxes are recorded, not shown.
+// A shown, active window on the simulator's devices, with settings of its own in a temporary
+// folder and the data files beside the test program; error boxes are recorded, not shown.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -35,6 +37,7 @@ class WindowTest : public ::testing::Test {
   // Shows page and returns the window's picture.
   QImage ShowPage(QWidget* page);
 
+  QTemporaryDir settingsFolder;
   RecordingPrompt prompt;
   QStringList errors;
   std::unique_ptr<TForm1> form;

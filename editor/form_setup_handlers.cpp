@@ -1,0 +1,63 @@
+#include <QCheckBox>
+#include <QDir>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTime>
+
+#include "data_files.h"
+#include "device_choice.h"
+#include "hint_switch.h"
+#include "radio_group.h"
+#include "tform1.h"
+#include "tmrvbox.h"
+
+namespace morvane::editor {
+
+namespace {
+
+constexpr double kMillisecondsPerDay = 24.0 * 60 * 60 * 1000;
+constexpr int kTimeDigits = 15;
+
+// "debug" + the time of day as a fraction of a day, in the user's number format.
+QString DebugFileName() {
+  const double fraction = QTime::currentTime().msecsSinceStartOfDay() / kMillisecondsPerDay;
+  QLocale locale = QLocale::system();
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return QStringLiteral("debug") + locale.toString(fraction, 'g', kTimeDigits) +
+         QStringLiteral(".syx");
+}
+
+}  // namespace
+
+void TForm1::midioutChange() {
+  SelectOutputDevice(MidiOutput1, midiout->currentIndex());
+  WriteOutputChoice(*midiout, *settings);
+}
+
+void TForm1::midiinChange() {
+  SelectInputDevice(MidiInput1, midiin->currentIndex());
+  WriteInputChoice(*midiin, *settings);
+}
+
+void TForm1::showhintClick() {
+  FHintSwitch->SetShowHint(showhint->isChecked());
+  settings->WriteFlag(TSettingsStore::kHint, showhint->isChecked());
+}
+
+void TForm1::Debug1Click() {
+  const QDir desktop(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+  const QString path = QDir::toNativeSeparators(desktop.absoluteFilePath(DebugFileName()));
+  images.at(static_cast<std::size_t>(channel->ItemIndex())).SavePreset(LocalFileName(path));
+}
+
+void TForm1::FormKeyDown(morvane::engine::TVirtualKey key, morvane::engine::TShiftState shift) {
+  engine.KeyDown(key, shift);
+}
+
+void TForm1::FormKeyUp(morvane::engine::TVirtualKey key, morvane::engine::TShiftState /*shift*/) {
+  engine.KeyUp(key);
+  StatusBar1->showMessage(QString::fromStdString(engine.Note()));
+}
+
+}  // namespace morvane::editor

@@ -1,0 +1,203 @@
+#include <QCheckBox>
+#include <QFile>
+#include <QHelpEvent>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolTip>
+#include <algorithm>
+
+#include "file_dialog.h"
+#include "find_child.h"
+#include "parammap/generic_list.h"
+#include "preset/initial_preset.h"
+#include "startup_fixture.h"
+#include "tdragger.h"
+#include "tmrvbox.h"
+
+namespace morvane::editor::testing {
+namespace {
+
+using controls::Tdragger;
+using midi::mosOpen;
+
+const QString kSimulatorText =
+    QStringLiteral("Using the built-in Morvane Simulator: choose your module on the Setup page");
+
+bool ToolTipOpens(QWidget* widget) {
+  QToolTip::hideText();
+  QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), widget->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(widget, &help);
+  QApplication::processEvents();
+  return QToolTip::isVisible();
+}
+
+// Chooses item index of a device list as the user does, with the arrow keys.
+void ChooseWithKeys(controls::Tmrvbox* list, int index) {
+  while (list->currentIndex() < index) {
+    QTest::keyClick(list, Qt::Key_Down);
+  }
+}
+
+TEST_F(StartupTest, FirstRunChoosesTheSimulatorAndShutDownStoresEveryValue) {
+  Start({"Synth A", "Morvane Simulator"}, {"Morvane Simulator", "Synth A"});
+  EXPECT_EQ(form->midiout->currentIndex(), 1);
+  EXPECT_EQ(form->MidiOutput1.State(), mosOpen);
+  EXPECT_EQ(form->MidiOutput1.DeviceID(), 1);
+  EXPECT_EQ(form->midiin->currentIndex(), 0);
+  EXPECT_TRUE(driver->InputStarted());
+  EXPECT_EQ(form->StatusBar1->currentMessage(), kSimulatorText);
+  EXPECT_TRUE(form->showhint->isChecked());
+  EXPECT_EQ(form->OpenDialog1->FileName(), QString());
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+
+  form->OpenDialog1->setFileName(QStringLiteral("/presets/pad.syx"));
+  EXPECT_EQ(Stored("open"), "/presets/pad.syx");
+  ShutDown();
+  const std::pair<const char*, const char*> stored[] = {
+      {"out", "1"},
+      {"outname", "Morvane Simulator"},
+      {"in", "0"},
+      {"inname", "Morvane Simulator"},
+      {"open", "/presets/pad.syx"},
+      {"save", ""},
+      {"hint", "1"},
+  };
+  for (const auto& [name, text] : stored) {
+    EXPECT_EQ(Stored(name), QString::fromUtf8(text)) << name;
+  }
+}
+
+TEST_F(StartupTest, DevicesComeBackByIndexAndAreFoundAgainByNameWhenTheyMoved) {
+  Start();
+  form->PageControl1->setCurrentWidget(form->Setupsheet);
+  ChooseWithKeys(form->midiout, 2);
+  ChooseWithKeys(form->midiin, 1);
+  EXPECT_EQ(form->MidiOutput1.DeviceID(), 2);
+  EXPECT_EQ(form->MidiInput1.DeviceID(), 1);
+  EXPECT_TRUE(driver->InputStarted());
+  // Written at once: a crash now would not lose the choice.
+  EXPECT_EQ(Stored("out"), "2");
+  EXPECT_EQ(Stored("inname"), "Synth A");
+
+  Start();
+  EXPECT_EQ(form->midiout->currentIndex(), 2);
+  EXPECT_EQ(form->MidiOutput1.DeviceID(), 2);
+  EXPECT_EQ(form->MidiOutput1.State(), mosOpen);
+  EXPECT_EQ(form->midiin->currentIndex(), 1);
+  EXPECT_TRUE(driver->InputStarted());
+  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+
+  Start({"Morvane Simulator", "Synth B", "Synth A"}, {"Morvane Simulator", "Synth B", "Synth A"});
+  EXPECT_EQ(form->midiout->currentIndex(), 1);
+  EXPECT_EQ(form->MidiOutput1.DeviceID(), 1);
+  EXPECT_EQ(form->midiin->currentIndex(), 2);
+  EXPECT_EQ(form->MidiInput1.DeviceID(), 2);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(StartupTest, NoStoredChoiceOrAnUnreadableOneRestoresNothing) {
+  for (const char* out : {"-1", "two", ""}) {
+    SCOPED_TRACE(out);
+    Store("out", QString::fromLatin1(out));
+    Store("in", QStringLiteral("-1"));
+    Start();
+    EXPECT_EQ(form->midiout->currentIndex(), -1);
+    EXPECT_EQ(form->midiin->currentIndex(), -1);
+    EXPECT_FALSE(driver->InputStarted());
+    EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+    ShutDown();
+    EXPECT_EQ(Stored("out"), "-1");
+    EXPECT_EQ(Stored("outname"), "");
+  }
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(StartupTest, AVanishedInputDeviceIsReportedAndStartUpGoesOn) {
+  Store("in", QStringLiteral("5"));
+  Store("inname", QStringLiteral("Gone"));
+  Start();
+  EXPECT_EQ(errors, QStringList{"Invalid device ID"});
+  EXPECT_EQ(form->midiin->currentIndex(), -1);
+  EXPECT_FALSE(driver->InputOpen());
+  EXPECT_GT(form->instr->count(), 1);
+  EXPECT_EQ(form->params->currentIndex(), parammap::kGenericStartItem);
+}
+
+TEST_F(StartupTest, HintsOffSurviveARestartAndTheStatusBarStillFollowsTheHint) {
+  Start();
+  EXPECT_TRUE(ToolTipOpens(form->mute));
+  form->PageControl1->setCurrentWidget(form->Setupsheet);
+  QTest::mouseClick(form->showhint, Qt::LeftButton, {}, QPoint(4, form->showhint->height() / 2));
+  EXPECT_FALSE(form->showhint->isChecked());
+  EXPECT_EQ(Stored("hint"), "0");
+
+  Start();
+  EXPECT_FALSE(form->showhint->isChecked());
+  EXPECT_FALSE(ToolTipOpens(form->mute));
+  QTest::mouseMove(form->mute, QPoint(5, 5));
+  QTRY_COMPARE(form->StatusBar1->currentMessage(), form->mute->statusTip());
+}
+
+TEST_F(StartupTest, DataFilesFillTheListsAndTheImages) {
+  WriteDataFile("instr.txt", "none\r\nPiano\nStrings\n");
+  QFile parms(DataFile("parms.txt"));
+  ASSERT_TRUE(parms.open(QIODevice::ReadOnly));
+  QByteArray text = parms.readAll();
+  parms.close();
+  ASSERT_TRUE(text.contains("\n7=Layer kHi\n"));
+  text.replace("\n7=Layer kHi\n", "\n");
+  WriteDataFile("parms.txt", text);
+  preset::tMrv named;
+  named.LoadPresetFromBytes(preset::BuildInitialPreset());
+  named.WriteName("Tst:From the file");
+  named.SavePreset(DataFile("init.syx").toStdString());
+
+  Start();
+  ASSERT_EQ(form->instr->count(), 3);
+  EXPECT_EQ(form->instr->itemText(0), "  none");
+  EXPECT_EQ(form->instr->itemText(2), "  Strings");
+  ASSERT_EQ(form->params->count(), parammap::kGenericListSize);
+  EXPECT_EQ(form->params->itemText(7), "");
+  EXPECT_EQ(form->params->itemText(8), "Layer kHiF");
+  EXPECT_EQ(form->params->currentIndex(), parammap::kGenericStartItem);
+
+  const preset::Bytes first(form->images[0].View().begin(), form->images[0].View().end());
+  for (preset::tMrv& image : form->images) {
+    EXPECT_EQ(image.ReadName(), named.ReadName());
+  }
+  form->images[0].WriteParam(preset::GroupOf(0x0B), 2, 0, -6);
+  for (std::size_t channelIndex = 1; channelIndex < form->images.size(); ++channelIndex) {
+    EXPECT_TRUE(std::ranges::equal(form->images[channelIndex].View(), first)) << channelIndex;
+  }
+  EXPECT_FALSE(std::ranges::equal(form->images[0].View(), first));
+
+  const auto items = [this](int number) {
+    return FindChildByName<Tdragger>(*form, QStringLiteral("dragger%1").arg(number))->Items();
+  };
+  EXPECT_EQ(items(72 + 3 * 23).size(), 69);
+  EXPECT_EQ(items(72 + 3 * 23), items(72));
+  EXPECT_EQ(items(73 + 3 * 23), items(73));
+  EXPECT_EQ(FindChildByName<Tdragger>(*form, QStringLiteral("dragger75"))->Caption(), "0");
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(StartupTest, MissingDataFilesAreNamedAndTheWindowStillWorks) {
+  ASSERT_TRUE(QFile::remove(DataFile("init.syx")));
+  ASSERT_TRUE(QFile::remove(DataFile("instr.txt")));
+  Start();
+  EXPECT_EQ(errors, (QStringList{"Cannot open file " + DataFile("instr.txt"),
+                                 "Cannot open file " + DataFile("init.syx")}));
+  EXPECT_EQ(form->instr->count(), 0);
+  preset::tMrv initial;
+  initial.LoadPresetFromBytes(preset::BuildInitialPreset());
+  EXPECT_TRUE(std::ranges::equal(form->images[15].View(), initial.View()));
+  EXPECT_EQ(form->params->count(), parammap::kGenericListSize);
+  EXPECT_TRUE(driver->InputStarted());
+  QTest::keyClick(form.get(), Qt::Key_Z);
+  EXPECT_EQ(driver->ShortMessages().size(), 2u);
+}
+
+}  // namespace
+}  // namespace morvane::editor::testing
