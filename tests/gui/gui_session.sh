@@ -1,0 +1,174 @@
+# Helpers for driving the real editor from outside, as a person would: a private X
+# server (Xvfb), a private JACK server, the simulator as a process, and xdotool.
+# Sourced by tests/gui/editor_session_test.sh and bench/startup/measure_startup.sh.
+# Every process started here is recorded and stopped by its id in stop_all.
+
+# The editor's client area; the window adds the menu bar above it.
+readonly CLIENT_WIDTH=331
+readonly CLIENT_HEIGHT=527
+readonly POLL_STEP=0.05
+
+STARTED_PIDS=()
+JACK_SERVER=""
+JACK_PID=""
+
+log() { printf '[%s] %s\n' "$(date +%T.%3N)" "$*" >&2; }
+fail() {
+  log "FAIL: $*"
+  exit 1
+}
+
+# wait_until SECONDS COMMAND...: polls COMMAND until it succeeds; false after SECONDS.
+wait_until() {
+  local limit=$1
+  shift
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep "$POLL_STEP"
+  done
+}
+
+remember_pid() { STARTED_PIDS+=("$1"); }
+
+# stop_pid PID: SIGTERM, up to 3 s for it to end, then SIGKILL. Returns 1 if it had to be killed.
+stop_pid() {
+  local pid=$1
+  kill -0 "$pid" 2>/dev/null || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  local tries=60
+  while kill -0 "$pid" 2>/dev/null && ((tries-- > 0)); do sleep "$POLL_STEP"; done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    return 1
+  fi
+  wait "$pid" 2>/dev/null || true
+}
+
+# Stops every recorded process, the newest first, so that JACK clients end before
+# their server and X clients before Xvfb. A JACK server that had to be killed leaves
+# its name registered in /dev/shm; those files (and only those) are removed.
+stop_all() {
+  local index
+  for ((index = ${#STARTED_PIDS[@]} - 1; index >= 0; index--)); do
+    local pid=${STARTED_PIDS[index]}
+    if ! stop_pid "$pid" && [[ $pid == "$JACK_PID" && -n $JACK_SERVER ]]; then
+      rm -f /dev/shm/*"$JACK_SERVER"* 2>/dev/null || true
+    fi
+  done
+  STARTED_PIDS=()
+}
+
+# start_xvfb DIR: a private X server on the first free display; sets DISPLAY.
+start_xvfb() {
+  local dir=$1
+  : >"$dir/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+  remember_pid $!
+  wait_until 10 test -s "$dir/display" || fail "Xvfb did not start ($(tail -1 "$dir/xvfb.log"))"
+  export DISPLAY=":$(head -1 "$dir/display")"
+  wait_until 10 xdpyinfo_quiet || fail "display $DISPLAY does not answer"
+}
+xdpyinfo_quiet() { xdpyinfo >/dev/null 2>&1; }
+
+# start_jackd NAME DIR: a private JACK server with the dummy driver. Synchronous mode
+# and 1024-frame periods keep new RtMidi clients from missing their first cycles on a
+# loaded 2-core machine; the long client timeout keeps one slow client from stopping
+# the graph.
+start_jackd() {
+  JACK_SERVER=$1
+  local dir=$2
+  export JACK_DEFAULT_SERVER=$JACK_SERVER JACK_NO_START_SERVER=1
+  jackd --no-realtime -S -t 5000 -n "$JACK_SERVER" -d dummy -r 48000 -p 1024 \
+    >"$dir/jackd.log" 2>&1 &
+  JACK_PID=$!
+  remember_pid "$JACK_PID"
+  jack_wait -w -t 10 >/dev/null 2>&1 || fail "jackd did not start: $(tail -3 "$dir/jackd.log")"
+}
+
+jack_has_port() { jack_lsp 2>/dev/null | grep -qx "$1"; }
+
+# start_simulator BIN NAME LOG: morvane-sim on the JACK server, logging every message.
+start_simulator() {
+  local bin=$1 name=$2 logfile=$3
+  "$bin/morvane-sim" --api jack --name "$name" --verbose >"$logfile" 2>&1 &
+  remember_pid $!
+  wait_until 15 grep -q '^ready' "$logfile" || fail "the simulator did not start: $(tail -2 "$logfile")"
+  wait_until 15 jack_has_port "$name-in:in" || fail "the simulator's input port never appeared"
+  wait_until 15 jack_has_port "$name-out:out" || fail "the simulator's output port never appeared"
+}
+
+# jack_midi_ports input|output: the JACK MIDI ports with that direction, in the server's
+# order (the order in which RtMidi lists them).
+jack_midi_ports() {
+  local direction=$1
+  jack_lsp -p -t 2>/dev/null | awk -v want="$direction" '
+    /^[^ \t]/ { name = $0; next }
+    /properties:/ { is_dir = ($0 ~ "properties: " want ",") ; next }
+    /midi/ { if (is_dir) print name }'
+}
+
+# editor_device_index PORT input|output: the place of PORT in the editor's device list:
+# the built-in "Morvane Simulator" comes first, then the system's devices.
+editor_device_index() {
+  local port=$1 direction=$2 index
+  index=$(jack_midi_ports "$direction" | grep -nx "$port" | cut -d: -f1)
+  [[ -n $index ]] || fail "$port is not among the JACK $direction ports"
+  echo "$index"
+}
+
+# write_settings CONFIG_HOME OUT_INDEX OUT_NAME IN_INDEX IN_NAME: the editor's per-user
+# settings as Qt keeps them on Linux (organisation keltano, application mrveditor).
+write_settings() {
+  local home=$1
+  mkdir -p "$home/keltano"
+  cat >"$home/keltano/mrveditor.conf" <<EOF
+[setup]
+out=$2
+outname=$3
+in=$4
+inname=$5
+EOF
+}
+
+# The editor's top-level windows that are on the screen, one id a line.
+editor_windows() { xdotool search --onlyvisible --classname morvane-editor 2>/dev/null || true; }
+
+window_title() { xdotool getwindowname "$1" 2>/dev/null | sed 's/[[:space:]]*$//'; }
+
+# main_window_shows TEXT: true once the recorded main window's caption (trailing spaces
+# trimmed) is TEXT.
+main_window_shows() { [[ $(window_title "$MAIN_WINDOW") == "$1" ]]; }
+
+# A visible editor window other than the main one: a message box or a file dialog.
+find_dialog() {
+  local window
+  for window in $(editor_windows); do
+    if [[ $window != "$MAIN_WINDOW" ]]; then
+      DIALOG=$window
+      return 0
+    fi
+  done
+  return 1
+}
+no_dialog() { ! find_dialog; }
+
+# wait_dialog: waits for a dialog, gives it the keyboard focus and sets DIALOG.
+wait_dialog() {
+  wait_until 10 find_dialog || fail "no dialog appeared (windows: $(editor_windows | tr '\n' ' '))"
+  xdotool windowfocus --sync "$DIALOG"
+}
+
+focus_main() { xdotool windowfocus --sync "$MAIN_WINDOW"; }
+
+# client_origin: screen position of the window's client area (below the menu bar),
+# from the window's geometry: the client area has a fixed size and fills the window
+# below the menu bar. Sets CLIENT_X and CLIENT_Y.
+client_origin() {
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$MAIN_WINDOW")"
+  CLIENT_X=$((X + WIDTH - CLIENT_WIDTH))
+  CLIENT_Y=$((Y + HEIGHT - CLIENT_HEIGHT))
+}
+has_editor_window() { [[ -n $(editor_windows) ]]; }
