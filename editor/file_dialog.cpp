@@ -30,6 +30,14 @@ QString TFileDialog::NameFilters() const {
 }
 
 bool TFileDialog::Execute(QWidget* owner) {
+  if (FScriptedAnswer) {
+    const std::optional<QString> chosen = FScriptedAnswer(*this);
+    if (!chosen) {
+      return false;
+    }
+    setFileName(*chosen);
+    return true;
+  }
   QFileDialog dialog(owner);
   dialog.setNameFilter(NameFilters());
   dialog.setDefaultSuffix(FDefaultExt);

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -32,6 +34,11 @@ class TFileDialog : public QObject {
   // Shows the dialog over owner; true with FileName set when the user chose a file.
   bool Execute(QWidget* owner);
 
+  // Answers Execute in place of the toolkit's dialog (tests script the user's choice): it is
+  // given the dialog with the name it proposes, and returns the chosen name or none to cancel.
+  using Answer = std::function<std::optional<QString>(const TFileDialog& dialog)>;
+  void SetScriptedAnswer(Answer answer) { FScriptedAnswer = std::move(answer); }
+
  signals:
   // The last file name changed, by a choice in the dialog or by code.
   void FileNameChanged(const QString& name);
@@ -44,6 +51,7 @@ class TFileDialog : public QObject {
   QString FFilter;
   QString FDefaultExt;
   bool FOverwritePrompt = false;
+  Answer FScriptedAnswer;
 };
 
 }  // namespace morvane::editor

@@ -29,8 +29,6 @@ void TForm1::PageControl1Change() {
   RefreshControls();
 }
 
-void TForm1::copytoClick() {}
-
 void TForm1::velMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*/,
                         Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
   engine.SetVelocity(sender->Position());
@@ -41,16 +39,6 @@ void TForm1::velrndMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*
   engine.SetVelRnd(sender->Position());
 }
 
-void TForm1::Initialize1Click() {}
-
-void TForm1::RequestPatchonCurrentChannel1Click() {}
-
-void TForm1::SendCurrentChannel1Click() {}
-
-void TForm1::Loadoncurrentchannel1Click() {}
-
-void TForm1::SaveCurrentChannel1Click() {}
-
 void TForm1::Panic1Click() {
   engine.AllSoundOff();
 }
@@ -58,7 +46,5 @@ void TForm1::Panic1Click() {
 void TForm1::About1Click() {
   engine.AskUser(kAboutText, kInformationKind);
 }
-
-void TForm1::MidiInput1MidiInput() {}
 
 }  // namespace morvane::editor

@@ -209,8 +209,6 @@ class TForm1 : public QMainWindow {
  private:
   // Throws when a byte lies outside 0..127: no message can carry it.
   static preset::ParamNumber ParamNumberOf(int low, int high);
-  // -1 (the module's edit buffer) while BF is ticked, else the channel index.
-  int PresetNumber() const;
   void SendStrings(std::span<const preset::Bytes> strings);
   // SendParameter for every layer whose box is checked, in rising order.
   void SendToCheckedLayers(int low, int high, int value);
@@ -267,6 +265,17 @@ class TForm1 : public QMainWindow {
   QString FProgramDirectory;
   TKeyboardPreview* FKeyboardPreview = nullptr;
   THintSwitch* FHintSwitch = nullptr;
+
+  // Preset transfer commands and the receiving of dumps.
+ public:
+  // The channel whose image the commands work on, 0..15.
+  int CurrentChannelIndex() const;
+  // -1 (the module's edit buffer) while "BF" is ticked, else the current channel index.
+  int PresetNumber() const;
+
+ private:
+  // Yes on the engine's question box.
+  bool Confirm(const char* question);
 };
 
 }  // namespace morvane::editor

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "editor_application.h"
+#include "file_dialog.h"
 #include "midi/backends/virtual/virtual_backend.h"
 
 namespace morvane::editor::testing {
@@ -32,6 +33,9 @@ void WindowTest::SetUp() {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
   TEditorApplication::Instance()->SetErrorReporter([this](const QString& text) { errors << text; });
   form = std::make_unique<TForm1>(&prompt, Simulator());
+  for (TFileDialog* dialog : {form->OpenDialog1, form->SaveDialog1}) {
+    dialog->SetScriptedAnswer([](const TFileDialog&) { return std::optional<QString>(); });
+  }
   form->show();
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,20 +16,28 @@
 
 namespace morvane::editor::testing {
 
-// Answers the engine's questions at once and records them.
+// Answers the engine's questions at once and records them: from answers in order, Yes once
+// they are used up.
 class RecordingPrompt final : public morvane::engine::TUserPrompt {
  public:
   bool Ask(const std::string& text, morvane::engine::TAskKind kind) override {
     texts.push_back(text);
     kinds.push_back(kind);
-    return true;
+    if (answers.empty()) {
+      return true;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
+  std::deque<bool> answers;
   std::vector<std::string> texts;
   std::vector<morvane::engine::TAskKind> kinds;
 };
 
 // A shown, active window on the simulator's devices, with settings of its own in a temporary
-// folder and the data files beside the test program; error boxes are recorded, not shown.
+// folder and the data files beside the test program; error boxes are recorded, not shown, and
+// the file dialogs are cancelled unless a test answers them.
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override;
