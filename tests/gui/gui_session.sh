@@ -18,6 +18,19 @@ fail() {
   exit 1
 }
 
+readonly SKIPPED=77
+
+# require_tools TOOL...: ends the run as skipped when one is missing.
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      log "SKIPPED: $tool is not installed (scripts/deps.sh installs it)"
+      exit "$SKIPPED"
+    fi
+  done
+}
+
 # wait_until SECONDS COMMAND...: polls COMMAND until it succeeds; false after SECONDS.
 wait_until() {
   local limit=$1
@@ -46,18 +59,21 @@ stop_pid() {
   wait "$pid" 2>/dev/null || true
 }
 
-# Stops every recorded process, the newest first, so that JACK clients end before
-# their server and X clients before Xvfb. A JACK server that had to be killed leaves
-# its name registered in /dev/shm; those files (and only those) are removed.
+# Stops every recorded process. The JACK server goes first: it shuts down in order and
+# tells its clients, whereas a client that dies under a running server in synchronous
+# mode can stall the server's graph so that it no longer ends on SIGTERM. The rest go
+# newest first, so that X clients end before Xvfb. A server that still had to be
+# killed leaves its name registered in /dev/shm; its files there are removed.
 stop_all() {
+  if [[ -n $JACK_PID ]] && ! stop_pid "$JACK_PID" && [[ -n $JACK_SERVER ]]; then
+    rm -f /dev/shm/*"$JACK_SERVER"* 2>/dev/null || true
+  fi
   local index
   for ((index = ${#STARTED_PIDS[@]} - 1; index >= 0; index--)); do
-    local pid=${STARTED_PIDS[index]}
-    if ! stop_pid "$pid" && [[ $pid == "$JACK_PID" && -n $JACK_SERVER ]]; then
-      rm -f /dev/shm/*"$JACK_SERVER"* 2>/dev/null || true
-    fi
+    stop_pid "${STARTED_PIDS[index]}" || true
   done
   STARTED_PIDS=()
+  JACK_PID=""
 }
 
 # start_xvfb DIR: a private X server on the first free display; sets DISPLAY.
@@ -72,19 +88,41 @@ start_xvfb() {
 }
 xdpyinfo_quiet() { xdpyinfo >/dev/null 2>&1; }
 
-# start_jackd NAME DIR: a private JACK server with the dummy driver. Synchronous mode
-# and 1024-frame periods keep new RtMidi clients from missing their first cycles on a
-# loaded 2-core machine; the long client timeout keeps one slow client from stopping
-# the graph.
+# start_jackd BASE DIR: a private JACK server with the dummy driver, named BASE-1 or, when
+# another run holds that name, BASE-2 or BASE-3. JACK keeps eight server slots and only
+# frees the slot of a server that died without ending in order when a server of the
+# same name starts again: a fixed set of names keeps killed servers from using them up.
+# Synchronous mode and 1024-frame periods keep new RtMidi clients from missing their
+# first cycles on a loaded 2-core machine; the long client timeout keeps one slow
+# client from stopping the graph.
 start_jackd() {
-  JACK_SERVER=$1
-  local dir=$2
-  export JACK_DEFAULT_SERVER=$JACK_SERVER JACK_NO_START_SERVER=1
-  jackd --no-realtime -S -t 5000 -n "$JACK_SERVER" -d dummy -r 48000 -p 1024 \
-    >"$dir/jackd.log" 2>&1 &
-  JACK_PID=$!
-  remember_pid "$JACK_PID"
-  jack_wait -w -t 10 >/dev/null 2>&1 || fail "jackd did not start: $(tail -3 "$dir/jackd.log")"
+  local base=$1 dir=$2 attempt
+  for attempt in 1 2 3; do
+    JACK_SERVER="$base-$attempt"
+    export JACK_DEFAULT_SERVER=$JACK_SERVER JACK_NO_START_SERVER=1
+    jackd --no-realtime -S -t 5000 -n "$JACK_SERVER" -d dummy -r 48000 -p 1024 \
+      >"$dir/jackd.log" 2>&1 &
+    JACK_PID=$!
+    if jack_wait -w -t 10 >/dev/null 2>&1; then
+      return 0
+    fi
+    stop_pid "$JACK_PID" || true
+    JACK_PID=""
+    log "jackd $JACK_SERVER did not start: $(grep -v -e '^Copyright' -e '^jackdmp' "$dir/jackd.log" | head -2 | tr '\n' ' ')"
+    forget_dead_jack_servers "$dir/jackd.log"
+  done
+  fail "no JACK server could be started"
+}
+
+# When every slot is held by servers that died and no JACK server runs on the
+# machine, the registry holds only the dead: remove it so that the next server
+# creates a fresh one.
+forget_dead_jack_servers() {
+  grep -q 'Too many servers already active' "$1" || return 0
+  if ! pgrep -x jackd >/dev/null; then
+    log "removing JACK's registry of dead servers"
+    rm -f /dev/shm/jack-shm-registry
+  fi
 }
 
 jack_has_port() { jack_lsp 2>/dev/null | grep -qx "$1"; }
