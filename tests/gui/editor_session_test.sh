@@ -25,8 +25,8 @@
 #
 # Qt's message boxes: the question boxes have the buttons Yes and No with Yes as the
 # default button, so Enter (Return) presses Yes; Alt+Y and Alt+N press the buttons by
-# their mnemonics, and Escape presses No. The test answers Yes with Return and No
-# with Escape.
+# their mnemonics ("&Yes", "&No"), and Escape presses No. The test uses all four: the
+# second Load and Request are answered with the mnemonics.
 set -euo pipefail
 
 BIN_DIR=$(cd "$1" && pwd)
@@ -83,7 +83,8 @@ start_editor() {
     "$BIN_DIR/morvane-editor" >"$WORK/editor.log" 2>&1 &
   remember_pid $!
   wait_until 20 has_editor_window || fail "the editor's window never appeared"
-  MAIN_WINDOW=$(editor_windows | head -1)
+  MAIN_WINDOW=$(editor_windows)
+  MAIN_WINDOW=${MAIN_WINDOW%%$'\n'*}
   local initial
   initial=$(morvane info "$BIN_DIR/init.syx" | sed -n 's/^name: "\(.*\)"$/\1/p' | sed 's/ *$//')
   wait_until 10 main_window_shows "$initial" ||
@@ -91,7 +92,7 @@ start_editor() {
   log "editor up: window $MAIN_WINDOW, caption '$initial'"
 }
 
-# answer Return|Escape: waits for a question box and answers it.
+# answer KEY: waits for a question box and answers it with KEY.
 answer() {
   wait_dialog
   xdotool key "$1"
@@ -112,7 +113,11 @@ choose_file() {
   xdotool key Return
   wait_until 10 dialog_gone "$DIALOG" || fail "the file dialog did not close"
 }
-dialog_gone() { ! editor_windows | grep -qx "$1"; }
+dialog_gone() {
+  local windows
+  windows=$(editor_windows)
+  ! grep -qx "$1" <<<"$windows"
+}
 
 expect_caption() {
   wait_until 15 main_window_shows "$1" ||
@@ -134,16 +139,15 @@ load() {
   local file=$1 reply=$2 name=$3
   choose_file ctrl+o "$file"
   expect_caption "$name" "after loading $(basename "$file")"
-  wait_dialog # "send?"
-  xdotool key "$reply"
-  wait_until 10 no_dialog || fail "the send question did not close"
+  answer "$reply" # "send?"
 }
 
+# request YES_KEY: Request, answering its question with YES_KEY.
 request() {
   local replies_before
   replies_before=$(sim_lines "->")
   shortcut ctrl+F9
-  answer Return # "This will replace patch on current channel. Continue?"
+  answer "$1" # "This will replace patch on current channel. Continue?"
   wait_until 15 sim_has_lines "->" $((replies_before + 8)) ||
     fail "the simulator did not answer the request (see sim.log)"
 }
@@ -171,6 +175,7 @@ drag_volume() {
   local face_top
   face_top=$(find_volume_top)
   [[ -n $face_top ]] || fail "the vol control was not found on the Layer page"
+  log "Layer page's panel found at client y $((face_top - VOL_Y - CLIENT_Y))"
   local x=$((CLIENT_X + VOL_X + VOL_WIDTH / 2)) y=$((face_top + VOL_HEIGHT / 2 - 1))
   log "dragging vol at $x,$y (client origin $CLIENT_X,$CLIENT_Y)"
   local edits_before
@@ -211,7 +216,7 @@ main() {
   load "$WORK/b.syx" Escape "$NAME_B"
 
   log "3. request: the simulator's preset comes back"
-  request
+  request Return
   expect_caption "$NAME_A" "after the request"
   import -window "$MAIN_WINDOW" "$OUT_DIR/gui-after-request.png"
 
@@ -223,8 +228,8 @@ main() {
   log "the simulator received vol = $volume"
 
   log "5. load B again (not sent), request again"
-  load "$WORK/b.syx" Escape "$NAME_B"
-  request
+  load "$WORK/b.syx" alt+n "$NAME_B"
+  request alt+y
   expect_caption "$NAME_A" "after the second request"
 
   log "6. save"

@@ -89,7 +89,8 @@ start_xvfb() {
 xdpyinfo_quiet() { xdpyinfo >/dev/null 2>&1; }
 
 # start_jackd BASE DIR: a private JACK server with the dummy driver, named BASE-1 or, when
-# another run holds that name, BASE-2 or BASE-3. JACK keeps eight server slots and only
+# another run holds that name, BASE-2 or BASE-3; sets JACK_DEFAULT_SERVER for the
+# programs started after it. JACK keeps eight server slots and only
 # frees the slot of a server that died without ending in order when a server of the
 # same name starts again: a fixed set of names keeps killed servers from using them up.
 # Synchronous mode and 1024-frame periods keep new RtMidi clients from missing their
@@ -100,10 +101,15 @@ start_jackd() {
   for attempt in 1 2 3; do
     JACK_SERVER="$base-$attempt"
     export JACK_DEFAULT_SERVER=$JACK_SERVER JACK_NO_START_SERVER=1
+    if [[ $(jack_wait -c 2>/dev/null) == running ]]; then
+      log "JACK server $JACK_SERVER belongs to another run"
+      continue
+    fi
     jackd --no-realtime -S -t 5000 -n "$JACK_SERVER" -d dummy -r 48000 -p 1024 \
       >"$dir/jackd.log" 2>&1 &
     JACK_PID=$!
-    if jack_wait -w -t 10 >/dev/null 2>&1; then
+    # Still alive once the server answers: the answer came from this run's server.
+    if jack_wait -w -t 10 >/dev/null 2>&1 && kill -0 "$JACK_PID" 2>/dev/null; then
       return 0
     fi
     stop_pid "$JACK_PID" || true
@@ -119,13 +125,25 @@ start_jackd() {
 # creates a fresh one.
 forget_dead_jack_servers() {
   grep -q 'Too many servers already active' "$1" || return 0
-  if ! pgrep -x jackd >/dev/null; then
+  if ! any_process_named jackd; then
     log "removing JACK's registry of dead servers"
     rm -f /dev/shm/jack-shm-registry
   fi
 }
 
-jack_has_port() { jack_lsp 2>/dev/null | grep -qx "$1"; }
+any_process_named() {
+  local comm
+  for comm in /proc/[0-9]*/comm; do
+    [[ $(cat "$comm" 2>/dev/null) == "$1" ]] && return 0
+  done
+  return 1
+}
+
+jack_has_port() {
+  local ports
+  ports=$(jack_lsp 2>/dev/null) || return 1
+  grep -qx "$1" <<<"$ports"
+}
 
 # start_simulator BIN NAME LOG: morvane-sim on the JACK server, logging every message.
 start_simulator() {
