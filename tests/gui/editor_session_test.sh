@@ -199,6 +199,9 @@ last_volume_edit() {
   morvane decode "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
 }
 
+readonly DUMP_SIZE=1605
+saved_whole() { [[ -f $1 && $(stat -c %s "$1") -eq $DUMP_SIZE ]]; }
+
 main() {
   require_tools Xvfb xdpyinfo xdotool import jackd jack_wait jack_lsp
   make_presets
@@ -234,7 +237,9 @@ main() {
 
   log "6. save"
   choose_file ctrl+s "$WORK/saved.syx"
-  wait_until 10 test -s "$WORK/saved.syx" || fail "no file was saved"
+  wait_until 10 saved_whole "$WORK/saved.syx" || fail "no whole preset file was saved"
+  [[ $(od -An -j7 -N2 -tx1 "$WORK/saved.syx") == " 7f 7f" ]] ||
+    fail "the saved file's preset number is not the edit buffer's 7F 7F"
   morvane set "$WORK/a.syx" "$VOLUME_PARAM" "$volume" --layer 1 -o "$WORK/expected.syx"
   local saved expected
   saved=$(od -An -v -tx1 "$WORK/saved.syx" | tr -s ' \n' ' ' | tr a-f A-F | sed 's/^ //;s/ $//')
