@@ -7,6 +7,7 @@
 readonly CLIENT_WIDTH=331
 readonly CLIENT_HEIGHT=527
 readonly POLL_STEP=0.05
+readonly SKIPPED=77
 
 STARTED_PIDS=()
 JACK_SERVER=""
@@ -17,8 +18,6 @@ fail() {
   log "FAIL: $*"
   exit 1
 }
-
-readonly SKIPPED=77
 
 # require_tools TOOL...: ends the run as skipped when one is missing.
 require_tools() {
@@ -90,9 +89,9 @@ xdpyinfo_quiet() { xdpyinfo >/dev/null 2>&1; }
 
 # start_jackd BASE DIR: a private JACK server with the dummy driver, named BASE-1 or, when
 # another run holds that name, BASE-2 or BASE-3; sets JACK_DEFAULT_SERVER for the
-# programs started after it. JACK keeps eight server slots and only
-# frees the slot of a server that died without ending in order when a server of the
-# same name starts again: a fixed set of names keeps killed servers from using them up.
+# programs started after it. JACK keeps eight server slots and frees the slot of a
+# server that died without ending in order only when a server of the same name
+# starts: a fixed set of names keeps killed servers from using up the slots.
 # Synchronous mode and 1024-frame periods keep new RtMidi clients from missing their
 # first cycles on a loaded 2-core machine; the long client timeout keeps one slow
 # client from stopping the graph.
@@ -190,6 +189,7 @@ EOF
 
 # The editor's top-level windows that are on the screen, one id a line.
 editor_windows() { xdotool search --onlyvisible --classname morvane-editor 2>/dev/null || true; }
+has_editor_window() { [[ -n $(editor_windows) ]]; }
 
 window_title() { xdotool getwindowname "$1" 2>/dev/null | sed 's/[[:space:]]*$//'; }
 
@@ -197,11 +197,13 @@ window_title() { xdotool getwindowname "$1" 2>/dev/null | sed 's/[[:space:]]*$//
 # trimmed) is TEXT.
 main_window_shows() { [[ $(window_title "$MAIN_WINDOW") == "$1" ]]; }
 
-# A visible editor window other than the main one: a message box or a file dialog.
+# A visible dialog of the editor: a message box or a file dialog, told by its window
+# type from the file dialog's completion list, which is a window of its own too.
 find_dialog() {
   local window
   for window in $(editor_windows); do
-    if [[ $window != "$MAIN_WINDOW" ]]; then
+    [[ $window != "$MAIN_WINDOW" ]] || continue
+    if [[ $(xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null) == *_NET_WM_WINDOW_TYPE_DIALOG* ]]; then
       DIALOG=$window
       return 0
     fi
@@ -227,4 +229,3 @@ client_origin() {
   CLIENT_X=$((X + WIDTH - CLIENT_WIDTH))
   CLIENT_Y=$((Y + HEIGHT - CLIENT_HEIGHT))
 }
-has_editor_window() { [[ -n $(editor_windows) ]]; }
