@@ -26,6 +26,8 @@ using controls::Tmrvbox;
 const QString kSimulatorChosenText =
     QStringLiteral("Using the built-in Morvane Simulator: choose your module on the Setup page");
 const QString kInstrumentIndent = QStringLiteral("  ");
+// A list without a selection until the refresh shows the image's value.
+constexpr int kNoSelection = -1;
 constexpr const char* kNameSection = "name";
 
 // The patch-cord rows: the layout gives the choice lists to row 1 only.
@@ -121,7 +123,7 @@ void TForm1::LoadInstruments() {
   for (const QString& line : lines) {
     instr->addItem(kInstrumentIndent + line);
   }
-  instr->setCurrentIndex(kNoDeviceChoice);
+  instr->setCurrentIndex(kNoSelection);
 }
 
 void TForm1::LoadImages() {

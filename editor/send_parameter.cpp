@@ -10,6 +10,10 @@
 
 namespace morvane::editor {
 
+int TForm1::PresetNumber() const {
+  return preset::PresetNumberFor(channel->ItemIndex(), buffer->isChecked());
+}
+
 void TForm1::SendStrings(std::span<const preset::Bytes> strings) {
   for (const preset::Bytes& string : strings) {
     engine.SendSysex(string);

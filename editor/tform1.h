@@ -209,6 +209,8 @@ class TForm1 : public QMainWindow {
  private:
   // Throws when a byte lies outside 0..127: no message can carry it.
   static preset::ParamNumber ParamNumberOf(int low, int high);
+  // -1 (the module's edit buffer) while BF is ticked, else the channel index.
+  int PresetNumber() const;
   void SendStrings(std::span<const preset::Bytes> strings);
   // SendParameter for every layer whose box is checked, in rising order.
   void SendToCheckedLayers(int low, int high, int value);
@@ -270,8 +272,6 @@ class TForm1 : public QMainWindow {
  public:
   // The channel whose image the commands work on, 0..15.
   int CurrentChannelIndex() const;
-  // -1 (the module's edit buffer) while "BF" is ticked, else the current channel index.
-  int PresetNumber() const;
 
  private:
   // Yes on the engine's question box.

@@ -32,10 +32,6 @@ int TForm1::CurrentChannelIndex() const {
   return channel->ItemIndex();
 }
 
-int TForm1::PresetNumber() const {
-  return preset::PresetNumberFor(CurrentChannelIndex(), buffer->isChecked());
-}
-
 bool TForm1::Confirm(const char* question) {
   return engine.AskUser(question, kQuestionKind);
 }

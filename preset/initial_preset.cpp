@@ -18,7 +18,13 @@ constexpr std::uint8_t kDumpFormatVersion = 0x01;
 constexpr std::size_t kBytesPerValue = 2;
 
 constexpr std::uint8_t kLayerGeneralHigh = 0x0B;
+constexpr std::uint8_t kFilterHigh = 0x0C;
 constexpr std::uint8_t kEnvelopeHigh = 0x0E;
+constexpr std::uint8_t kFilterTypeLow = 0x01;
+constexpr int kFilterOffCode = 127;
+// The filter and auxiliary envelopes' mode: 1 is "time" (0 lies outside its range).
+constexpr std::array<std::uint8_t, 2> kEnvelopeModeLow{0x0E, 0x1B};
+constexpr int kTimeMode = 1;
 constexpr std::uint8_t kInstrumentLow = 0x01;
 constexpr std::uint8_t kKeyHighLow = 0x07;
 constexpr std::uint8_t kVelocityHighLow = 0x0B;
@@ -79,6 +85,7 @@ Bytes BuildInitialPreset() {
     image.WriteByte(static_cast<std::uint8_t>(kInitialPresetName[i]));
   }
   const std::int8_t general = GroupOf(kLayerGeneralHigh);
+  const std::int8_t filter = GroupOf(kFilterHigh);
   const std::int8_t envelope = GroupOf(kEnvelopeHigh);
   for (int layer = 1; layer <= kLayerCount; ++layer) {
     image.WriteParam(general, kInstrumentLow, layer, layer == 1 ? kFirstLayerInstrument : 0);
@@ -86,6 +93,10 @@ Bytes BuildInitialPreset() {
       image.WriteParam(general, low, layer, kTopOfRange);
     }
     image.WriteParam(general, kBendRangeLow, layer, kDefaultBendRange);
+    image.WriteParam(filter, kFilterTypeLow, layer, kFilterOffCode);
+    for (std::uint8_t modeLow : kEnvelopeModeLow) {
+      image.WriteParam(envelope, modeLow, layer, kTimeMode);
+    }
     for (std::uint8_t firstRate : kEnvelopeFirstRateLow) {
       for (int step : kSoundingLevelSteps) {
         image.WriteParam(envelope, firstRate + step, layer, kFullLevel);

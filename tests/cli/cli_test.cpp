@@ -191,8 +191,8 @@ TEST(ToolShow, PrintsEveryControlOfTheInitialPresetAsTheWindowShowsIt) {
   EXPECT_EQ(lines[95], "dragger72 0F:01 0 \" Off\"");
   EXPECT_EQ(lines[98], "dragger75 0F:04 0 \" Off\"");  // the list copied at start-up
   EXPECT_EQ(lines[166], "dragger143 0F:48 0 \"+0\"");
-  EXPECT_NE(r.out.find("\nfiltertype 0C:01 0 \"Classic 4 LPF\"\n"), std::string::npos);
-  EXPECT_NE(r.out.find("\ndragger33 0E:0E 0 -\n"), std::string::npos);  // below its range 1..2
+  EXPECT_NE(r.out.find("\nfiltertype 0C:01 127 \"Off \"\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\ndragger33 0E:0E 1 \"time\"\n"), std::string::npos);
 }
 
 TEST_F(ToolFiles, ShowFindsCodesAndKeepsRefusedValues) {

@@ -51,8 +51,8 @@ Strings EditStrings(int preset, int layerIndex, int low, int high, int value) {
           Edit(low, high, value)};
 }
 
-// The window on the simulator, with what start-up gives it: the generic list and an instrument
-// list, the output open on the simulator. Strings() returns what reached the simulator since.
+// The window on the simulator, with a generic list and an instrument list of the test's own, the
+// output open on the simulator. Strings() returns what reached the simulator since.
 class EditingTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,6 +61,8 @@ class EditingTest : public ::testing::Test {
     TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
     form = std::make_unique<TForm1>(&prompt, *driver);
     form->paramTable = TProfileFile(parammap::GenericParameterFile());
+    form->params->clear();
+    form->instr->clear();
     for (int key = 0; key < parammap::kGenericListSize; ++key) {
       form->params->addItem(
           QString::fromStdString(form->paramTable.ReadString("name", std::to_string(key))));
@@ -69,6 +71,7 @@ class EditingTest : public ::testing::Test {
     for (int number = 0; number < kInstrumentCount; ++number) {
       form->instr->addItem(QStringLiteral("instrument %1").arg(number));
     }
+    form->MidiOutput1.ClosePort();
     form->MidiOutput1.SetDeviceID(0);
     ASSERT_TRUE(form->MidiOutput1.OpenPort());
     form->show();
@@ -312,7 +315,8 @@ TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
 
 TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
   form->params->setFocus();
-  QTest::keyClick(form->params, Qt::Key_Down);
+  // The key's release shows the keyboard player's note instead, so the range is read before it.
+  QTest::keyPress(form->params, Qt::Key_Down);
   const int key = parammap::kGenericStartItem + 1;
   const std::vector<parammap::GenericEntry> list = parammap::GenericParameterList();
   const auto entry = std::find_if(list.begin(), list.end(),
@@ -320,6 +324,7 @@ TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
   ASSERT_NE(entry, list.end());
   EXPECT_EQ(form->StatusBar1->currentMessage(),
             QStringLiteral("min = %1 max = %2").arg(entry->min).arg(entry->max));
+  QTest::keyRelease(form->params, Qt::Key_Down);
   const int low = entry->parameter & 0x7F;
   const int high = entry->parameter >> 7;
 

@@ -51,6 +51,7 @@ TEST_F(StartupTest, KeysPlayWhicheverControlHasTheFocusAndStillReachIt) {
   Start();
   form->engine.SetVelRnd(0);
   form->PageControl1->setCurrentWidget(form->commonsheet);
+  form->patchname->clear();
   form->patchname->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z);
   EXPECT_EQ(driver->ShortMessages(),

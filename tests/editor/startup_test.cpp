@@ -1,7 +1,10 @@
+#include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QHelpEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -12,6 +15,7 @@
 #include "find_child.h"
 #include "parammap/generic_list.h"
 #include "preset/initial_preset.h"
+#include "radio_group.h"
 #include "startup_fixture.h"
 #include "tdragger.h"
 #include "tmrvbox.h"
@@ -197,6 +201,41 @@ TEST_F(StartupTest, MissingDataFilesAreNamedAndTheWindowStillWorks) {
   EXPECT_TRUE(driver->InputStarted());
   QTest::keyClick(form.get(), Qt::Key_Z);
   EXPECT_EQ(driver->ShortMessages().size(), 2u);
+}
+
+TEST_F(StartupTest, AShutDownErrorIsShownAndTheOtherValuesAreStillStored) {
+  Start();
+  form->showhint->click();
+  driver->Fail(midi::ScriptedDriver::Call::InStop, midi::kGeneralError);
+  ShutDown();
+  EXPECT_EQ(errors.size(), 1);
+  EXPECT_EQ(Stored("out"), "0");
+  EXPECT_EQ(Stored("hint"), "0");
+}
+
+TEST_F(StartupTest, DebugSavesTheChannelsImageOnTheDesktopNamedByTheTimeOfDay) {
+  QTemporaryDir home;
+  ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Desktop")));
+  const QByteArray oldHome = qgetenv("HOME");
+  const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("HOME", home.path().toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+  Start();
+  form->images[3].WriteName("Dbg:Channel four");
+  form->channel->setItemIndex(3);
+  form->Debug1->trigger();
+  qputenv("HOME", oldHome);
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+
+  const QDir desktop(home.filePath(QStringLiteral("Desktop")));
+  const QStringList saved = desktop.entryList(QDir::Files);
+  ASSERT_EQ(saved.size(), 1);
+  const QRegularExpression name(QStringLiteral("^debug[0-9.,e+-]{1,22}\\.syx$"));
+  EXPECT_TRUE(name.match(saved.front()).hasMatch()) << saved.front().toStdString();
+  preset::tMrv image;
+  image.LoadPreset(desktop.filePath(saved.front()).toStdString());
+  EXPECT_EQ(image.ReadName(), form->images[3].ReadName());
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
 }  // namespace

@@ -33,7 +33,9 @@ TEST(InitialPreset, HoldsNeutralValues) {
     }
     EXPECT_EQ(image.ReadParam(GroupOf(0x0B), 0x02, layer), 0);    // volume
     EXPECT_EQ(image.ReadParam(GroupOf(0x0B), 0x03, layer), 0);    // pan
-    EXPECT_EQ(image.ReadParam(GroupOf(0x0C), 0x01, layer), 0);    // filter off
+    EXPECT_EQ(image.ReadParam(GroupOf(0x0C), 0x01, layer), 127);  // filter off
+    EXPECT_EQ(image.ReadParam(GroupOf(0x0E), 0x0E, layer), 1);    // filter envelope in time mode
+    EXPECT_EQ(image.ReadParam(GroupOf(0x0E), 0x1B, layer), 1);    // aux envelope in time mode
     EXPECT_EQ(image.ReadParam(GroupOf(0x0B), 0x07, layer), 127);  // key range top
     EXPECT_EQ(image.ReadParam(GroupOf(0x0E), 0x03, layer), 100);  // amplifier attack level
   }

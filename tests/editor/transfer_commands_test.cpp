@@ -1,0 +1,379 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data_files.h"
+#include "editor_application.h"
+#include "file_dialog.h"
+#include "midi/backends/virtual/virtual_backend.h"
+#include "preset/dump_layout.h"
+#include "preset/module_messages.h"
+#include "radio_group.h"
+#include "recording_driver.h"
+#include "tform1.h"
+#include "tmrvbox.h"
+#include "window_fixture.h"
+
+namespace morvane::editor::testing {
+namespace {
+
+using midi::VirtualBackend;
+using preset::Bytes;
+using Strings = std::vector<Bytes>;
+
+constexpr QKeyCombination kInitialize = Qt::CTRL | Qt::SHIFT | Qt::Key_F12;
+constexpr QKeyCombination kRequest = Qt::CTRL | Qt::Key_F9;
+constexpr QKeyCombination kSend = Qt::CTRL | Qt::Key_F10;
+constexpr QKeyCombination kLoad = Qt::CTRL | Qt::Key_O;
+constexpr QKeyCombination kSave = Qt::CTRL | Qt::Key_S;
+constexpr int kWaitMs = 5000;
+constexpr int kLayerBlockStart = 228;
+constexpr int kLayerBlockSize = 316;
+constexpr int kCopiedValues = 45;
+constexpr int kCopiedBytes = 2 * kCopiedValues;
+constexpr std::int8_t kLayerGroup = 4;
+
+std::pair<int, int> PresetNumberBytes(std::span<const std::uint8_t> dump) {
+  return {dump[preset::kPresetNumberOffset], dump[preset::kPresetNumberOffset + 1]};
+}
+
+Bytes Payload(const preset::ByteStream& image) {
+  return {image.View().begin(), image.View().end()};
+}
+
+// The window on a simulator of its own, each string that reached it recorded; file dialogs
+// answered by the test, and every caption the window showed kept in order.
+class TransferTest : public ::testing::Test {
+ protected:
+  void Start(VirtualBackend::Pacing pacing) {
+    ASSERT_TRUE(folder.isValid() && settingsFolder.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    simulator = std::make_unique<VirtualBackend>(pacing);
+    driver = std::make_unique<RecordingDriver>(*simulator);
+    TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
+    form = std::make_unique<TForm1>(&prompt, *driver);
+    for (TFileDialog* dialog : {form->OpenDialog1, form->SaveDialog1}) {
+      dialog->SetScriptedAnswer([this](const TFileDialog& shown) {
+        proposed << shown.FileName();
+        return chosen;
+      });
+    }
+    QObject::connect(form.get(), &QWidget::windowTitleChanged,
+                     [this](const QString& title) { captions << title; });
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_EQ(form->midiin->currentIndex(), 0);
+    ASSERT_EQ(form->MidiOutput1.State(), midi::mosOpen);
+  }
+  void SetUp() override { Start(VirtualBackend::Pacing::Instant); }
+  void TearDown() override {
+    form.reset();
+    driver.reset();
+    simulator.reset();
+    TEditorApplication::Instance()->SetErrorReporter({});
+  }
+
+  void Key(QKeyCombination keys) {
+    QTest::keyClick(form.get(), keys.key(), keys.keyboardModifiers());
+  }
+  // What reached the simulator since the last call, once the engine has sent everything.
+  Strings Sent() {
+    QElapsedTimer waited;
+    waited.start();
+    while (form->engine.SysexSender().PendingCount() != 0 && waited.elapsed() < kWaitMs) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return driver->TakeStrings();
+  }
+  void Choose(int channelIndex, bool bf) {
+    form->channel->setItemIndex(channelIndex);
+    form->buffer->setChecked(bf);
+  }
+  bool AwaitDump() {
+    return QTest::qWaitFor([this] { return form->receiveBuffer.Size() >= preset::kDumpSize; },
+                           kWaitMs);
+  }
+  // Requests the preset that channelIndex and bf address into that channel's image.
+  std::string ModuleName(int channelIndex, bool bf) {
+    Choose(channelIndex, bf);
+    Key(kRequest);
+    EXPECT_TRUE(AwaitDump());
+    Sent();
+    return form->images[static_cast<std::size_t>(channelIndex)].ReadName();
+  }
+  // Gives the module's preset that channelIndex and bf address this name, through Send.
+  void Store(int channelIndex, bool bf, std::string_view name) {
+    Choose(channelIndex, bf);
+    form->images[static_cast<std::size_t>(channelIndex)].WriteName(name);
+    Key(kSend);
+    Sent();
+  }
+  QString PathOf(const char* name) const { return QDir(folder.path()).filePath(name); }
+  void WriteFile(const char* name, std::span<const std::uint8_t> bytes) const {
+    preset::WriteFileReplacing(LocalFileName(PathOf(name)), bytes);
+  }
+  Bytes InitialFile() const {
+    return preset::ReadWholeFile(
+        LocalFileName(DataFilePath(form->ProgramDirectory(), kInitialPresetFile)));
+  }
+  QString Caption(int channelIndex) const {
+    const std::string name = form->images[static_cast<std::size_t>(channelIndex)].ReadName();
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  }
+
+  QTemporaryDir folder;
+  QTemporaryDir settingsFolder;
+  std::unique_ptr<VirtualBackend> simulator;
+  std::unique_ptr<RecordingDriver> driver;
+  RecordingPrompt prompt;
+  QStringList errors;
+  QStringList captions;
+  QStringList proposed;
+  std::optional<QString> chosen;
+  std::unique_ptr<TForm1> form;
+};
+
+// The module answers at the rate of the MIDI wire, so a dump arrives packet by packet.
+class ArrivingDumpTest : public TransferTest {
+ protected:
+  void SetUp() override { Start(VirtualBackend::Pacing::WireRate); }
+  bool AwaitPartOfTheDump() {
+    return QTest::qWaitFor(
+        [this] {
+          const std::size_t size = form->receiveBuffer.Size();
+          return size > 0 && size < preset::kDumpSize;
+        },
+        kWaitMs);
+  }
+};
+
+TEST_F(ArrivingDumpTest, CaptionCountsTheBytesThenShowsTheReceivedPreset) {
+  Store(0, true, "Rcv:preset");
+  Choose(1, true);
+  captions.clear();
+  Key(kRequest);
+  EXPECT_EQ(prompt.texts.back(), "This will replace patch on current channel. Continue?");
+  ASSERT_TRUE(AwaitDump());
+  EXPECT_EQ(Sent(), Strings{preset::DumpRequestMessage(-1)});
+
+  ASSERT_GE(captions.size(), 3);
+  EXPECT_EQ(captions.back(), "Rcv:preset      ");
+  captions.removeLast();
+  EXPECT_EQ(captions.back(), "1605");
+  for (qsizetype i = 1; i < captions.size(); ++i) {
+    EXPECT_GT(captions[i].toInt(), captions[i - 1].toInt()) << captions.join(' ').toStdString();
+  }
+  // The image takes the dump as it came, with the module's own preset number.
+  EXPECT_EQ(Payload(form->images[1]), Payload(form->images[0]));
+  EXPECT_EQ(PresetNumberBytes(form->images[1].RawDump().View()), std::pair(0x7F, 0x7F));
+}
+
+TEST_F(ArrivingDumpTest, DumpLandsInTheChannelCurrentWhenItCompletes) {
+  Store(0, true, "For:channel six");
+  const Bytes before = Payload(form->images[1]);
+  Choose(1, true);
+  Key(kRequest);
+  ASSERT_TRUE(AwaitPartOfTheDump());
+  QRadioButton* sixth = form->channel->Button(5);
+  QTest::mouseClick(sixth, Qt::LeftButton, {}, QPoint(4, sixth->height() / 2));
+  ASSERT_TRUE(AwaitDump());
+  EXPECT_EQ(form->images[5].ReadName(), "For:channel six ");
+  EXPECT_EQ(Payload(form->images[1]), before);
+  EXPECT_EQ(form->windowTitle(), "For:channel six ");
+}
+
+// The simulator's input reset waits for its answer in progress and drops the rest of it, so
+// the count starts again and the second dump is taken whole.
+TEST_F(ArrivingDumpTest, SecondRequestStartsTheCountAgain) {
+  Store(0, true, "Edt:buffer");
+  Store(2, false, "Usr:preset 2");
+  Choose(3, true);
+  Key(kRequest);
+  ASSERT_TRUE(AwaitPartOfTheDump());
+  Choose(2, false);
+  form->images[2].WriteName("Not:received");
+  Key(kRequest);
+  ASSERT_TRUE(AwaitDump());
+  Sent();
+  EXPECT_EQ(form->receiveBuffer.Size(), preset::kDumpSize);
+  EXPECT_EQ(form->images[2].ReadName(), "Usr:preset 2    ");
+}
+
+TEST_F(TransferTest, InitializeSendsTheBufferChoiceAndKeepsTheChannelIndexInTheImage) {
+  struct Case {
+    bool bf;
+    std::pair<int, int> sentNumber;
+    QString caption;
+  };
+  preset::tMrv initial;
+  initial.LoadPresetFromBytes(InitialFile());
+  for (const Case& c : {Case{true, {0x7F, 0x7F}, "1605127127"}, Case{false, {4, 0}, "160540"}}) {
+    Choose(4, c.bf);
+    form->images[4].WriteName("Changed");
+    captions.clear();
+    Key(kInitialize);
+    EXPECT_EQ(prompt.texts.back(), "initialize?");
+    const Strings sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent[0].size(), preset::kDumpSize);
+    EXPECT_EQ(PresetNumberBytes(sent[0]), c.sentNumber);
+    EXPECT_EQ(PresetNumberBytes(form->images[4].RawDump().View()), std::pair(4, 0));
+    EXPECT_EQ(Payload(form->images[4]), Payload(initial));
+    EXPECT_EQ(captions, QStringList({c.caption, Caption(4)}));
+  }
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(TransferTest, SaveWritesThePresetNumberOfTheBufferChoiceUnderTheProposedName) {
+  struct Case {
+    int channelIndex;
+    bool bf;
+    std::pair<int, int> number;
+  };
+  form->PageControl1->setCurrentWidget(form->commonsheet);
+  for (const Case& c : {Case{0, true, {0x7F, 0x7F}}, Case{6, false, {6, 0}}}) {
+    Choose(c.channelIndex, c.bf);
+    form->patchname->clear();
+    QTest::keyClicks(form->patchname, "Saved");
+    QTest::keyClick(form->patchname, Qt::Key_Return);
+    Sent();
+    proposed.clear();
+    chosen = PathOf("saved.syx");
+    Key(kSave);
+    EXPECT_EQ(proposed, QStringList{"Saved.syx"});
+    const Bytes file = preset::ReadWholeFile(LocalFileName(*chosen));
+    ASSERT_EQ(file.size(), preset::kDumpSize);
+    EXPECT_EQ(PresetNumberBytes(file), c.number);
+    preset::tMrv saved;
+    saved.LoadPresetFromBytes(file);
+    EXPECT_EQ(saved.ReadName(), "Sav:d           ");
+  }
+  EXPECT_TRUE(errors.isEmpty());
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(TransferTest, LoadShowsThePresetAndChangesTheModuleOnlyOnYes) {
+  preset::tMrv file;
+  file.LoadPresetFromBytes(InitialFile());
+  file.WriteName("Lod:preset");
+  file.SavePreset(LocalFileName(PathOf("loaded.syx")));
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes);
+    Choose(0, true);
+    prompt.answers = {yes};
+    chosen = PathOf("loaded.syx");
+    Key(kLoad);
+    EXPECT_EQ(prompt.texts.back(), "send?");
+    EXPECT_EQ(form->windowTitle(), "Lod:preset      ");
+    EXPECT_EQ(Sent().size(), yes ? 1u : 0u);
+    EXPECT_EQ(ModuleName(1, true) == "Lod:preset      ", yes);
+  }
+  EXPECT_EQ(form->OpenDialog1->FileName(), PathOf("loaded.syx"));
+}
+
+TEST_F(TransferTest, CopySendsTheMessageChangesTheImageAndSendsTheDumpOnlyOnYes) {
+  struct Case {
+    int fromIndex;
+    int toIndex;
+    bool sendAnswer;
+  };
+  for (const Case& c : {Case{0, 2, false}, Case{1, 1, true}, Case{3, 0, true}}) {
+    SCOPED_TRACE(c.toIndex);
+    Choose(0, true);
+    form->copyfrom->setItemIndex(c.fromIndex);
+    form->copyto->setItemIndex(c.toIndex == 0 ? 1 : 0);
+    Sent();
+    preset::tMrv& image = form->images[0];
+    for (int index = 1; index <= kCopiedValues; ++index) {
+      image.WriteParam(kLayerGroup, index, c.fromIndex + 1, 3 * index + c.fromIndex);
+    }
+    const Bytes before = Payload(image);
+    prompt.answers = {true, c.sendAnswer};
+    prompt.texts.clear();
+    form->copyto->setItemIndex(c.toIndex);
+    EXPECT_EQ(prompt.texts, (std::vector<std::string>{"copy?", "send?"}));
+    const Strings sent = Sent();
+    ASSERT_EQ(sent.size(), c.sendAnswer ? 2u : 1u);
+    EXPECT_EQ(sent[0], preset::LayerCopyMessage(-1, c.fromIndex, -1, c.toIndex));
+    Bytes expected = before;
+    const auto from = before.begin() + kLayerBlockStart + kLayerBlockSize * c.fromIndex;
+    std::copy(from, from + kCopiedBytes,
+              expected.begin() + kLayerBlockStart + kLayerBlockSize * c.toIndex);
+    EXPECT_EQ(Payload(image), expected);
+  }
+}
+
+TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
+  Bytes shortFile = InitialFile();
+  shortFile.resize(1000);
+  WriteFile("short.syx", shortFile);
+  struct Case {
+    QKeyCombination keys;
+    std::optional<QString> file;
+    std::function<void(TForm1&)> before;
+    QString error;
+  };
+  const Case cases[] = {
+      {kLoad, PathOf("missing.syx"), {}, "Cannot open file " + PathOf("missing.syx")},
+      {kLoad, PathOf("short.syx"), {}, "Stream read error"},
+      {kSave,
+       PathOf("no/such/folder.syx"),
+       {},
+       "Cannot create file " + PathOf("no/such/folder.syx")},
+      {kRequest, {}, [](TForm1& f) { f.midiin->setCurrentIndex(-1); }, "Invalid device ID"},
+  };
+  Choose(0, true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error.toStdString());
+    const Bytes before = Payload(form->images[0]);
+    const QString caption = form->windowTitle();
+    if (c.before) {
+      c.before(*form);
+    }
+    chosen = c.file;
+    errors.clear();
+    prompt.texts.clear();
+    Key(c.keys);
+    EXPECT_EQ(errors, QStringList{c.error});
+    EXPECT_EQ(Payload(form->images[0]), before);
+    EXPECT_EQ(form->windowTitle(), caption);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(prompt.texts.empty(), c.keys != kRequest);
+  }
+  EXPECT_EQ(form->MidiInput1.State(), midi::misClosed);
+  // The image is still whole: it can be sent as before.
+  Key(kSend);
+  EXPECT_EQ(Sent(), Strings{form->images[0].BuildDump()});
+}
+
+// A file long enough to unpack but short of a whole dump loads, and then cannot be sent or
+// saved: the file that a save would replace stays as it was.
+TEST_F(TransferTest, SaveThatFailsLeavesTheExistingFileWhole) {
+  Bytes shortDump = InitialFile();
+  shortDump.resize(preset::kMinUnpackSize);
+  WriteFile("short.syx", shortDump);
+  const Bytes existing(preset::kDumpSize, 0x55);
+  WriteFile("existing.syx", existing);
+  Choose(0, true);
+  chosen = PathOf("short.syx");
+  Key(kLoad);
+  chosen = PathOf("existing.syx");
+  Key(kSave);
+  EXPECT_EQ(errors, QStringList({"Stream read error", "Stream read error"}));
+  EXPECT_EQ(preset::ReadWholeFile(LocalFileName(PathOf("existing.syx"))), existing);
+}
+
+}  // namespace
+}  // namespace morvane::editor::testing
