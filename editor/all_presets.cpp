@@ -90,12 +90,17 @@ void TForm1::TakeAllPresetsDump() {
     return;
   }
   TAllPresetsRequest& request = *FAllPresetsRequest;
-  images.at(static_cast<std::size_t>(request.presetNumber)).LoadPresetFromStream(receiveBuffer);
-  RefreshControls();
-  if (++request.presetNumber < kPresetCount) {
-    RequestPreset();
-  } else {
+  const int loadedNumber = request.presetNumber;
+  images.at(static_cast<std::size_t>(loadedNumber)).LoadPresetFromStream(receiveBuffer);
+  if (++request.presetNumber == kPresetCount) {
     FinishAllPresetsRequest();
+    return;
+  }
+  // The next request goes out first, so that the module does not wait for the window; only
+  // the channel on show needs showing again.
+  RequestPreset();
+  if (loadedNumber == CurrentChannelIndex()) {
+    RefreshControls();
   }
 }
 
