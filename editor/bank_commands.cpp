@@ -6,6 +6,8 @@
 namespace morvane::editor {
 
 void TForm1::LoadBank1Click() {
+  // A transfer still running would overwrite the loaded channels.
+  RefuseWhileTransferring();
   if (!OpenDialog1->Execute(this)) {
     return;
   }

@@ -165,6 +165,11 @@ TEST_F(AllPresetsTest, RequestAllFillsEachChannelAndSkipsThePresetThatDoesNotCom
 TEST_F(AllPresetsTest, SendAllPacesTheDumpsThenRequestAllBringsThemBack) {
   Rename({0, 4, 15}, "Sent ");
   form->SendAllPresets1->trigger();
+  // Another transfer or a bank load would interleave with this one: both are refused.
+  form->RequestAllPresets1->trigger();
+  form->LoadBank1->trigger();
+  EXPECT_EQ(errors, QStringList(2, "The presets are still being transferred: wait until it ends"));
+  errors.clear();
   for (int presetNumber = 1; presetNumber <= kPresets; ++presetNumber) {
     ASSERT_EQ(waits.size(), static_cast<std::size_t>(presetNumber));
     EXPECT_GE(waits.back().ms, kDumpWireTimeMs);

@@ -79,9 +79,5 @@ TEST(BankFile, FramingOfOneDump) {
   EXPECT_FALSE(IsFramedDump(shifted));
 }
 
-TEST(BankFile, MissingFileIsReported) {
-  EXPECT_THROW(ReadBankFile("/nonexistent/bank.syx"), FileOpenError);
-}
-
 }  // namespace
 }  // namespace morvane::preset
