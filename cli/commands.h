@@ -11,5 +11,7 @@ void AddFileCommands(CLI::App& app, std::ostream& out);
 void AddShowCommand(CLI::App& app, std::ostream& out);
 // Subcommands that print messages and values: msg ..., encode, decode.
 void AddMessageCommands(CLI::App& app, std::ostream& out);
+// The bank subcommands: split a bank file into preset files, join preset files into a bank.
+void AddBankCommand(CLI::App& app);
 
 }  // namespace morvane::cli

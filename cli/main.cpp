@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   morvane::cli::AddFileCommands(app, std::cout);
   morvane::cli::AddShowCommand(app, std::cout);
   morvane::cli::AddMessageCommands(app, std::cout);
+  morvane::cli::AddBankCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

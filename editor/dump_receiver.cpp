@@ -26,6 +26,10 @@ void TForm1::MidiInput1MidiInput() {
     receiveBuffer.WriteBuffer(std::span(event->SysexData).first(count));
   }
   setWindowTitle(QString::number(receiveBuffer.Size()));
+  if (RequestingAllPresets()) {
+    TakeAllPresetsDump();
+    return;
+  }
   // Only an exact dump is taken: anything that arrives after it grows the buffer past the size
   // and is never loaded, until the next request empties the buffer.
   if (receiveBuffer.Size() == preset::kDumpSize) {

@@ -64,6 +64,27 @@ void TForm1::BuildMenu() {
   File1->addActions({Initialize1, RequestPatchonCurrentChannel1, SendCurrentChannel1, N1,
                      Loadoncurrentchannel1, SaveCurrentChannel1});
 
+  N2 = new QAction(this);
+  N2->setObjectName(QStringLiteral("N2"));
+  N2->setSeparator(true);
+  RequestAllPresets1 = MakeAction(
+      this, QStringLiteral("RequestAllPresets1"), QStringLiteral("Request All Presets.."),
+      QKeySequence(), QStringLiteral("Get the module's 16 user presets into channels 1 to 16"));
+  ConnectGuarded(RequestAllPresets1, &QAction::triggered, this, &TForm1::RequestAllPresets1Click);
+  SendAllPresets1 = MakeAction(
+      this, QStringLiteral("SendAllPresets1"), QStringLiteral("Send All Presets.."), QKeySequence(),
+      QStringLiteral("Send channels 1 to 16 to the module's 16 user presets"));
+  ConnectGuarded(SendAllPresets1, &QAction::triggered, this, &TForm1::SendAllPresets1Click);
+  LoadBank1 =
+      MakeAction(this, QStringLiteral("LoadBank1"), QStringLiteral("Load Bank.."), QKeySequence(),
+                 QStringLiteral("Load a bank .syx file of 16 presets into all channels"));
+  ConnectGuarded(LoadBank1, &QAction::triggered, this, &TForm1::LoadBank1Click);
+  SaveBank1 =
+      MakeAction(this, QStringLiteral("SaveBank1"), QStringLiteral("Save Bank.."), QKeySequence(),
+                 QStringLiteral("Save all 16 channels to a bank .syx file"));
+  ConnectGuarded(SaveBank1, &QAction::triggered, this, &TForm1::SaveBank1Click);
+  File1->addActions({N2, RequestAllPresets1, SendAllPresets1, LoadBank1, SaveBank1});
+
   Panic1 = MakeAction(this, QStringLiteral("Panic1"), QStringLiteral("Panic"),
                       QKeySequence(Qt::ALT | Qt::Key_Backspace), QString());
   ConnectGuarded(Panic1, &QAction::triggered, this, &TForm1::Panic1Click);

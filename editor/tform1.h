@@ -4,7 +4,9 @@
 #include <QPoint>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -279,6 +281,47 @@ class TForm1 : public QMainWindow {
  private:
   // Yes on the engine's question box.
   bool Confirm(const char* question);
+
+  // Transfers of all sixteen presets and bank files (all_presets.cpp, bank_commands.cpp).
+ public:
+  static constexpr const char* kPresetWaitSetting = "presetwait";
+  static constexpr int kDefaultPresetWaitMs = 2000;
+  // Starts a wait of the all-preset transfers: then runs once ms have passed. The default runs
+  // it on a single-shot timer; tests put in one that they fire themselves.
+  std::function<void(int ms, std::function<void()> then)> StartTransferWait;
+
+  QAction* N2 = nullptr;
+  QAction* RequestAllPresets1 = nullptr;
+  QAction* SendAllPresets1 = nullptr;
+  QAction* LoadBank1 = nullptr;
+  QAction* SaveBank1 = nullptr;
+
+  void RequestAllPresets1Click();
+  void SendAllPresets1Click();
+  void LoadBank1Click();
+  void SaveBank1Click();
+  // True from Request All Presets until the last preset came or was given up: the receiving
+  // step then hands every dump to it instead of loading the current channel.
+  bool RequestingAllPresets() const { return FAllPresetsRequest.has_value(); }
+
+ private:
+  struct TAllPresetsRequest {
+    int presetNumber = 0;
+    // Bumped by every step, so that a wait that was overtaken does nothing when it ends.
+    int step = 0;
+    std::vector<int> missing;
+  };
+  // Called by the receiving step while RequestingAllPresets().
+  void TakeAllPresetsDump();
+  void RequestPreset();
+  void PresetWaitEnded(int step);
+  void FinishAllPresetsRequest();
+  void SendPresetOfAll(int presetNumber);
+  void WaitThen(int ms, std::function<void()> then);
+  void RefuseWhileTransferring() const;
+
+  std::optional<TAllPresetsRequest> FAllPresetsRequest;
+  bool FSendingAllPresets = false;
 
   // Preset files opened from outside the menu: the command line and drag and drop
   // (preset_file_open.cpp).

@@ -168,6 +168,9 @@ SimulatedModule::Outcome SimulatedModule::ApplyDumpRequest(const Message& messag
   if (stored == nullptr) {
     return Outcome::kMalformed;
   }
+  if (presetNumber != kEditBufferPreset && silent_.at(static_cast<std::size_t>(presetNumber))) {
+    return Outcome::kApplied;
+  }
   tMrv answer = *stored;
   answer.SetPresetNumber(presetNumber);
   for (Message& part : SplitDump(answer.BuildDump())) {

@@ -37,6 +37,12 @@ class SimulatedModule {
     return kByteTime * static_cast<std::int64_t>(byteCount);
   }
 
+  // A silent user preset (0..15) is not sent when requested: the request is taken and nothing
+  // comes back, as from a module that missed it.
+  void SetSilent(int presetNumber, bool silent) {
+    silent_.at(static_cast<std::size_t>(presetNumber)) = silent;
+  }
+
   // The preset a preset number names: -1 the edit buffer, 0..15 a user preset.
   const preset::tMrv& Preset(int presetNumber) const;
   int SelectedPreset() const { return selectedPreset_; }
@@ -68,6 +74,7 @@ class SimulatedModule {
   int selectedPreset_ = -1;
   int selectedLayerIndex_ = -1;
   std::array<bool, kLayerCount> muted_{};
+  std::array<bool, kUserPresetCount> silent_{};
 
   MidiStreamParser parser_;
   Message pendingDump_;

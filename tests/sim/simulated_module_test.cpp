@@ -62,6 +62,16 @@ TEST(SimulatedDumpRequest, NamesTheRequestedPresetInBytesSevenAndEight) {
   EXPECT_EQ(module.MalformedCount(), 1u);
 }
 
+TEST(SimulatedDumpRequest, ASilentPresetIsNotSentUntilItSpeaksAgain) {
+  SimulatedModule module;
+  module.SetSilent(4, true);
+  EXPECT_TRUE(module.Receive(preset::DumpRequestMessage(4)).empty());
+  EXPECT_EQ(Request(module, 5).size(), 1605u);
+  module.SetSilent(4, false);
+  EXPECT_EQ(Request(module, 4).size(), 1605u);
+  EXPECT_EQ(module.MalformedCount(), 0u);
+}
+
 TEST(SimulatedEdits, LayerEditLandsInTheSelectedPresetAndLayer) {
   SimulatedModule module;
   SendEdit(module, {0x02, 0x0B}, 2, 3, -6, false);

@@ -98,6 +98,12 @@ void VirtualBackend::WaitForIdle(std::unique_lock<std::mutex>& lock) {
   idle_.wait(lock, [this] { return work_.empty() && !busy_; });
 }
 
+void VirtualBackend::SetSilent(int presetNumber, bool silent) {
+  std::unique_lock lock(mutex_);
+  WaitForIdle(lock);
+  module_->SetSilent(presetNumber, silent);
+}
+
 std::uint32_t VirtualBackend::Stamp() const {
   return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now() - in_->startTime)

@@ -29,6 +29,9 @@ class VirtualBackend final : public MidiDriver {
   explicit VirtualBackend(Pacing pacing = Pacing::Instant);
   ~VirtualBackend() override;
 
+  // SimulatedModule::SetSilent on the hosted module, between two messages it handles.
+  void SetSilent(int presetNumber, bool silent);
+
   std::uint32_t OutGetNumDevs() override;
   MmResult OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) override;
   MmResult OutOpen(DeviceHandle& device, std::int32_t deviceId, DriverCallbackFn callback,
