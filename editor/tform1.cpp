@@ -66,6 +66,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   BuildTopStrip();
   BuildPages();
   BuildStatusBar();
+  BuildDumpWatchAndRescan();
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {

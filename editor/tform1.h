@@ -46,6 +46,7 @@ class Tmrvbox;
 
 namespace morvane::editor {
 
+class TDumpWatch;
 class TFileDialog;
 class THintSwitch;
 class TKeyboardPreview;
@@ -292,6 +293,22 @@ class TForm1 : public QMainWindow {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+
+  // Watching a requested dump on the status bar, and looking for the MIDI devices again
+  // (dump_watch.cpp, device_rescan.cpp).
+ public:
+  QPushButton* rescan = nullptr;
+  void rescanClick();
+
+ private:
+  void BuildDumpWatchAndRescan();
+  // Starts watching the dump just requested; a chosen input device that is closed is named.
+  void WatchRequestedDump();
+  // The status text for a chosen device whose port is closed, empty when there is none.
+  QString OutputProblem() const;
+  QString InputProblem() const;
+
+  TDumpWatch* FDumpWatch = nullptr;
 };
 
 }  // namespace morvane::editor

@@ -13,12 +13,15 @@ constexpr std::uint32_t kSizeMask = 0xFFFF;
 }  // namespace
 
 TMidiInput::TMidiInput(GuiThread& gui, MidiDriver& driver)
-    : FDriver(driver),
-      FNotifyWindow(gui, [this](std::uint32_t message,
-                                MidiHeader* header) { HandleMessage(message, header); }),
-      FDeviceCount(static_cast<std::uint16_t>(driver.InGetNumDevs())) {
+    : FDriver(driver), FNotifyWindow(gui, [this](std::uint32_t message, MidiHeader* header) {
+        HandleMessage(message, header);
+      }) {
   SetDeviceID(0);
   FState = misClosed;
+}
+
+std::uint16_t TMidiInput::DeviceCount() const {
+  return static_cast<std::uint16_t>(FDriver.InGetNumDevs());
 }
 
 TMidiInput::~TMidiInput() {

@@ -53,7 +53,8 @@ class TMidiOutput {
   std::uint16_t Notes() const { return FNotes; }
   std::uint16_t ChannelMask() const { return FChannelMask; }
   std::uint32_t Support() const { return FSupport; }
-  std::uint16_t DeviceCount() const { return FDeviceCount; }
+  // Asked of the system at each call: devices come and go while the program runs.
+  std::uint16_t DeviceCount() const;
   // SysEx strings handed to the driver and not yet released.
   std::uint32_t PendingLongCount() const { return FPendingLong; }
 
@@ -85,7 +86,6 @@ class TMidiOutput {
   std::uint16_t FNotes = 0;
   std::uint16_t FChannelMask = 0;
   std::uint32_t FSupport = 0;
-  std::uint16_t FDeviceCount = 0;
   std::uint32_t FPendingLong = 0;
 };
 
