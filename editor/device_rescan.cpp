@@ -59,9 +59,15 @@ QString RescannedText(int outputCount, int inputCount) {
 
 void TForm1::BuildDumpWatchAndRescan() {
   FDumpWatch = new TDumpWatch(*StatusBar1, this);
+  // A closed port explains the silence better than the cables do: the request never went out,
+  // or the answer had nowhere to arrive.
   FDumpWatch->NoAnswerText = [this](const QString& usual) {
-    const QString closed = InputProblem();
-    return closed.isEmpty() ? usual : closed;
+    for (const QString& closed : {OutputProblem(), InputProblem()}) {
+      if (!closed.isEmpty()) {
+        return closed;
+      }
+    }
+    return usual;
   };
   rescan = new QPushButton(QStringLiteral("Rescan"), Panel1);
   rescan->setObjectName(QStringLiteral("rescan"));
@@ -100,6 +106,8 @@ void TForm1::rescanClick() {
   // The engine sets the input port's device id for each name, which an open port refuses.
   MidiInput1.StopInput();
   MidiInput1.ClosePort();
+  MidiOutput1.RefreshDeviceCount();
+  MidiInput1.RefreshDeviceCount();
   FillDeviceLists();
 
   QStringList problems;

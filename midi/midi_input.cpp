@@ -13,15 +13,12 @@ constexpr std::uint32_t kSizeMask = 0xFFFF;
 }  // namespace
 
 TMidiInput::TMidiInput(GuiThread& gui, MidiDriver& driver)
-    : FDriver(driver), FNotifyWindow(gui, [this](std::uint32_t message, MidiHeader* header) {
-        HandleMessage(message, header);
-      }) {
+    : FDriver(driver),
+      FNotifyWindow(gui, [this](std::uint32_t message,
+                                MidiHeader* header) { HandleMessage(message, header); }),
+      FDeviceCount(static_cast<std::uint16_t>(driver.InGetNumDevs())) {
   SetDeviceID(0);
   FState = misClosed;
-}
-
-std::uint16_t TMidiInput::DeviceCount() const {
-  return static_cast<std::uint16_t>(FDriver.InGetNumDevs());
 }
 
 TMidiInput::~TMidiInput() {
@@ -305,6 +302,10 @@ void TMidiInput::HandleMessage(std::uint32_t message, MidiHeader* header) {
       OnOverflow(*this);
     }
   }
+}
+
+void TMidiInput::RefreshDeviceCount() {
+  FDeviceCount = static_cast<std::uint16_t>(FDriver.InGetNumDevs());
 }
 
 }  // namespace morvane::midi

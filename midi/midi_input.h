@@ -56,8 +56,9 @@ class TMidiInput {
   std::uint32_t DriverVersion() const { return FDriverVersion; }
   std::uint16_t ManufacturerId() const { return FManufacturerId; }
   std::uint16_t ProductId() const { return FProductId; }
-  // Asked of the system at each call: devices come and go while the program runs.
-  std::uint16_t DeviceCount() const;
+  std::uint16_t DeviceCount() const { return FDeviceCount; }
+  // Reads the system's count again, for a new look at the devices while the program runs.
+  void RefreshDeviceCount();
 
   // Never raises; State tells whether the device opened (Error tells why not).
   // Callers close before they open: on a port that is open already the open is
@@ -103,6 +104,7 @@ class TMidiInput {
   std::uint16_t FProductId = 0;
   std::uint16_t FCapacity = kDefaultCapacity;
   std::unique_ptr<EventRing> FRing;
+  std::uint16_t FDeviceCount = 0;
   std::uint16_t FSysexBufferSize = kDefaultSysexBufferSize;
   std::uint16_t FSysexBufferCount = kDefaultSysexBufferCount;
   std::vector<std::unique_ptr<TMyMidiHdr>> FBuffers;

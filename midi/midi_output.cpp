@@ -20,13 +20,10 @@ std::uint32_t PackShortMessage(std::uint8_t status, std::uint8_t data1, std::uin
 }  // namespace
 
 TMidiOutput::TMidiOutput(GuiThread& gui, MidiDriver& driver)
-    : FDriver(driver), FNotifyWindow(gui, [this](std::uint32_t message, MidiHeader* header) {
-        HandleMessage(message, header);
-      }) {}
-
-std::uint16_t TMidiOutput::DeviceCount() const {
-  return static_cast<std::uint16_t>(FDriver.OutGetNumDevs());
-}
+    : FDriver(driver),
+      FNotifyWindow(gui, [this](std::uint32_t message,
+                                MidiHeader* header) { HandleMessage(message, header); }),
+      FDeviceCount(static_cast<std::uint16_t>(driver.OutGetNumDevs())) {}
 
 TMidiOutput::~TMidiOutput() {
   // Pending strings are stopped and reported done so that their buffers can go;
@@ -225,6 +222,10 @@ void TMidiOutput::HandleMessage(std::uint32_t message, MidiHeader* header) {
     throw EmidioutputError(text);
   }
   report(text);
+}
+
+void TMidiOutput::RefreshDeviceCount() {
+  FDeviceCount = static_cast<std::uint16_t>(FDriver.OutGetNumDevs());
 }
 
 }  // namespace morvane::midi

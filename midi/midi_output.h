@@ -53,8 +53,9 @@ class TMidiOutput {
   std::uint16_t Notes() const { return FNotes; }
   std::uint16_t ChannelMask() const { return FChannelMask; }
   std::uint32_t Support() const { return FSupport; }
-  // Asked of the system at each call: devices come and go while the program runs.
-  std::uint16_t DeviceCount() const;
+  std::uint16_t DeviceCount() const { return FDeviceCount; }
+  // Reads the system's count again, for a new look at the devices while the program runs.
+  void RefreshDeviceCount();
   // SysEx strings handed to the driver and not yet released.
   std::uint32_t PendingLongCount() const { return FPendingLong; }
 
@@ -86,6 +87,7 @@ class TMidiOutput {
   std::uint16_t FNotes = 0;
   std::uint16_t FChannelMask = 0;
   std::uint32_t FSupport = 0;
+  std::uint16_t FDeviceCount = 0;
   std::uint32_t FPendingLong = 0;
 };
 
