@@ -3,10 +3,13 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStringList>
+#include <cstdint>
+#include <string>
 
 #include "device_choice.h"
 #include "dump_watch.h"
 #include "handler_guard.h"
+#include "midi/driver.h"
 #include "tform1.h"
 #include "tmrvbox.h"
 
@@ -25,6 +28,27 @@ const QString kRescanHint =
 
 QString DirectionName(TPortDirection direction) {
   return direction == TPortDirection::Output ? QStringLiteral("output") : QStringLiteral("input");
+}
+
+bool SystemHasDevice(midi::MidiDriver& driver, TPortDirection direction, const QString& name) {
+  const std::string wanted = name.toStdString();
+  if (direction == TPortDirection::Output) {
+    for (std::uint32_t id = 0; id < driver.OutGetNumDevs(); ++id) {
+      midi::MidiOutCaps caps;
+      if (driver.OutGetDevCaps(static_cast<std::int32_t>(id), caps) == midi::kNoError &&
+          caps.productName == wanted) {
+        return true;
+      }
+    }
+    return false;
+  }
+  for (std::uint32_t id = 0; id < driver.InGetNumDevs(); ++id) {
+    midi::MidiInCaps caps;
+    if (driver.InGetDevCaps(id, caps) == midi::kNoError && caps.productName == wanted) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // The device chosen in list, or the one remembered by name when the list has lost it.
@@ -88,14 +112,14 @@ void TForm1::WatchRequestedDump() {
 
 QString TForm1::OutputProblem() const {
   const QString name = ChosenName(*midiout, settings.get(), TSettingsStore::kOutName);
-  return MidiOutput1.State() != midi::mosOpen && !name.isEmpty()
+  return !name.isEmpty() && !SystemHasDevice(*FDriver, TPortDirection::Output, name)
              ? ClosedDeviceText(TPortDirection::Output, name)
              : QString();
 }
 
 QString TForm1::InputProblem() const {
   const QString name = ChosenName(*midiin, settings.get(), TSettingsStore::kInName);
-  return MidiInput1.State() != midi::misOpen && !name.isEmpty()
+  return !name.isEmpty() && !SystemHasDevice(*FDriver, TPortDirection::Input, name)
              ? ClosedDeviceText(TPortDirection::Input, name)
              : QString();
 }
@@ -124,8 +148,8 @@ void TForm1::rescanClick() {
       if (settings) {
         WriteOutputChoice(*midiout, *settings);
       }
-      if (const QString closed = OutputProblem(); !closed.isEmpty()) {
-        problems << closed;
+      if (MidiOutput1.State() != midi::mosOpen) {
+        problems << ClosedDeviceText(TPortDirection::Output, outputName);
       }
     }
   }
@@ -139,8 +163,8 @@ void TForm1::rescanClick() {
       if (settings) {
         WriteInputChoice(*midiin, *settings);
       }
-      if (const QString closed = InputProblem(); !closed.isEmpty()) {
-        problems << closed;
+      if (MidiInput1.State() != midi::misOpen) {
+        problems << ClosedDeviceText(TPortDirection::Input, inputName);
       }
     }
   }

@@ -46,6 +46,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
       engine(*FPrompt, FGuiThread),
       FProgramDirectory(programDirectory.isEmpty() ? DefaultProgramDirectory() : programDirectory) {
   setObjectName(QStringLiteral("Form1"));
+  FDriver = &driver;
   setWindowTitle(ApplicationTitle());
   setFont(WindowFont());
   setAcceptDrops(true);

@@ -304,11 +304,14 @@ class TForm1 : public QMainWindow {
   void BuildDumpWatchAndRescan();
   // Starts watching the dump just requested; a chosen input device that is closed is named.
   void WatchRequestedDump();
-  // The status text for a chosen device whose port is closed, empty when there is none.
+  // The status text for a chosen device that the system no longer has, empty when there is
+  // none: only a device that went away is named, any other failure keeps the driver's text.
   QString OutputProblem() const;
   QString InputProblem() const;
 
   TDumpWatch* FDumpWatch = nullptr;
+  // The system's devices, asked whether a chosen device is still there.
+  midi::MidiDriver* FDriver = nullptr;
 };
 
 }  // namespace morvane::editor

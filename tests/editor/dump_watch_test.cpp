@@ -107,10 +107,11 @@ TEST_F(DumpWatchTest, LateDumpStillLoadsAfterTheSettingsTimeRanOut) {
   EXPECT_EQ(Message(), QString());
 }
 
-TEST_F(DumpWatchTest, RequestNamesTheChosenInputDeviceWhenItsPortStaysClosed) {
-  driver->Fail(midi::ScriptedDriver::Call::InOpen, midi::kGeneralError);
+TEST_F(DumpWatchTest, NoAnswerNamesAnInputDeviceThatWentAway) {
   Request();
   EXPECT_TRUE(QTest::qWaitFor([&] { return driver->LongMessages().size() == 1; }, kWaitMs));
+  driver->UnplugInput();
+  driver->SetDeviceCounts(3, 0);
   // In place of the usual words when nothing comes.
   Watch().Fire();
   EXPECT_EQ(Message(),
