@@ -65,6 +65,11 @@ void TDumpWatch::Received(std::size_t size) {
     return;
   }
   FSize = size;
+  // Bytes after a warning about silence: the warning no longer holds.
+  if (FReported && FBar) {
+    FBar->clearMessage();
+  }
+  FReported = false;
   if (size < preset::kDumpSize) {
     FProgress->setValue(static_cast<int>(size));
     ShowProgress(true);
@@ -79,10 +84,6 @@ void TDumpWatch::Received(std::size_t size) {
     return;
   }
   FPhase = TPhase::Complete;
-  if (FReported && FBar) {
-    // A late dump has come whole: the earlier warning no longer holds.
-    FBar->clearMessage();
-  }
 }
 
 void TDumpWatch::Fire() {
