@@ -302,7 +302,7 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildDumpWatchAndRescan();
-  // Starts watching the dump just requested; a chosen input device that is closed is named.
+  // Starts watching the dump just requested; a chosen input device that went away is named.
   void WatchRequestedDump();
   // The status text for a chosen device that the system no longer has, empty when there is
   // none: only a device that went away is named, any other failure keeps the driver's text.
