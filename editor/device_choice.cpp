@@ -8,15 +8,6 @@ namespace morvane::editor {
 
 namespace {
 
-int FindDevice(const controls::Tmrvbox& list, const QString& name) {
-  for (int index = 0; index < list.count(); ++index) {
-    if (DeviceName(list, index) == name) {
-      return index;
-    }
-  }
-  return kNoDeviceChoice;
-}
-
 // Selects the stored device in list, found again by name when another device has its index.
 // Returns false when nothing was stored. An index beyond the list leaves it without a selection.
 bool SelectStoredDevice(controls::Tmrvbox& list, const TSettingsStore& settings,
@@ -43,6 +34,15 @@ void StoreChoice(const controls::Tmrvbox& list, TSettingsStore& settings, const 
 }
 
 }  // namespace
+
+int FindDevice(const controls::Tmrvbox& list, const QString& name) {
+  for (int index = 0; index < list.count(); ++index) {
+    if (DeviceName(list, index) == name) {
+      return index;
+    }
+  }
+  return kNoDeviceChoice;
+}
 
 QString DeviceName(const controls::Tmrvbox& list, int index) {
   return index >= 0 && index < list.count() ? list.itemText(index).trimmed() : QString();

@@ -38,6 +38,9 @@ bool HasStoredDeviceChoice(const TSettingsStore& settings);
 bool ChooseSimulator(controls::Tmrvbox& outputList, controls::Tmrvbox& inputList,
                      midi::TMidiOutput& output, midi::TMidiInput& input);
 
+// The index of the device called name in list, kNoDeviceChoice when it holds none.
+int FindDevice(const controls::Tmrvbox& list, const QString& name);
+
 // The device name of item index (the list indents its items), empty when there is none.
 QString DeviceName(const controls::Tmrvbox& list, int index);
 

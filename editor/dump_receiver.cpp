@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <span>
 
+#include "dump_watch.h"
 #include "preset/dump_layout.h"
 #include "tform1.h"
 
@@ -30,6 +31,7 @@ void TForm1::MidiInput1MidiInput() {
     TakeAllPresetsDump();
     return;
   }
+  FDumpWatch->Received(receiveBuffer.Size());
   // Only an exact dump is taken: anything that arrives after it grows the buffer past the size
   // and is never loaded, until the next request empties the buffer.
   if (receiveBuffer.Size() == preset::kDumpSize) {

@@ -53,9 +53,11 @@ std::array<TLayerCheckBox*, TForm1::kLayerCount> TForm1::LayerBoxes() const {
 }
 
 // A string that the port refuses is reported where the user looks while editing; one box per
-// string of an edit would bury the window when the port is closed.
+// string of an edit would bury the window when the port is closed. A chosen device that went
+// away is named, rather than the driver's word for a missing handle.
 void TForm1::ShowSendError(const std::string& text) {
-  StatusBar1->showMessage(QString::fromStdString(text));
+  const QString closed = OutputProblem();
+  StatusBar1->showMessage(closed.isEmpty() ? QString::fromStdString(text) : closed);
 }
 
 }  // namespace morvane::editor

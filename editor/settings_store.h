@@ -23,6 +23,13 @@ class TSettingsStore {
   static constexpr const char* kSave = "save";
   static constexpr const char* kHint = "hint";
 
+  // How long a requested dump may keep silent before the status bar says so, in ms: before
+  // its first byte, and between bytes once it has begun.
+  static constexpr const char* kNoAnswerMs = "noanswerms";
+  static constexpr const char* kStallMs = "stallms";
+  static constexpr int kDefaultNoAnswerMs = 2000;
+  static constexpr int kDefaultStallMs = 2000;
+
   TSettingsStore();
 
   bool Contains(const char* name) const;

@@ -46,6 +46,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
       engine(*FPrompt, FGuiThread),
       FProgramDirectory(programDirectory.isEmpty() ? DefaultProgramDirectory() : programDirectory) {
   setObjectName(QStringLiteral("Form1"));
+  FDriver = &driver;
   setWindowTitle(ApplicationTitle());
   setFont(WindowFont());
   setAcceptDrops(true);
@@ -66,6 +67,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   BuildTopStrip();
   BuildPages();
   BuildStatusBar();
+  BuildDumpWatchAndRescan();
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {

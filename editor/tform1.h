@@ -48,6 +48,7 @@ class Tmrvbox;
 
 namespace morvane::editor {
 
+class TDumpWatch;
 class TFileDialog;
 class THintSwitch;
 class TKeyboardPreview;
@@ -335,6 +336,25 @@ class TForm1 : public QMainWindow {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+
+  // Watching a requested dump on the status bar, and looking for the MIDI devices again
+  // (dump_watch.cpp, device_rescan.cpp).
+ public:
+  QPushButton* rescan = nullptr;
+  void rescanClick();
+
+ private:
+  void BuildDumpWatchAndRescan();
+  // Starts watching the dump just requested; a chosen input device that went away is named.
+  void WatchRequestedDump();
+  // The status text for a chosen device that the system no longer has, empty when there is
+  // none: only a device that went away is named, any other failure keeps the driver's text.
+  QString OutputProblem() const;
+  QString InputProblem() const;
+
+  TDumpWatch* FDumpWatch = nullptr;
+  // The system's devices, asked whether a chosen device is still there.
+  midi::MidiDriver* FDriver = nullptr;
 };
 
 }  // namespace morvane::editor

@@ -68,6 +68,7 @@ void TForm1::RequestPatchonCurrentChannel1Click() {
   MidiInput1.StartInput();
   receiveBuffer.Clear();
   engine.SendSysex(preset::DumpRequestMessage(PresetNumber()));
+  WatchRequestedDump();
 }
 
 void TForm1::SendCurrentChannel1Click() {

@@ -304,4 +304,8 @@ void TMidiInput::HandleMessage(std::uint32_t message, MidiHeader* header) {
   }
 }
 
+void TMidiInput::RefreshDeviceCount() {
+  FDeviceCount = static_cast<std::uint16_t>(FDriver.InGetNumDevs());
+}
+
 }  // namespace morvane::midi

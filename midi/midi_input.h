@@ -57,6 +57,8 @@ class TMidiInput {
   std::uint16_t ManufacturerId() const { return FManufacturerId; }
   std::uint16_t ProductId() const { return FProductId; }
   std::uint16_t DeviceCount() const { return FDeviceCount; }
+  // Reads the system's count again, for a new look at the devices while the program runs.
+  void RefreshDeviceCount();
 
   // Never raises; State tells whether the device opened (Error tells why not).
   // Callers close before they open: on a port that is open already the open is

@@ -224,4 +224,8 @@ void TMidiOutput::HandleMessage(std::uint32_t message, MidiHeader* header) {
   report(text);
 }
 
+void TMidiOutput::RefreshDeviceCount() {
+  FDeviceCount = static_cast<std::uint16_t>(FDriver.OutGetNumDevs());
+}
+
 }  // namespace morvane::midi

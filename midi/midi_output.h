@@ -54,6 +54,8 @@ class TMidiOutput {
   std::uint16_t ChannelMask() const { return FChannelMask; }
   std::uint32_t Support() const { return FSupport; }
   std::uint16_t DeviceCount() const { return FDeviceCount; }
+  // Reads the system's count again, for a new look at the devices while the program runs.
+  void RefreshDeviceCount();
   // SysEx strings handed to the driver and not yet released.
   std::uint32_t PendingLongCount() const { return FPendingLong; }
 
