@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUndoStack>
@@ -14,10 +15,12 @@
 #include <array>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "compare_window.h"
+#include "data_files.h"
 #include "editor_application.h"
 #include "file_dialog.h"
 #include "find_child.h"
@@ -231,9 +234,17 @@ TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndTheOldestStepsGoPastTheLimit) {
   EXPECT_EQ(Stored(0, 1), -40);
 }
 
-TEST_F(UndoTest, CompareListsWhatDiffersFromTheOtherChannel) {
+TEST_F(UndoTest, CompareListsWhatDiffersFromAnotherChannelOrAFile) {
   form->images[2] = form->images[0];
   form->images[2].WriteParam(kLayerGroup, kVolumeLow, 3, -6);
+  const auto windowText = [&](QAction* action) {
+    action->trigger();
+    auto* window = form->findChild<TCompareWindow*>();
+    EXPECT_NE(window, nullptr);
+    const QString text = window ? window->Text()->toPlainText() : QString();
+    delete window;
+    return text.toStdString();
+  };
   const auto compareWith = [&](int channelIndex) {
     QTimer::singleShot(0, [channelIndex] {
       auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
@@ -241,19 +252,24 @@ TEST_F(UndoTest, CompareListsWhatDiffersFromTheOtherChannel) {
       dialog->setTextValue(QStringLiteral("Channel %1").arg(channelIndex + 1));
       dialog->accept();
     });
-    form->CompareWithChannel1->trigger();
-    auto* window = form->findChild<TCompareWindow*>();
-    EXPECT_NE(window, nullptr);
-    const QString text = window ? window->Text()->toPlainText() : QString();
-    delete window;
-    return text;
+    return windowText(form->CompareWithChannel1);
   };
   EXPECT_EQ(compareWith(1), "The presets are the same");
   const int old = Stored(0, 3);
   EXPECT_EQ(
-      compareWith(2).toStdString(),
+      compareWith(2),
       "Layer 3  vol:  " + *parammap::ShownCaptionText(*parammap::FindControl("dragger1"), old) +
           " \u2192 vol:-6dB\n");
+
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("other.syx"));
+  preset::tMrv file = form->images[0];
+  file.WriteName("Fil:preset");
+  file.SavePreset(LocalFileName(path));
+  form->images[0].WriteName("Cur:preset");
+  form->CompareDialog1->SetScriptedAnswer(
+      [path](const TFileDialog&) { return std::optional<QString>(path); });
+  EXPECT_EQ(windowText(form->CompareWithFile1), "Common  name:  Cur:preset \u2192 Fil:preset\n");
 }
 
 // Ctrl alone silences the keyboard player, so Ctrl+Z undoes and plays nothing.
