@@ -42,6 +42,7 @@ void BM_UndoTwoLayerEdit(benchmark::State& state) {
   TForm1 window(noPrompt, simulator);
   window.show();
   QApplication::processEvents();
+  window.MidiOutput1.ClosePort();
   window.MidiOutput1.SetDeviceID(0);
   if (!window.MidiOutput1.OpenPort()) {
     state.SkipWithError("The simulator's output did not open");

@@ -100,8 +100,8 @@ void TForm1::patchnameKeyPress() {
   preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
   const std::string oldName = image.ReadName();
   image.WriteName(name);
-  SendStrings(strings);
   RecordRename(channel->ItemIndex(), PresetNumber(), oldName, std::string(name));
+  SendStrings(strings);
   QString fileName = text;
   fileName.replace(kNameColon, kFileNameDash);
   SaveDialog1->setFileName(fileName + kPresetFileExtension);
