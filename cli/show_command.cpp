@@ -3,6 +3,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "parammap/param_map.h"
+#include "parammap/preset_view.h"
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
 
@@ -21,15 +22,9 @@ struct ShowOptions {
   int layer = kMinLayer;
 };
 
-// What the control shows once the window has refreshed its page from the image: the
-// caption in quotes, or "-" where the control refuses the value and keeps what it showed.
+// The caption in quotes, or "-" where the control refuses the value and keeps what it showed.
 std::string ShownCaption(const ControlSpec& control, int storedValue) {
-  const auto position = parammap::ShownPosition(control, storedValue);
-  if (!position) {
-    return kKeptCaption;
-  }
-  const auto caption = parammap::CaptionFor(
-      parammap::CaptionSettingsOf(control, parammap::ItemsAfterStartUp(control)), *position);
+  const auto caption = parammap::ShownCaptionText(control, storedValue);
   return caption ? "\"" + *caption + "\"" : kKeptCaption;
 }
 
@@ -50,10 +45,10 @@ void AddShowCommand(CLI::App& app, std::ostream& out) {
     preset::tMrv image;
     image.LoadPreset(options->file);
     for (const Page page : kShownPages) {
-      const int layer = page == Page::Common ? kCommonLayer : options->layer;
+      const int layer = parammap::LayerReadOn(page, options->layer);
       for (const ControlSpec& control : parammap::ControlsOn(page)) {
         const preset::ParamNumber param{control.Ctrl1(), control.Ctrl2()};
-        const int value = image.ReadParam(preset::GroupOf(param.high), param.low, layer);
+        const int value = parammap::StoredValue(image, control, layer);
         out << control.name << " " << FormatParam(param) << " " << value << " "
             << ShownCaption(control, value) << "\n";
       }

@@ -35,7 +35,10 @@ void TForm1::MidiInput1MidiInput() {
   // Only an exact dump is taken: anything that arrives after it grows the buffer past the size
   // and is never loaded, until the next request empties the buffer.
   if (receiveBuffer.Size() == preset::kDumpSize) {
-    images.at(static_cast<std::size_t>(CurrentChannelIndex())).LoadPresetFromStream(receiveBuffer);
+    const int channelIndex = CurrentChannelIndex();
+    const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
+    images.at(static_cast<std::size_t>(channelIndex)).LoadPresetFromStream(receiveBuffer);
+    RecordPresetChange(channelIndex, before, QStringLiteral("received dump"));
     RefreshControls();
   }
 }

@@ -16,6 +16,7 @@
 #include "tdragger.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "undo_steps.h"
 
 namespace morvane::editor {
 
@@ -31,16 +32,26 @@ constexpr QChar kNameColon = u':';
 constexpr QChar kFileNameDash = u'-';
 const QString kPresetFileExtension = QStringLiteral(".syx");
 
+// What an undo step names a control's edit by: its caption's prefix without the colon ("vol"),
+// or its layout name where the caption has none.
+QString EditLabel(const Tdragger* control) {
+  QString label = control->Prefix().trimmed();
+  label.remove(kNameColon);
+  return label.isEmpty() ? control->objectName() : label;
+}
+
 }  // namespace
 
 void TForm1::dragger1MouseUp(Tdragger* sender, Qt::MouseButton /*button*/,
                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
+  const TEditRecording recording(*this, EditLabel(sender));
   SendToCheckedLayers(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()),
                       sender->Position());
 }
 
 void TForm1::dragger25MouseUp(Tdragger* sender, Qt::MouseButton /*button*/,
                               Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
+  const TEditRecording recording(*this, EditLabel(sender));
   SendParameter(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()), 0,
                 channel->ItemIndex(), sender->Position());
 }
@@ -72,10 +83,12 @@ void TForm1::SendCodedRelease(Tdragger* sender, std::span<const parammap::CodeEn
                                 .arg(QLatin1String(codeName)));
     return;
   }
+  const TEditRecording recording(*this, EditLabel(sender));
   SendToCheckedLayers(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()), *code);
 }
 
 void TForm1::instrChange() {
+  const TEditRecording recording(*this, QStringLiteral("instrument"));
   SendToCheckedLayers(kInstrumentLow, kInstrumentHigh, instr->currentIndex());
 }
 
@@ -84,7 +97,10 @@ void TForm1::patchnameKeyPress() {
   const QByteArray characters = text.toLatin1();
   const std::string_view name(characters.constData(), static_cast<std::size_t>(characters.size()));
   const std::vector<preset::Bytes> strings = preset::RenameMessages(name, PresetNumber());
-  images.at(static_cast<std::size_t>(channel->ItemIndex())).WriteName(name);
+  preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
+  const std::string oldName = image.ReadName();
+  image.WriteName(name);
+  RecordRename(channel->ItemIndex(), PresetNumber(), oldName, std::string(name));
   SendStrings(strings);
   QString fileName = text;
   fileName.replace(kNameColon, kFileNameDash);
@@ -111,8 +127,10 @@ void TForm1::paramvalueKeyPress() {
   const std::array<preset::Bytes, 3> strings{preset::PresetSelectMessage(channelIndex),
                                              preset::LayerSelectMessage(layerIndex),
                                              preset::ParameterEditMessage(param, value)};
-  images.at(static_cast<std::size_t>(channelIndex))
-      .WriteParam(preset::GroupOf(param.high), param.low, layerIndex + 1, value);
+  const TEditRecording recording(*this, params->currentText());
+  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
+  NoteParameterWrite(image, param, layerIndex + 1, channelIndex, value);
+  image.WriteParam(preset::GroupOf(param.high), param.low, layerIndex + 1, value);
   SendStrings(strings);
   channel->setFocus(Qt::OtherFocusReason);
 }

@@ -63,6 +63,7 @@ void TForm1::BuildMenu() {
   ConnectGuarded(SaveCurrentChannel1, &QAction::triggered, this, &TForm1::SaveCurrentChannel1Click);
   File1->addActions({Initialize1, RequestPatchonCurrentChannel1, SendCurrentChannel1, N1,
                      Loadoncurrentchannel1, SaveCurrentChannel1});
+  BuildEditMenu();
 
   N2 = new QAction(this);
   N2->setObjectName(QStringLiteral("N2"));

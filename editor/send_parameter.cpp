@@ -34,8 +34,10 @@ void TForm1::SendParameter(int low, int high, int layer, int channelIndex, int v
   const preset::ParamNumber param = ParamNumberOf(low, high);
   const std::array<preset::Bytes, 3> strings =
       preset::SendParameterMessages(param, layer, channelIndex, value, buffer->isChecked());
-  images.at(static_cast<std::size_t>(channelIndex))
-      .WriteParam(preset::GroupOf(param.high), param.low, layer, value);
+  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
+  NoteParameterWrite(image, param, layer,
+                     preset::PresetNumberFor(channelIndex, buffer->isChecked()), value);
+  image.WriteParam(preset::GroupOf(param.high), param.low, layer, value);
   SendStrings(strings);
 }
 

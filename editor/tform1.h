@@ -39,6 +39,7 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
+class QUndoStack;
 class QWidget;
 
 namespace morvane::controls {
@@ -55,6 +56,8 @@ class TKeyboardPreview;
 class TLayerCheckBox;
 class TMaskEdit;
 class TRadioGroup;
+class TEditRecording;
+class TParameterStep;
 
 // A value control of the window with the map entry it was built from.
 struct TValueControl {
@@ -355,6 +358,41 @@ class TForm1 : public QMainWindow {
   TDumpWatch* FDumpWatch = nullptr;
   // The system's devices, asked whether a chosen device is still there.
   midi::MidiDriver* FDriver = nullptr;
+
+  // Undo and redo of edits and whole-preset changes, and the comparison of two presets
+  // (undo_steps.cpp, undo_recording.cpp, edit_menu.cpp, compare_window.cpp).
+ public:
+  // Enough steps for a long session; a whole-preset step holds two images of a few KB.
+  static constexpr int kUndoLimit = 1000;
+
+  QMenu* Edit1 = nullptr;
+  QAction* Undo1 = nullptr;
+  QAction* Redo1 = nullptr;
+  QAction* CompareWithFile1 = nullptr;
+  QAction* CompareWithChannel1 = nullptr;
+  TFileDialog* CompareDialog1 = nullptr;
+  QUndoStack* undoStack = nullptr;
+
+  void CompareWithFile1Click();
+  void CompareWithChannel1Click();
+  // Opens a window listing what differs between the current channel's preset and other.
+  void ShowComparison(preset::tMrv& other, const QString& otherName);
+  // Makes a whole-preset change of the channel's image, from before to what it holds now, one
+  // step to undo. The module is not told on undo or redo: it keeps its preset until Send.
+  // Load Bank records each channel it replaces through this too.
+  void RecordPresetChange(int channelIndex, const preset::tMrv& before, const QString& text);
+
+ private:
+  friend class TEditRecording;
+  void BuildEditMenu();
+  // Notes the value that a write of the running edit replaces, for its undo step.
+  void NoteParameterWrite(preset::tMrv& image, preset::ParamNumber param, int layer,
+                          int presetNumber, int value);
+  void RecordRename(int channelIndex, int presetNumber, const std::string& oldName,
+                    const std::string& newName);
+
+  // The step that the running edit fills; owned by its TEditRecording.
+  TParameterStep* FOpenStep = nullptr;
 };
 
 }  // namespace morvane::editor

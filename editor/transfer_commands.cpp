@@ -53,7 +53,9 @@ void TForm1::Initialize1Click() {
   }
   const int channelIndex = CurrentChannelIndex();
   initial.SetPresetNumber(channelIndex);
+  const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
   images.at(static_cast<std::size_t>(channelIndex)) = std::move(initial);
+  RecordPresetChange(channelIndex, before, QStringLiteral("Initialize"));
   RefreshControls();
 }
 
@@ -84,7 +86,10 @@ void TForm1::Loadoncurrentchannel1Click() {
   if (!OpenDialog1->Execute(this)) {
     return;
   }
-  LoadPresetFile(CurrentChannelIndex(), OpenDialog1->FileName());
+  const int channelIndex = CurrentChannelIndex();
+  const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
+  LoadPresetFile(channelIndex, OpenDialog1->FileName());
+  RecordPresetChange(channelIndex, before, QStringLiteral("Load"));
   SendCurrentChannel1Click();
 }
 
@@ -106,8 +111,13 @@ void TForm1::copytoClick() {
   const int presetNumber = PresetNumber();
   engine.SendSysex(
       preset::LayerCopyMessage(presetNumber, sourceLayerIndex, presetNumber, targetLayerIndex));
-  images.at(static_cast<std::size_t>(CurrentChannelIndex()))
+  const int channelIndex = CurrentChannelIndex();
+  const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
+  images.at(static_cast<std::size_t>(channelIndex))
       .CopyLayerParams(sourceLayerIndex + 1, targetLayerIndex + 1);
+  RecordPresetChange(
+      channelIndex, before,
+      QStringLiteral("Copy layer %1 to %2").arg(sourceLayerIndex + 1).arg(targetLayerIndex + 1));
   RefreshControls();
   SendCurrentChannel1Click();
 }

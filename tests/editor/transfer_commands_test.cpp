@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -373,6 +374,60 @@ TEST_F(TransferTest, SaveThatFailsLeavesTheExistingFileWhole) {
   Key(kSave);
   EXPECT_EQ(errors, QStringList({"Stream read error", "Stream read error"}));
   EXPECT_EQ(preset::ReadWholeFile(LocalFileName(PathOf("existing.syx"))), existing);
+}
+
+// Each whole-preset change is one step; undo and redo change the editor's image only.
+TEST_F(TransferTest, WholePresetChangesUndoInTheEditorOnly) {
+  Store(0, true, "Mod:preset");
+  preset::tMrv file;
+  file.LoadPresetFromBytes(InitialFile());
+  file.WriteName("Lod:preset");
+  file.SavePreset(LocalFileName(PathOf("loaded.syx")));
+  struct Case {
+    const char* text;
+    std::function<void()> command;
+  };
+  const std::vector<Case> cases{
+      {"Initialize", [this] { Key(kInitialize); }},
+      {"Load",
+       [this] {
+         chosen = PathOf("loaded.syx");
+         prompt.answers = {false};
+         Key(kLoad);
+       }},
+      {"received dump",
+       [this] {
+         Key(kRequest);
+         EXPECT_TRUE(AwaitDump());
+       }},
+      {"Copy layer 1 to 2",
+       [this] {
+         prompt.answers = {true, false};
+         form->copyto->setItemIndex(1);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Choose(0, true);
+    form->copyto->setItemIndex(0);
+    form->images[0].WriteName("Old:preset");
+    form->images[0].WriteParam(kLayerGroup, 2, 1, 77);
+    const Bytes before = Payload(form->images[0]);
+    c.command();
+    Sent();
+    const Bytes after = Payload(form->images[0]);
+    ASSERT_NE(after, before);
+    EXPECT_EQ(form->Undo1->text(), QStringLiteral("Undo %1").arg(c.text));
+    Choose(3, false);
+    form->Undo1->trigger();
+    EXPECT_EQ(Payload(form->images[0]), before);
+    EXPECT_EQ(form->StatusBar1->currentMessage(),
+              "The module keeps its preset until you send this one");
+    form->Redo1->trigger();
+    EXPECT_EQ(Payload(form->images[0]), after);
+    EXPECT_TRUE(Sent().empty());
+  }
+  EXPECT_TRUE(errors.isEmpty());
 }
 
 }  // namespace
