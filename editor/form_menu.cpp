@@ -64,6 +64,8 @@ void TForm1::BuildMenu() {
   File1->addActions({Initialize1, RequestPatchonCurrentChannel1, SendCurrentChannel1, N1,
                      Loadoncurrentchannel1, SaveCurrentChannel1});
 
+  BuildViewMenu();
+
   Panic1 = MakeAction(this, QStringLiteral("Panic1"), QStringLiteral("Panic"),
                       QKeySequence(Qt::ALT | Qt::Key_Backspace), QString());
   ConnectGuarded(Panic1, &QAction::triggered, this, &TForm1::Panic1Click);

@@ -22,6 +22,7 @@ class TSettingsStore {
   static constexpr const char* kOpen = "open";
   static constexpr const char* kSave = "save";
   static constexpr const char* kHint = "hint";
+  static constexpr const char* kZoom = "zoom";
 
   TSettingsStore();
 
