@@ -1,5 +1,6 @@
 #include "zoom.h"
 
+#include <QFont>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -13,14 +14,14 @@ int Scaled(int length, int percent) {
   return static_cast<int>(std::lround(static_cast<double>(length) * percent / kNormalZoom));
 }
 
-QFont ScaledFont(const QFont& font, int percent) {
-  QFont scaled = font;
-  if (font.pixelSize() > 0) {
-    scaled.setPixelSize(std::max(1, Scaled(font.pixelSize(), percent)));
+void SetFontSize(QWidget& widget, int pixelSize, qreal pointSize, int percent) {
+  QFont font = widget.font();
+  if (pixelSize > 0) {
+    font.setPixelSize(std::max(1, Scaled(pixelSize, percent)));
   } else {
-    scaled.setPointSizeF(font.pointSizeF() * percent / kNormalZoom);
+    font.setPointSizeF(pointSize * percent / kNormalZoom);
   }
-  return scaled;
+  widget.setFont(font);
 }
 
 }  // namespace
@@ -37,10 +38,10 @@ void TLayoutZoom::TakeReference() {
       }
     }
   }
-  FFonts.push_back({&FClient, FClient.font()});
+  FFonts.push_back({&FClient, FClient.font().pixelSize(), FClient.font().pointSizeF()});
   for (QWidget* widget : FClient.findChildren<QWidget*>()) {
     if (!widget->isWindow()) {
-      FFonts.push_back({widget, widget->font()});
+      FFonts.push_back({widget, widget->font().pixelSize(), widget->font().pointSizeF()});
     }
   }
   FHasReference = true;
@@ -59,7 +60,7 @@ void TLayoutZoom::Apply(int percent) {
   // Fonts first: the radio groups arrange their buttons by their font when they are resized.
   for (const TFontSize& entry : FFonts) {
     if (entry.widget) {
-      entry.widget->setFont(percent == kNormalZoom ? entry.font : ScaledFont(entry.font, percent));
+      SetFontSize(*entry.widget, entry.pixelSize, entry.pointSize, percent);
     }
   }
   FClient.setFixedSize(Scaled(FClientSize.width(), percent), Scaled(FClientSize.height(), percent));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFont>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -33,9 +32,12 @@ class TLayoutZoom {
     QPointer<QWidget> widget;
     QRect geometry;
   };
+  // The size only: a widget may change its face's other traits meanwhile (a value control
+  // turns bold while it has the focus).
   struct TFontSize {
     QPointer<QWidget> widget;
-    QFont font;
+    int pixelSize;  // -1 where the size is given in points
+    qreal pointSize;
   };
 
   void TakeReference();

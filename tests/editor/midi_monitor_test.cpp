@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -45,7 +46,7 @@ TEST_F(MidiMonitorTest, ListsWhatAnEditSendsAndADumpBringsBack) {
   EXPECT_TRUE(lines[1].contains(QStringLiteral("OUT  select layer 1")));
   EXPECT_TRUE(lines[2].contains(QStringLiteral("OUT  edit  preset -1  layer 1  0B:02 vol = ")));
 
-  QTest::keyClick(form.get(), Qt::Key_F9, Qt::ControlModifier);
+  form->RequestPatchonCurrentChannel1->trigger();
   EXPECT_TRUE(Shows(monitor, QStringLiteral("OUT  dump request  preset -1")));
   EXPECT_TRUE(Shows(monitor, QStringLiteral("IN   dump packet 7 of 7")));
   EXPECT_TRUE(monitor.Text().contains(QStringLiteral("IN   dump header  preset")));
@@ -103,7 +104,7 @@ TEST_F(MidiMonitorTest, ClosedMonitorTakesNothing) {
   TMidiMonitor& monitor = Open();
   monitor.close();
   EXPECT_FALSE(form->MidiOutput1.OnMessageSent);
-  QTest::keyClick(form.get(), Qt::Key_F9, Qt::ControlModifier);
+  form->RequestPatchonCurrentChannel1->trigger();
   QTest::qWait(2 * TMidiMonitor::kFlushIntervalMs);
   EXPECT_EQ(monitor.LineCount(), 0);
 }
