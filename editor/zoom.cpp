@@ -1,6 +1,8 @@
 #include "zoom.h"
 
 #include <QFont>
+#include <QString>
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -26,8 +28,9 @@ void SetFontSize(QWidget& widget, int pixelSize, qreal pointSize, int percent) {
 
 }  // namespace
 
-TLayoutZoom::TLayoutZoom(QWidget& client, std::vector<QWidget*> placedParents)
-    : FClient(client), FPlacedParents(std::move(placedParents)) {}
+TLayoutZoom::TLayoutZoom(QWidget& client, std::vector<QWidget*> placedParents,
+                         std::vector<QWidget*> alsoFonts)
+    : FClient(client), FPlacedParents(std::move(placedParents)), FAlsoFonts(std::move(alsoFonts)) {}
 
 void TLayoutZoom::TakeReference() {
   FClientSize = FClient.size();
@@ -38,7 +41,11 @@ void TLayoutZoom::TakeReference() {
       }
     }
   }
+  FIndicatorSize = FClient.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &FClient);
   FFonts.push_back({&FClient, FClient.font().pixelSize(), FClient.font().pointSizeF()});
+  for (QWidget* widget : FAlsoFonts) {
+    FFonts.push_back({widget, widget->font().pixelSize(), widget->font().pointSizeF()});
+  }
   for (QWidget* widget : FClient.findChildren<QWidget*>()) {
     if (!widget->isWindow()) {
       FFonts.push_back({widget, widget->font().pixelSize(), widget->font().pointSizeF()});
@@ -63,6 +70,13 @@ void TLayoutZoom::Apply(int percent) {
       SetFontSize(*entry.widget, entry.pixelSize, entry.pointSize, percent);
     }
   }
+  // The style draws the check and radio marks at a fixed size; a style sheet sizes them with
+  // the text. At 100% the sheet goes, and the style draws them as the layout was built.
+  FClient.setStyleSheet(percent == kNormalZoom
+                            ? QString()
+                            : QStringLiteral("QCheckBox::indicator, QRadioButton::indicator "
+                                             "{ width: %1px; height: %1px; }")
+                                  .arg(Scaled(FIndicatorSize, percent)));
   FClient.setFixedSize(Scaled(FClientSize.width(), percent), Scaled(FClientSize.height(), percent));
   for (const TPlace& place : FPlaces) {
     if (place.widget) {

@@ -20,8 +20,10 @@ inline constexpr int kNormalZoom = 100;
 class TLayoutZoom {
  public:
   // client: the fixed-size area; placedParents: the widgets whose children sit at places of
-  // their own (the client among them), as opposed to those a layout or their owner arranges.
-  TLayoutZoom(QWidget& client, std::vector<QWidget*> placedParents);
+  // their own (the client among them), as opposed to those a layout or their owner arranges;
+  // alsoFonts: widgets outside the client whose fonts scale with it (the menu bar).
+  TLayoutZoom(QWidget& client, std::vector<QWidget*> placedParents,
+              std::vector<QWidget*> alsoFonts = {});
 
   // percent must be one of kZoomSteps; others throw.
   void Apply(int percent);
@@ -44,6 +46,8 @@ class TLayoutZoom {
 
   QWidget& FClient;
   std::vector<QWidget*> FPlacedParents;
+  std::vector<QWidget*> FAlsoFonts;
+  int FIndicatorSize = 0;
   QSize FClientSize;
   std::vector<TPlace> FPlaces;
   std::vector<TFontSize> FFonts;
