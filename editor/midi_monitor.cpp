@@ -180,7 +180,9 @@ void TMidiMonitor::ClearClick() {
 
 void TMidiMonitor::CopyClick() {
   Flush();
-  const QString selected = FLines->textCursor().selectedText();
+  // A selection separates its lines with the paragraph mark; the clipboard gets plain lines.
+  const QString selected =
+      FLines->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
   QApplication::clipboard()->setText(selected.isEmpty() ? Text() : selected);
 }
 

@@ -86,7 +86,8 @@ TLayoutZoom& TForm1::LayoutZoom() {
   if (!FLayoutZoom) {
     FLayoutZoom = std::make_unique<TLayoutZoom>(
         *FClient,
-        std::vector<QWidget*>{FClient, select, Panel1, commonctrls, layerctrls, patchcords});
+        std::vector<QWidget*>{FClient, select, Panel1, commonctrls, layerctrls, patchcords},
+        std::vector<QWidget*>{MainMenu1});
   }
   return *FLayoutZoom;
 }

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <array>
@@ -85,6 +86,13 @@ TEST_F(MidiMonitorTest, CopiesAndSavesTheLines) {
   monitor.Record(TMidiMonitor::TDirection::Out, sustain);
   QTest::mouseClick(monitor.CopyButton(), Qt::LeftButton);
   EXPECT_TRUE(QApplication::clipboard()->text().endsWith(QStringLiteral("B0 40 7F")));
+  monitor.Record(TMidiMonitor::TDirection::In, sustain);
+  monitor.Flush();
+  QTest::keyClick(monitor.findChild<QPlainTextEdit*>(QStringLiteral("lines")), Qt::Key_A,
+                  Qt::ControlModifier);
+  QTest::mouseClick(monitor.CopyButton(), Qt::LeftButton);
+  EXPECT_EQ(QApplication::clipboard()->text(), monitor.Text());
+  EXPECT_EQ(monitor.Text().count(QLatin1Char('\n')), 1);
 
   const QString path = settingsFolder.filePath(QStringLiteral("monitor.txt"));
   monitor.SaveDialog()->SetScriptedAnswer([&](const TFileDialog&) { return path; });

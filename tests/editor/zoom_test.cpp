@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -55,6 +56,7 @@ TEST_F(ZoomTest, EveryStepScalesFromTheLayoutAndComesBackExactly) {
   auto* volume = form->findChild<controls::Tdragger*>(QStringLiteral("dragger1"));
   const QRect volumePlace = volume->geometry();
   const int volumePixels = volume->font().pixelSize();
+  const int menuHeight = form->MainMenu1->fontMetrics().height();
   ASSERT_GT(volumePixels, 0);
 
   for (const int percent : {125, 150, 200, 300}) {
@@ -65,6 +67,7 @@ TEST_F(ZoomTest, EveryStepScalesFromTheLayoutAndComesBackExactly) {
     EXPECT_EQ(volume->font().pixelSize(), std::lround(volumePixels * percent / 100.0));
   }
   EXPECT_EQ(volume->geometry(), QRect(volumePlace.topLeft() * 3, volumePlace.size() * 3));
+  EXPECT_GT(form->MainMenu1->fontMetrics().height(), 2 * menuHeight);
   EXPECT_EQ(form->StatusBar1->geometry().bottom() + 1, form->Client()->height());
   form->grab().save(QStringLiteral(MORVANE_SHOT_DIR "/zoom300.png"));
 

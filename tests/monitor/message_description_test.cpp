@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/message_description.h"
+#include "midi/my_midi_event.h"
 #include "preset/initial_preset.h"
 #include "preset/module_messages.h"
 
@@ -85,6 +87,15 @@ TEST(MessageDescription, NamesEveryMessageKind) {
 TEST(MessageDescription, HexTextIsUpperCasePairs) {
   EXPECT_EQ(morvane::engine::HexText(Bytes{0xF0, 0x0A, 0x7F, 0xF7}), "F0 0A 7F F7");
   EXPECT_EQ(morvane::engine::HexText(Bytes{}), "");
+}
+
+TEST(MessageDescription, ShortMessagesCarryTheirStatusesDataBytes) {
+  const std::vector<std::pair<std::uint8_t, std::size_t>> cases{
+      {0x80, 3}, {0x9F, 3}, {0xB0, 3}, {0xC0, 2}, {0xDF, 2}, {0xE0, 3},
+      {0xF1, 2}, {0xF2, 3}, {0xF3, 2}, {0xF6, 1}, {0xF8, 1}, {0x40, 3}};
+  for (const auto& [status, length] : cases) {
+    EXPECT_EQ(morvane::midi::ShortMessageLength(status), length) << int{status};
+  }
 }
 
 }  // namespace
