@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMouseEvent>
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "layer_check_box.h"
 #include "midi/backends/virtual/virtual_backend.h"
+#include "midi_monitor.h"
 #include "parammap/generic_list.h"
 #include "radio_group.h"
 #include "tdragger.h"
@@ -50,16 +53,14 @@ void SendMouse(QWidget* target, QEvent::Type type, Qt::MouseButtons buttons) {
 
 // From the release on the volume control with layers 1 and 2 checked until its six strings
 // are with the simulator's driver. The press and the port's done notices lie outside the time.
-void BM_EditTwoLayers(benchmark::State& state) {
-  Application();
-  morvane::midi::VirtualBackend simulator;
-  morvane::engine::TUserPrompt* noPrompt = nullptr;
-  TForm1 window(noPrompt, simulator);
-  PrepareWindow(window);
-  window.MidiOutput1.SetDeviceID(0);
-  if (!window.MidiOutput1.OpenPort()) {
-    state.SkipWithError("The simulator's output did not open");
-    return;
+void MeasureEdits(benchmark::State& state, TForm1& window) {
+  // Start-up opens the simulator's output when the settings name no device.
+  if (window.MidiOutput1.State() != morvane::midi::mosOpen) {
+    window.MidiOutput1.SetDeviceID(0);
+    if (!window.MidiOutput1.OpenPort()) {
+      state.SkipWithError("The simulator's output did not open");
+      return;
+    }
   }
   window.l2->setChecked(true);
   auto* volume = window.findChild<morvane::controls::Tdragger*>(QStringLiteral("dragger1"));
@@ -78,7 +79,37 @@ void BM_EditTwoLayers(benchmark::State& state) {
     }
   }
 }
+
+void BM_EditTwoLayers(benchmark::State& state) {
+  Application();
+  morvane::midi::VirtualBackend simulator;
+  morvane::engine::TUserPrompt* noPrompt = nullptr;
+  TForm1 window(noPrompt, simulator);
+  PrepareWindow(window);
+  MeasureEdits(state, window);
+}
 BENCHMARK(BM_EditTwoLayers)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The same edit with the MIDI monitor open and holding its full 10,000 lines, so that every
+// batch it appends also drops its oldest lines.
+void BM_EditTwoLayersMonitorFull(benchmark::State& state) {
+  Application();
+  morvane::midi::VirtualBackend simulator;
+  morvane::engine::TUserPrompt* noPrompt = nullptr;
+  TForm1 window(noPrompt, simulator);
+  PrepareWindow(window);
+  window.MidiMonitor1Click();
+  morvane::editor::TMidiMonitor& monitor = *window.MidiMonitor();
+  const std::array<std::uint8_t, 3> noteOn{0x90, 48, 97};
+  for (int line = 0; line < morvane::editor::TMidiMonitor::kMaxLines; ++line) {
+    monitor.Record(morvane::editor::TMidiMonitor::TDirection::Out, noteOn);
+  }
+  monitor.Flush();
+  QApplication::processEvents();
+  MeasureEdits(state, window);
+  state.counters["lines"] = monitor.LineCount();
+}
+BENCHMARK(BM_EditTwoLayersMonitorFull)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // The Layer page refreshed for two channels whose images differ in every value it shows.
 void BM_RefreshLayerPage(benchmark::State& state) {

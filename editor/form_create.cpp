@@ -84,6 +84,7 @@ void TForm1::FormCreate() {
   RunStep([this] { RefreshControls(); });
   RunStep([this] { RestoreDialogNames(); });
   RunStep([this] { RestoreHint(); });
+  RunStep([this] { RestoreZoom(); });
 }
 
 void TForm1::FormDestroy() {

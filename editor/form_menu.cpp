@@ -86,6 +86,8 @@ void TForm1::BuildMenu() {
   ConnectGuarded(SaveBank1, &QAction::triggered, this, &TForm1::SaveBank1Click);
   File1->addActions({N2, RequestAllPresets1, SendAllPresets1, LoadBank1, SaveBank1});
 
+  BuildViewMenu();
+
   Panic1 = MakeAction(this, QStringLiteral("Panic1"), QStringLiteral("Panic"),
                       QKeySequence(Qt::ALT | Qt::Key_Backspace), QString());
   ConnectGuarded(Panic1, &QAction::triggered, this, &TForm1::Panic1Click);

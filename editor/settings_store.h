@@ -22,6 +22,7 @@ class TSettingsStore {
   static constexpr const char* kOpen = "open";
   static constexpr const char* kSave = "save";
   static constexpr const char* kHint = "hint";
+  static constexpr const char* kZoom = "zoom";
 
   // How long a requested dump may keep silent before the status bar says so, in ms: before
   // its first byte, and between bytes once it has begun.

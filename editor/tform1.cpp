@@ -14,9 +14,11 @@
 #include "data_files.h"
 #include "editor_application.h"
 #include "layer_check_box.h"
+#include "midi_monitor.h"
 #include "preset/initial_preset.h"
 #include "radio_group.h"
 #include "tdragger.h"
+#include "zoom.h"
 
 namespace morvane::editor {
 

@@ -54,7 +54,9 @@ class TFileDialog;
 class THintSwitch;
 class TKeyboardPreview;
 class TLayerCheckBox;
+class TLayoutZoom;
 class TMaskEdit;
+class TMidiMonitor;
 class TRadioGroup;
 class TEditRecording;
 class TParameterStep;
@@ -393,6 +395,28 @@ class TForm1 : public QMainWindow {
 
   // The step that the running edit fills; owned by its TEditRecording.
   TParameterStep* FOpenStep = nullptr;
+
+  // The View menu: the MIDI monitor and the zoom of the layout (view_menu.cpp).
+ public:
+  QMenu* View1 = nullptr;
+  QAction* MidiMonitor1 = nullptr;
+  QMenu* Zoom1 = nullptr;
+  // The monitor once it has been opened, else null.
+  TMidiMonitor* MidiMonitor() const { return FMidiMonitor.get(); }
+  void MidiMonitor1Click();
+  // Scales the whole layout to percent, one of kZoomSteps, and remembers it in the settings.
+  void SetZoom(int percent);
+  int Zoom() const;
+
+ private:
+  void BuildViewMenu();
+  void ApplyZoom(int percent);
+  void RestoreZoom();
+  TLayoutZoom& LayoutZoom();
+
+  // Declared after the ports, so that both go before the ports and the controls they touch.
+  std::unique_ptr<TMidiMonitor> FMidiMonitor;
+  std::unique_ptr<TLayoutZoom> FLayoutZoom;
 };
 
 }  // namespace morvane::editor

@@ -282,6 +282,9 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
     }
   }
   FRing->Pop();
+  if (OnEventTaken) {
+    OnEventTaken(*event);
+  }
   return event;
 }
 

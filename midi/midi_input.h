@@ -78,6 +78,8 @@ class TMidiInput {
 
   std::function<void(TMidiInput& sender)> OnMidiInput;
   std::function<void(TMidiInput& sender)> OnOverflow;
+  // Every event TakeEvent hands out, on the owner thread, just before it is returned.
+  std::function<void(const TMyMidiEvent& event)> OnEventTaken;
 
  private:
   [[noreturn]] void RaiseResult(MmResult result);

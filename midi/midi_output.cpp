@@ -1,5 +1,6 @@
 #include "midi/midi_output.h"
 
+#include <array>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -151,6 +152,10 @@ bool TMidiOutput::ClosePort() {
 
 void TMidiOutput::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
   Check(FDriver.OutShortMsg(FHandle, PackShortMessage(status, data1, data2)));
+  if (OnMessageSent) {
+    const std::array<std::uint8_t, kShortMessageSize> bytes{status, data1, data2};
+    OnMessageSent(std::span(bytes).first(ShortMessageLength(status)));
+  }
 }
 
 void TMidiOutput::SendLong(const std::uint8_t* bytes, std::uint16_t length) {
@@ -169,6 +174,9 @@ void TMidiOutput::SendLong(const std::uint8_t* bytes, std::uint16_t length) {
   FLastResult = sent;
   buffer.release();
   ++FPendingLong;
+  if (OnMessageSent) {
+    OnMessageSent(std::span(bytes, length));
+  }
 }
 
 void TMidiOutput::SendLong(std::span<const std::uint8_t> bytes) {

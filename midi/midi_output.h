@@ -63,6 +63,10 @@ class TMidiOutput {
   // A string the driver reported done without sending it, with the driver's text;
   // fired after Onmidioutput. Unassigned, the text is raised instead.
   std::function<void(const std::string& text)> OnSendFailed;
+  // Every message the driver accepted, with its bytes (a short message with only the data
+  // bytes its status carries); on the owner thread, after the driver has it. Unassigned, it
+  // costs one test per message.
+  std::function<void(std::span<const std::uint8_t> bytes)> OnMessageSent;
 
  private:
   std::string ErrorText(MmResult result);
