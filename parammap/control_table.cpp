@@ -315,8 +315,11 @@ std::span<const ControlSpec> Controls() {
 
 std::span<const ControlSpec> ControlsOn(Page page) {
   const auto all = Controls();
-  const auto onPage = std::ranges::equal_range(all, page, {}, &ControlSpec::page);
-  return {onPage.begin(), onPage.end()};
+  // The controls of a page stand together, the pages in tab order.
+  const auto onPage = [page](const ControlSpec& control) { return control.page == page; };
+  const auto first = std::find_if(all.begin(), all.end(), onPage);
+  const auto last = std::find_if_not(first, all.end(), onPage);
+  return {first, last};
 }
 
 const ControlSpec* FindControl(std::string_view name) {

@@ -224,6 +224,12 @@ TEST_F(AllPresetsTest, BankFilesSaveAndLoadAllChannelsAndABadOneChangesNothing) 
   EXPECT_EQ(Name(1).substr(0, 3), "Ban");
   EXPECT_EQ(Name(9).substr(0, 3), "Ban");
   EXPECT_EQ(form->images[9].RawDump().View()[preset::kPresetNumberOffset], 9);
+
+  // The whole bank is one step to undo, in the editor only.
+  EXPECT_EQ(form->Undo1->text(), "Undo Load Bank");
+  form->Undo1->trigger();
+  EXPECT_EQ(Name(1).substr(0, 3), "Els");
+  EXPECT_EQ(Name(9).substr(0, 3), "Els");
 }
 
 }  // namespace
