@@ -13,21 +13,13 @@
 #include "preset/module_messages.h"
 #include "sim/simulated_module.h"
 #include "tform1.h"
+#include "window_application.h"
 
 namespace {
 
 using morvane::editor::TForm1;
 
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "morvane-bench";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  static QApplication application(argc, argv);
-  return application;
-}
+using morvane::bench::Application;
 
 class YesPrompt final : public morvane::engine::TUserPrompt {
  public:

@@ -16,21 +16,13 @@
 #include "tdragger.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "window_application.h"
 
 namespace {
 
 using morvane::editor::TForm1;
 
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "morvane-bench";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  static QApplication application(argc, argv);
-  return application;
-}
+using morvane::bench::Application;
 
 // The window as start-up leaves it: the generic list read, shown on the Layer page.
 void PrepareWindow(TForm1& window) {

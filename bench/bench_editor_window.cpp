@@ -4,19 +4,11 @@
 
 #include "midi/backends/virtual/virtual_backend.h"
 #include "tform1.h"
+#include "window_application.h"
 
 namespace {
 
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "morvane-bench";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  static QApplication application(argc, argv);
-  return application;
-}
+using morvane::bench::Application;
 
 // The whole window with its 169 value controls, built and taken down without being shown.
 void BM_BuildEditorWindow(benchmark::State& state) {

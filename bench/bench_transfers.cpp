@@ -11,21 +11,13 @@
 #include "preset/initial_preset.h"
 #include "sim/simulated_module.h"
 #include "tform1.h"
+#include "window_application.h"
 
 namespace {
 
 using morvane::editor::TForm1;
 
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "morvane-bench";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  static QApplication application(argc, argv);
-  return application;
-}
+using morvane::bench::Application;
 
 // From the driver's return of the dump's last packet to the input port until the image of the
 // current channel holds the dump and the window shows it. The first seven messages arrive and

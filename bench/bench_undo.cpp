@@ -10,21 +10,13 @@
 #include "midi/backends/virtual/virtual_backend.h"
 #include "tdragger.h"
 #include "tform1.h"
+#include "window_application.h"
 
 namespace {
 
 using morvane::editor::TForm1;
 
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "morvane-bench";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  static QApplication application(argc, argv);
-  return application;
-}
+using morvane::bench::Application;
 
 void SendMouse(QWidget* target, QEvent::Type type, Qt::MouseButtons buttons) {
   const QPoint middle(target->width() / 2, target->height() / 2);
