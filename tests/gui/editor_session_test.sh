@@ -106,12 +106,23 @@ shortcut() {
 }
 
 # choose_file SHORTCUT PATH: opens a file dialog by its shortcut, types the path, Enter.
+# The dialog's completion list opens once the dialog has read the folder, which on a
+# loaded machine can happen while the path is being typed; Enter then only closes the
+# list and the dialog stays. So Enter is pressed again while that same dialog is still
+# open, well after the last Enter had its chance to close it.
 choose_file() {
   shortcut "$1"
   wait_dialog
+  local dialog=$DIALOG attempt
   xdotool type --delay 5 "$2"
-  xdotool key Return
-  wait_until 10 dialog_gone "$DIALOG" || fail "the file dialog did not close"
+  for attempt in 1 2 3; do
+    ((attempt == 1)) || log "the file dialog is still open: Enter again"
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+    dialog_gone "$dialog" && return 0
+    xdotool key Return
+    wait_until 8 dialog_gone "$dialog" && return 0
+  done
+  fail "the file dialog did not close (windows: $(describe_windows))"
 }
 dialog_gone() {
   local windows

@@ -197,6 +197,15 @@ window_title() { xdotool getwindowname "$1" 2>/dev/null | sed 's/[[:space:]]*$//
 # trimmed) is TEXT.
 main_window_shows() { [[ $(window_title "$MAIN_WINDOW") == "$1" ]]; }
 
+# The editor's visible windows as "id 'title' type", for failure messages.
+describe_windows() {
+  local window
+  for window in $(editor_windows); do
+    printf "%s '%s' %s; " "$window" "$(window_title "$window")" \
+      "$(xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | sed 's/.*= //')"
+  done
+}
+
 # A visible dialog of the editor: a message box or a file dialog, told by its window
 # type from the file dialog's completion list, which is a window of its own too.
 find_dialog() {
@@ -214,7 +223,7 @@ no_dialog() { ! find_dialog; }
 
 # wait_dialog: waits for a dialog, gives it the keyboard focus and sets DIALOG.
 wait_dialog() {
-  wait_until 10 find_dialog || fail "no dialog appeared (windows: $(editor_windows | tr '\n' ' '))"
+  wait_until 10 find_dialog || fail "no dialog appeared (windows: $(describe_windows))"
   xdotool windowfocus --sync "$DIALOG"
 }
 
