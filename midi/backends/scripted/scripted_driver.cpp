@@ -12,20 +12,51 @@ constexpr std::uint16_t kScriptedManufacturer = 0x7D;
 }  // namespace
 
 ScriptedDriver::ScriptedDriver(std::vector<std::string> outputNames,
-                               std::vector<std::string> inputNames)
+                               std::vector<std::string> inputNames, CallbackThread callbackThread)
     : outputNames_(std::move(outputNames)),
       inputNames_(std::move(inputNames)),
       outputCount_(static_cast<std::uint32_t>(outputNames_.size())),
       inputCount_(static_cast<std::uint32_t>(inputNames_.size())),
-      thread_([this] { Run(); }) {}
+      callbackThread_(callbackThread) {
+  if (callbackThread_ == CallbackThread::Own) {
+    thread_ = std::thread([this] { Run(); });
+  }
+}
 
 ScriptedDriver::~ScriptedDriver() {
+  if (!thread_.joinable()) {
+    return;
+  }
   {
     std::lock_guard lock(taskMutex_);
     stopping_ = true;
   }
   taskReady_.notify_all();
   thread_.join();
+}
+
+void ScriptedDriver::Reset() {
+  if (callbackThread_ == CallbackThread::Own) {
+    // Lets the driver thread finish what was posted before.
+    OnDriverThread([] {});
+  } else {
+    std::lock_guard tasks(taskMutex_);
+    tasks_.clear();
+  }
+  std::lock_guard lock(mutex_);
+  failures_.fill({});
+  calls_.fill(0);
+  outputCount_ = static_cast<std::uint32_t>(outputNames_.size());
+  inputCount_ = static_cast<std::uint32_t>(inputNames_.size());
+  autoComplete_ = false;
+  out_ = {};
+  in_ = {};
+  shortMessages_.clear();
+  shortHandles_.clear();
+  longMessages_.clear();
+  pendingLong_.clear();
+  queuedInput_.clear();
+  prepared_ = 0;
 }
 
 void ScriptedDriver::Run() {
@@ -54,7 +85,27 @@ void ScriptedDriver::PostToDriverThread(std::function<void()> task) {
   taskReady_.notify_one();
 }
 
+void ScriptedDriver::RunPostedOnCaller() {
+  for (;;) {
+    std::function<void()> task;
+    {
+      std::lock_guard lock(taskMutex_);
+      if (tasks_.empty()) {
+        return;
+      }
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+    }
+    task();
+  }
+}
+
 void ScriptedDriver::OnDriverThread(std::function<void()> task) {
+  if (callbackThread_ == CallbackThread::Caller) {
+    RunPostedOnCaller();
+    task();
+    return;
+  }
   std::unique_lock lock(taskMutex_);
   tasks_.push_back(std::move(task));
   const std::size_t ticket = ++tasksPosted_;
@@ -64,12 +115,12 @@ void ScriptedDriver::OnDriverThread(std::function<void()> task) {
 
 void ScriptedDriver::Fail(Call call, MmResult result, int times) {
   std::lock_guard lock(mutex_);
-  failures_[call] = {result, times};
+  failures_[static_cast<std::size_t>(call)] = {result, times};
 }
 
 void ScriptedDriver::ClearFailures() {
   std::lock_guard lock(mutex_);
-  failures_.clear();
+  failures_.fill({});
 }
 
 void ScriptedDriver::SetDeviceCounts(std::uint32_t outputs, std::uint32_t inputs) {
@@ -84,15 +135,16 @@ void ScriptedDriver::SetAutoComplete(bool autoComplete) {
 }
 
 MmResult ScriptedDriver::Scripted(Call call) {
-  ++calls_[call];
-  auto failure = failures_.find(call);
-  if (failure == failures_.end() || failure->second.second == 0) {
+  const auto index = static_cast<std::size_t>(call);
+  ++calls_[index];
+  Failure& failure = failures_[index];
+  if (failure.times == 0) {
     return kNoError;
   }
-  if (failure->second.second > 0) {
-    --failure->second.second;
+  if (failure.times > 0) {
+    --failure.times;
   }
-  return failure->second.first;
+  return failure.result;
 }
 
 std::string ScriptedDriver::NameOf(const std::vector<std::string>& names, std::size_t index) const {
@@ -131,8 +183,7 @@ std::size_t ScriptedDriver::PreparedHeaders() const {
 
 int ScriptedDriver::CallCount(Call call) const {
   std::lock_guard lock(mutex_);
-  const auto found = calls_.find(call);
-  return found == calls_.end() ? 0 : found->second;
+  return calls_[static_cast<std::size_t>(call)];
 }
 
 bool ScriptedDriver::OutputOpen() const {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <span>
 #include <string>
@@ -15,11 +15,14 @@
 
 namespace morvane::midi {
 
-// A driver for tests: it fails on demand and delivers callbacks on demand, always
-// from a thread of its own. Each Deliver/Complete call returns once its callbacks
-// have run. Output device -1 is its mapper.
+// A driver for tests: it fails on demand and delivers callbacks on demand, from a
+// thread of its own or, for fuzzing, on the caller's thread. Each Deliver/Complete
+// call returns once its callbacks have run. Output device -1 is its mapper.
 class ScriptedDriver final : public MidiDriver {
  public:
+  // Where the callbacks run. Caller keeps thread switches out of fuzzing, where they
+  // cost far more than the code under test; the thread tests use Own.
+  enum class CallbackThread { Own, Caller };
   enum class Call {
     OutGetDevCaps,
     OutOpen,
@@ -41,10 +44,16 @@ class ScriptedDriver final : public MidiDriver {
     InReset,
     InGetErrorText
   };
+  static constexpr std::size_t kCallKinds = static_cast<std::size_t>(Call::InGetErrorText) + 1;
   static constexpr int kAlways = -1;
 
-  ScriptedDriver(std::vector<std::string> outputNames, std::vector<std::string> inputNames);
+  ScriptedDriver(std::vector<std::string> outputNames, std::vector<std::string> inputNames,
+                 CallbackThread callbackThread = CallbackThread::Own);
   ~ScriptedDriver() override;
+
+  // Back to the state of a new driver: devices closed, nothing recorded, no failure
+  // scripted, the given device counts. Buffers still queued are forgotten, never touched.
+  void Reset();
 
   // The next `times` calls (or all, kAlways) of this kind fail with result.
   void Fail(Call call, MmResult result, int times = 1);
@@ -124,7 +133,10 @@ class ScriptedDriver final : public MidiDriver {
   std::string NameOf(const std::vector<std::string>& names, std::size_t index) const;
   // Runs task on the driver thread and waits for it.
   void OnDriverThread(std::function<void()> task);
+  // Queues task for the driver thread; with CallbackThread::Caller it runs before the
+  // next OnDriverThread task.
   void PostToDriverThread(std::function<void()> task);
+  void RunPostedOnCaller();
   void Run();
   void ReturnHeader(MidiHeader& header, std::uint32_t message, std::uint32_t stamp);
   // Driver thread: the input callback, if the input is open.
@@ -145,8 +157,13 @@ class ScriptedDriver final : public MidiDriver {
   MmResult ErrorText(Call call, MmResult code, std::string& text);
 
   mutable std::mutex mutex_;
-  std::map<Call, std::pair<MmResult, int>> failures_;
-  std::map<Call, int> calls_;
+  struct Failure {
+    MmResult result = kNoError;
+    int times = 0;
+  };
+  // Indexed by Call: every driver call looks here, so no tree.
+  std::array<Failure, kCallKinds> failures_{};
+  std::array<int, kCallKinds> calls_{};
   std::vector<std::string> outputNames_;
   std::vector<std::string> inputNames_;
   std::uint32_t outputCount_;
@@ -168,6 +185,7 @@ class ScriptedDriver final : public MidiDriver {
   std::size_t tasksFinished_ = 0;
   std::size_t tasksPosted_ = 0;
   bool stopping_ = false;
+  const CallbackThread callbackThread_;
   std::thread thread_;
 };
 
