@@ -50,6 +50,9 @@ DIALOG=""
 
 finish() {
   local status=$?
+  if ((status != 0 && status != SKIPPED)) && [[ -n ${DISPLAY:-} ]]; then
+    import -window root "$WORK/failure.png" 2>/dev/null || true
+  fi
   stop_all
   if ((status != 0 && status != SKIPPED)); then
     log "kept for inspection: $WORK"

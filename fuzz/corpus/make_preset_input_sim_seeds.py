@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the preset, input and sim fuzz targets.
 
-    fuzz/corpus/make_seeds.py BIN_DIR
+    fuzz/corpus/make_preset_input_sim_seeds.py BIN_DIR
 
 BIN_DIR holds the morvane tool (build/bin). The seeds are committed; run this again
 only when a target's input format or the module's messages change.
