@@ -63,9 +63,15 @@ void MidiStreamParser::StartStatus(std::uint8_t status,
   runningStatus_ = status < kFirstSystemCommon ? status : 0;
   current_.push_back(status);
   if (expectedDataBytes_ == 0) {
-    completed.push_back(current_);
-    current_.clear();
+    Complete(completed);
   }
+}
+
+void MidiStreamParser::Complete(std::vector<std::vector<std::uint8_t>>& completed) {
+  // A copy, not a move: current_ keeps its storage for the next message, which would
+  // otherwise grow again byte by byte (a dump packet: a dozen reallocations).
+  completed.push_back(current_);
+  current_.clear();
 }
 
 void MidiStreamParser::Feed(std::span<const std::uint8_t> bytes,
@@ -77,8 +83,7 @@ void MidiStreamParser::Feed(std::span<const std::uint8_t> bytes,
     if (byte == kSysexEnd && (inSysex_ || skippingSysex_)) {
       if (inSysex_) {
         current_.push_back(byte);
-        completed.push_back(std::move(current_));
-        current_.clear();
+        Complete(completed);
         inSysex_ = false;
       }
       skippingSysex_ = false;
@@ -110,8 +115,7 @@ void MidiStreamParser::Feed(std::span<const std::uint8_t> bytes,
     }
     current_.push_back(byte);
     if (current_.size() == expectedDataBytes_ + 1) {
-      completed.push_back(std::move(current_));
-      current_.clear();
+      Complete(completed);
     }
   }
 }

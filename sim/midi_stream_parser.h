@@ -21,6 +21,8 @@ class MidiStreamParser {
 
  private:
   void StartStatus(std::uint8_t status, std::vector<std::vector<std::uint8_t>>& completed);
+  // Hands the message under way to completed and starts the next one.
+  void Complete(std::vector<std::vector<std::uint8_t>>& completed);
   void Discard();
 
   std::vector<std::uint8_t> current_;
