@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/profile_file.h"
+#include "editor/platform/profile_file.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/profile_file.h"
+#include "editor/platform/profile_file.h"
 #include "engine/midi_app_util.h"
 #include "message_box_prompt.h"
 #include "midi/driver.h"

@@ -1,4 +1,4 @@
-#include "editor/profile_file.h"
+#include "editor/platform/profile_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "editor/settings_store.h"
+#include "editor/platform/settings_store.h"
 
 #include <gtest/gtest.h>
 
