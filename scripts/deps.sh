@@ -1,5 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
+#   scripts/deps.sh        what ./run.sh and ./test.sh need: the compiler and build tools,
+#                          Qt, RtMidi, CLI11, GoogleTest, Google Benchmark, and the tools the
+#                          test suite drives the editor with (JACK, Xvfb, xdotool, ImageMagick)
+#   scripts/deps.sh --ci   also what only .ci/run needs: clang and its sanitizer runtime for
+#                          the fuzzers, clang-format, the mingw-w64 cross compiler with
+#                          GoogleTest's sources, Wine, and the packaging validators
 # Safe to run again: only what is missing is installed.
 set -euo pipefail
 
@@ -10,10 +16,22 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   jackd2
   xvfb xauth xdotool x11-utils imagemagick fonts-wine
+)
+
+ciPackages=(
   clang-14 libclang-rt-14-dev clang-format
   g++-mingw-w64-x86-64-posix googletest wine64
   dpkg-dev desktop-file-utils appstream shared-mime-info libxml2-utils groff-base
 )
+
+case "${1:-}" in
+  "") ;;
+  --ci) packages+=("${ciPackages[@]}") ;;
+  *)
+    echo "usage: scripts/deps.sh [--ci]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

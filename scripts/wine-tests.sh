@@ -11,7 +11,7 @@ wineDir=/usr/lib/wine
 wine=$(command -v wine64 || echo "$wineDir/wine64")
 wineserver=$(command -v wineserver || echo "$wineDir/wineserver")
 if [ ! -x "$wine" ]; then
-  echo "Wine is missing: run scripts/deps.sh as root" >&2
+  echo "Wine is missing: run scripts/deps.sh --ci as root" >&2
   exit 1
 fi
 if [ ! -d build-mingw/bin ]; then
