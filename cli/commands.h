@@ -6,7 +6,9 @@
 namespace morvane::cli {
 
 // Subcommands that read and change .syx files: info, get, set, rename, copy-layer, dump, diff, new.
-void AddFileCommands(CLI::App& app, std::ostream& out);
+// exitStatus receives what the command's result asks the program to end with (diff: 1 when the
+// presets differ); it stays 0 otherwise.
+void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus);
 // The show subcommand: a preset as the editor window's value controls show it.
 void AddShowCommand(CLI::App& app, std::ostream& out);
 // Subcommands that print messages and values: msg ..., encode, decode.

@@ -1,9 +1,11 @@
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "arguments.h"
 #include "commands.h"
+#include "param_names.h"
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
 #include "preset/payload_map.h"
@@ -20,6 +22,9 @@ namespace morvane::cli {
 namespace {
 
 using preset::tMrv;
+
+// As diff and cmp: presets that differ are a result, not a failure, but scripts test for it.
+constexpr int kPresetsDiffer = 1;
 
 struct FileOptions {
   std::string file;
@@ -53,6 +58,18 @@ void AddFileArgument(CLI::App* command, FileOptions& options) {
   command->add_option("FILE", options.file, "A .syx preset file")->required();
 }
 
+constexpr char kParamHelp[] =
+    "Parameter: decimal (1410), HH:LL hexadecimal (0B:02), the name a value control shows "
+    "before its colon (vol) or a name from parms.txt (\"Layer vol\"); a name of a layer "
+    "parameter needs --layer 1-4";
+
+std::optional<int> GivenLayer(const CLI::App* command, const FileOptions& options) {
+  if (command->count("--layer") == 0) {
+    return std::nullopt;
+  }
+  return options.layer;
+}
+
 void AddLayerOption(CLI::App* command, FileOptions& options) {
   command->add_option("--layer", options.layer, "0 for the common block, 1-4 for a layer")
       ->check(CLI::Range(kCommonLayer, kMaxLayer));
@@ -74,7 +91,7 @@ void WriteBinaryToStdout(const preset::Bytes& bytes, std::ostream& out) {
 
 }  // namespace
 
-void AddFileCommands(CLI::App& app, std::ostream& out) {
+void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus) {
   auto options = std::make_shared<FileOptions>();
   FileOptions& o = *options;
 
@@ -93,26 +110,26 @@ void AddFileCommands(CLI::App& app, std::ostream& out) {
 
   CLI::App* get = app.add_subcommand("get", "Print one parameter's value in decimal");
   AddFileArgument(get, o);
-  get->add_option("PARAM", o.param, "Parameter: decimal (1410) or HH:LL hexadecimal (0B:02)")
-      ->required();
+  get->add_option("PARAM", o.param, kParamHelp)->required();
   AddLayerOption(get, o);
-  get->callback([options, &out] {
+  get->callback([options, get, &out] {
     tMrv image = Load(options->file);
-    const preset::ParamNumber param = ParseParam(options->param);
-    out << image.ReadParam(preset::GroupOf(param.high), param.low, options->layer) << "\n";
+    const ParamTarget target = ResolveParam(options->param, GivenLayer(get, *options));
+    out << image.ReadParam(preset::GroupOf(target.param.high), target.param.low, target.layer)
+        << "\n";
   });
 
   CLI::App* set = app.add_subcommand("set", "Set one parameter and save the preset");
   AddFileArgument(set, o);
-  set->add_option("PARAM", o.param, "Parameter: decimal (1410) or HH:LL hexadecimal (0B:02)")
-      ->required();
+  set->add_option("PARAM", o.param, kParamHelp)->required();
   set->add_option("VALUE", o.value, "The new value (negative numbers allowed)")->required();
   AddLayerOption(set, o);
   AddOutOption(set, o);
-  set->callback([options] {
+  set->callback([options, set] {
     tMrv image = Load(options->file);
-    const preset::ParamNumber param = ParseParam(options->param);
-    image.WriteParam(preset::GroupOf(param.high), param.low, options->layer, options->value);
+    const ParamTarget target = ResolveParam(options->param, GivenLayer(set, *options));
+    image.WriteParam(preset::GroupOf(target.param.high), target.param.low, target.layer,
+                     options->value);
     image.SavePreset(OutputName(*options));
   });
 
@@ -155,16 +172,22 @@ void AddFileCommands(CLI::App& app, std::ostream& out) {
     out << FormatHex(image.BuildDump()) << "\n";
   });
 
-  CLI::App* diff = app.add_subcommand("diff", "Print the values that differ between two presets");
+  CLI::App* diff = app.add_subcommand(
+      "diff",
+      "Print the name and the values that differ between two presets. Exit status: 0 when "
+      "the presets are the same, 1 when they differ or a file cannot be read (the reason then "
+      "on standard error)");
   diff->add_option("A", o.file, "The first .syx file")->required();
   diff->add_option("B", o.secondFile, "The second .syx file")->required();
-  diff->callback([options, &out] {
+  diff->callback([options, &out, &exitStatus] {
     tMrv a = Load(options->file);
     tMrv b = Load(options->secondFile);
     const std::string nameA = a.ReadName();
     const std::string nameB = b.ReadName();
+    bool differ = false;
     if (nameA != nameB) {
       out << "name " << NameLine(nameA) << " -> " << NameLine(nameB) << "\n";
+      differ = true;
     }
     const auto bytesA = a.View();
     const auto bytesB = b.View();
@@ -184,6 +207,10 @@ void AddFileCommands(CLI::App& app, std::ostream& out) {
       out << FormatParam(location->param) << " "
           << preset::DecodeValue(bytesA[offset], bytesA[offset + 1]) << " -> "
           << preset::DecodeValue(bytesB[offset], bytesB[offset + 1]) << "\n";
+      differ = true;
+    }
+    if (differ) {
+      exitStatus = kPresetsDiffer;
     }
   });
 

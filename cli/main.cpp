@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
   // CLI11 reads /name as an option on Windows; here it is a path on every platform.
   // Subcommands copy this setting from the app when they are added below.
   app.allow_windows_style_options(false);
-  morvane::cli::AddFileCommands(app, std::cout);
+  int exitStatus = 0;
+  morvane::cli::AddFileCommands(app, std::cout, exitStatus);
   morvane::cli::AddShowCommand(app, std::cout);
   morvane::cli::AddMessageCommands(app, std::cout);
   morvane::cli::AddBankCommand(app);
@@ -54,5 +55,5 @@ int main(int argc, char** argv) {
     std::cerr << kOutputError << "\n";
     return kFailure;
   }
-  return 0;
+  return exitStatus;
 }

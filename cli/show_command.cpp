@@ -2,6 +2,7 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "parammap/generic_list.h"
 #include "parammap/param_map.h"
 #include "parammap/preset_view.h"
 #include "preset/module_messages.h"
@@ -16,10 +17,12 @@ using parammap::Page;
 
 constexpr Page kShownPages[] = {Page::Common, Page::Layer, Page::Patchcords};
 constexpr char kKeptCaption[] = "-";
+constexpr char kNoName[] = "-";
 
 struct ShowOptions {
   std::string file;
   int layer = kMinLayer;
+  bool names = false;
 };
 
 // The caption in quotes, or "-" where the control refuses the value and keeps what it showed.
@@ -41,6 +44,9 @@ void AddShowCommand(CLI::App& app, std::ostream& out) {
   show->add_option("--layer", options->layer,
                    "The layer that the Layer and Patchcords pages show, 1-4")
       ->check(CLI::Range(kMinLayer, kMaxLayer));
+  show->add_flag("--names", options->names,
+                 "Add each control's parameter name from parms.txt in quotes (- for the "
+                 "preset-wide controls, which the list does not hold)");
   show->callback([options, &out] {
     preset::tMrv image;
     image.LoadPreset(options->file);
@@ -50,7 +56,12 @@ void AddShowCommand(CLI::App& app, std::ostream& out) {
         const preset::ParamNumber param{control.Ctrl1(), control.Ctrl2()};
         const int value = parammap::StoredValue(image, control, layer);
         out << control.name << " " << FormatParam(param) << " " << value << " "
-            << ShownCaption(control, value) << "\n";
+            << ShownCaption(control, value);
+        if (options->names) {
+          const auto name = parammap::GenericParameterName(control.parameter);
+          out << " " << (name ? "\"" + *name + "\"" : kNoName);
+        }
+        out << "\n";
       }
     }
   });

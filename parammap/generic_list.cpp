@@ -118,4 +118,24 @@ std::string GenericParameterFile() {
   return text;
 }
 
+std::optional<std::string> GenericParameterName(int parameter) {
+  static const std::vector<GenericEntry> entries = GenericParameterList();
+  for (const GenericEntry& entry : entries) {
+    if (entry.parameter == parameter) {
+      return entry.name;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string_view> ShownControlName(const ControlSpec& control) {
+  const bool itemsFillRange = static_cast<long long>(ItemsAfterStartUp(control).size()) >=
+                              RangeCount(control.min, control.max);
+  if (!control.allowPrefixSuffix || itemsFillRange || control.prefix.size() < 2 ||
+      control.prefix.back() != ':') {
+    return std::nullopt;
+  }
+  return control.prefix.substr(0, control.prefix.size() - 1);
+}
+
 }  // namespace morvane::parammap

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "parammap/param_map.h"
@@ -31,5 +33,13 @@ std::vector<GenericEntry> GenericParameterList();
 // The list as the profile file that the window reads: sections "name", "lsb", "msb", "min" and
 // "max", each keyed by the entry's decimal number, bytes as "$" and two hexadecimal digits.
 std::string GenericParameterFile();
+
+// The name of parameter (a 14-bit number) in the generic list, or nullopt for a parameter the
+// list does not hold (those of the preset-wide block).
+std::optional<std::string> GenericParameterName(int parameter);
+
+// The name a value control shows before the colon of its caption ("vol" for "vol:+0dB"), or
+// nullopt for a control whose caption shows no prefix.
+std::optional<std::string_view> ShownControlName(const ControlSpec& control);
 
 }  // namespace morvane::parammap

@@ -242,5 +242,55 @@ TEST_F(ToolFiles, ShowFindsCodesAndKeepsRefusedValues) {
   EXPECT_EQ(missing.err, "Cannot open file " + PathOf("missing.syx") + "\n");
 }
 
+// diff's status as diff and cmp give it, and PARAM given by name: each row is one run of the
+// tool with its exit status and the start of what it prints.
+TEST_F(ToolFiles, DiffStatusAndParametersByName) {
+  const std::string init = PathOf("init.syx");
+  const std::string edited = PathOf("edited.syx");
+  ASSERT_EQ(RunTool({"set", init, "vol", "-6", "--layer", "3", "-o", edited}).exitCode, 0);
+  ASSERT_EQ(RunTool({"set", edited, "amp env a1 level", "40", "--layer", "2"}).exitCode, 0);
+  ASSERT_EQ(RunTool({"set", edited, "B", "7"}).exitCode, 0);
+  struct Row {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string out;  // the whole of standard output
+    std::string err;  // the start of standard error
+  };
+  const Row rows[] = {
+      {{"diff", init, init}, 0, "", ""},
+      {{"diff", init, edited},
+       1,
+       "common 07:14 0 -> 7\nlayer 2 0E:03 100 -> 40\nlayer 3 0B:02 0 -> -6\n",
+       ""},
+      {{"diff", init, PathOf("missing.syx")}, 1, "", "Cannot open file "},
+      {{"get", edited, "vol", "--layer", "3"}, 0, "-6\n", ""},
+      {{"get", edited, "VOL", "--layer", "1"}, 0, "0\n", ""},
+      {{"get", edited, "Layer vol", "--layer", "3"}, 0, "-6\n", ""},
+      {{"get", edited, "B"}, 0, "7\n", ""},
+      {{"get", edited, "B", "--layer", "0"}, 0, "7\n", ""},
+      {{"get", edited, "0E:03", "--layer", "2"}, 0, "40\n", ""},
+      {{"get", edited, "vol"}, 1, "", "\"vol\" is a parameter of each layer: give --layer 1-4"},
+      {{"get", edited, "vol", "--layer", "0"}, 1, "", "\"vol\" is a parameter of each layer"},
+      {{"get", edited, "B", "--layer", "2"}, 1, "", "\"B\" is a parameter of the common block"},
+      {{"get", edited, "A1", "--layer", "1"}, 1, "", "\"A1\" names 6 value controls (0E:02 "},
+      {{"get", edited, "volume", "--layer", "1"}, 1, "", "Unknown parameter \"volume\""},
+      {{"get", edited, "0B:1G", "--layer", "1"}, 1, "", "Invalid parameter number 0B:1G"},
+      {{"set", edited, "src", "3", "--layer", "1"}, 1, "", "Unknown parameter \"src\""},
+  };
+  for (const Row& row : rows) {
+    const ProcessResult r = RunTool(row.arguments);
+    const std::string context = row.arguments[0] + " " + row.arguments[2];
+    EXPECT_EQ(r.exitCode, row.exitCode) << context << ": " << r.err;
+    EXPECT_EQ(r.out, row.out) << context;
+    EXPECT_EQ(r.err.substr(0, row.err.size()), row.err) << context;
+  }
+
+  const auto named = Lines(RunTool({"show", edited, "--layer", "3", "--names"}).out);
+  ASSERT_EQ(named.size(), 167u);
+  EXPECT_EQ(named[0], "dragger25 07:13 0 \"A:+0\" -");
+  EXPECT_EQ(named[12], "dragger1 0B:02 -6 \"vol:-6dB\" \"Layer vol\"");
+  EXPECT_EQ(named[166], "dragger143 0F:48 0 \"+0\" \"Cord 24 amount\"");
+}
+
 }  // namespace
 }  // namespace morvane::cli::testing
