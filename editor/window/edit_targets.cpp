@@ -113,6 +113,11 @@ void TForm1::ShowEditTargets() {
   select->setTitle(shownEdited ? kSelectTitle
                                : QStringLiteral("edits go to ") + LayersText(layers));
 
+  // The tips change with the layer boxes only.
+  if (FTipLayers == layers) {
+    return;
+  }
+  FTipLayers = layers;
   for (const TValueControl& valueControl : FValueControls) {
     const ControlSpec& spec = *valueControl.spec;
     QStringList lines{FromView(parammap::FullName(spec)), RangeText(spec),
