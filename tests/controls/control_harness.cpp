@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
-#include <QWheelEvent>
 
 namespace morvane::controls::testing {
 
@@ -52,18 +51,6 @@ void DoubleClick(QWidget* target, QPoint local) {
   Release(target, local);
 }
 
-void KeyPress(QWidget* target, int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
-  QKeyEvent event(QEvent::KeyPress, key, modifiers, QString(), autoRepeat);
-  QApplication::sendEvent(target, &event);
-}
-
-void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers) {
-  const QPointF middle(target->width() / 2.0, target->height() / 2.0);
-  QWheelEvent event(middle, target->mapToGlobal(middle), QPoint(), QPoint(0, angle), Qt::NoButton,
-                    modifiers, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(target, &event);
-}
-
 void KeyRelease(QWidget* target, int key, Qt::KeyboardModifiers modifiers, bool autoRepeat) {
   QKeyEvent event(QEvent::KeyRelease, key, modifiers, QString(), autoRepeat);
   QApplication::sendEvent(target, &event);
@@ -95,7 +82,6 @@ SignalLog::SignalLog(Tdragger* dragger) {
     hiddenDuringMouseUp_ = PointerHidden();
     pointerDuringMouseUp_ = QCursor::pos();
   });
-  QObject::connect(dragger, &Tdragger::OnChanging, note("OnChanging"));
   QObject::connect(dragger, &Tdragger::OnClick, note("OnClick"));
   QObject::connect(dragger, &Tdragger::OnDblClick, note("OnDblClick"));
   QObject::connect(dragger, &Tdragger::OnMouseEnter, note("OnMouseEnter"));

@@ -30,9 +30,6 @@ void Release(QWidget* target, QPoint local, Qt::MouseButton button = Qt::LeftBut
 // Press, release, double-click press and release, as the platform reports a double-click.
 void DoubleClick(QWidget* target, QPoint local);
 void KeyRelease(QWidget* target, int key, Qt::KeyboardModifiers modifiers, bool autoRepeat = false);
-void KeyPress(QWidget* target, int key, Qt::KeyboardModifiers modifiers, bool autoRepeat = false);
-// One turn of the wheel by angle (120 a notch) over the middle of target.
-void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 // Whether the application currently hides the pointer, and how deep the override stack is.
 bool PointerHidden();

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 
 #include "control_harness.h"
-#include "fake_edit_clock.h"
 #include "tdragger.h"
 
 namespace morvane::controls {
@@ -200,47 +199,6 @@ TEST_F(DraggerMouse, AllowLoopContinuesAtTheOtherEnd) {
   EXPECT_EQ(StepFrom(4, 21), 5) << "away from the ends as without loop";
   EXPECT_EQ(StepFrom(7, 21, Qt::ShiftModifier), 0);
   Release(dragger, {20, 5});
-}
-
-// Sending while dragging: the first edit one interval after the press, then at most one per
-// interval with the value as it stands when it goes; the release ends it as always, and an edit
-// held at the release is dropped (the release sends the value).
-TEST_F(DraggerMouse, SendingWhileDraggingPacesTheChangesBetweenPressAndRelease) {
-  test_support::FakeEditClock clock;
-  dragger->setEditClock(&clock.clock);
-  dragger->setSendWhileDragging(true);
-  Range(0, 127, 0);
-  QStringList sent;
-  QObject::connect(dragger, &Tdragger::OnChanging,
-                   [&] { sent << QStringLiteral("changing %1").arg(dragger->Position()); });
-  QObject::connect(dragger, &Tdragger::OnMouseUp,
-                   [&] { sent << QStringLiteral("up %1").arg(dragger->Position()); });
-  clock.AdvanceTo(100);
-  Press(dragger, {20, 5});
-  const std::pair<int, int> moves[] = {{105, 21}, {119, 22}, {120, 22}, {125, 23},
-                                       {130, 24}, {150, 25}, {155, 26}};
-  for (const auto& [time, x] : moves) {
-    clock.AdvanceTo(time);
-    Move(dragger, {x, 5});
-  }
-  EXPECT_EQ(sent, QStringList({"changing 2", "changing 4"}))
-      << "held from 105 to 120, from 125 to 140; the move to the same X changed nothing";
-  clock.AdvanceTo(158);
-  Release(dragger, {26, 5});
-  clock.AdvanceTo(200);
-  EXPECT_EQ(sent, QStringList({"changing 2", "changing 4", "up 6"}));
-
-  // A drag that changes nothing sends nothing before its release; without the option nothing
-  // is sent while dragging.
-  sent.clear();
-  Press(dragger, {20, 5});
-  clock.AdvanceTo(300);
-  Move(dragger, {20, 5});
-  dragger->setSendWhileDragging(false);
-  Move(dragger, {21, 5});
-  clock.AdvanceTo(400);
-  Release(dragger, {21, 5});
-  EXPECT_EQ(sent, QStringList({"up 7"}));
 }
 
 }  // namespace

@@ -21,8 +21,7 @@ class FakeEditClock {
               [this](int ms, QObject* context, std::function<void()> then) {
                 waits_.push_back({now_ + ms, QPointer<QObject>(context), std::move(then)});
               }} {}
-  FakeEditClock(const FakeEditClock&) = delete;
-  FakeEditClock& operator=(const FakeEditClock&) = delete;
+  FakeEditClock(const FakeEditClock&) = delete;  // the clock's functions hold this
 
   std::int64_t Now() const { return now_; }
   void AdvanceTo(std::int64_t time) {
@@ -42,7 +41,6 @@ class FakeEditClock {
     now_ = std::max(now_, time);
   }
   void Advance(std::int64_t ms) { AdvanceTo(now_ + ms); }
-  std::size_t PendingWaits() const { return waits_.size(); }
 
   controls::TEditClock clock;
 

@@ -50,20 +50,21 @@ void ChooseZoom(TForm1& form, int percent) {
   QApplication::processEvents();
 }
 
-// A screen larger than every step, unless a test gives a smaller one.
-const QRect kLargeScreen(0, 0, 4000, 3000);
-
-class ZoomTest : public WindowTest {
+// The window's screen is the test's own: larger than every step unless a test gives another.
+template <typename Base>
+class OnScreen : public Base {
  protected:
   void SetUp() override {
-    SetScreenArea([](const QWidget&) { return kLargeScreen; });
-    WindowTest::SetUp();
+    SetScreenArea([this](const QWidget&) { return screen; });
+    Base::SetUp();
   }
   void TearDown() override {
-    WindowTest::TearDown();
+    Base::TearDown();
     SetScreenArea({});
   }
+  QRect screen{0, 0, 4000, 3000};
 };
+using ZoomTest = OnScreen<WindowTest>;
 
 TEST_F(ZoomTest, EveryStepScalesFromTheLayoutAndComesBackExactly) {
   form->PageControl1->setCurrentWidget(form->layerctrlssheet);
@@ -129,9 +130,10 @@ TEST_F(ZoomTest, EveryCaptionFitsItsControlAtEveryStepInEitherFace) {
           }
         }
         std::sort(widths.rbegin(), widths.rend());
+        widths.resize(std::min(kWidestCaptions, widths.size()));
         widest.emplace_back();
-        for (std::size_t index = 0; index < std::min(kWidestCaptions, widths.size()); ++index) {
-          widest.back().push_back(widths[index].second);
+        for (const auto& [width, value] : widths) {
+          widest.back().push_back(value);
         }
       }
       for (const int percent : kZoomSteps) {
@@ -158,18 +160,7 @@ TEST_F(ZoomTest, EveryCaptionFitsItsControlAtEveryStepInEitherFace) {
   }
 }
 
-class ZoomSettingTest : public StartupTest {
- protected:
-  void SetUp() override {
-    SetScreenArea([this](const QWidget&) { return screen; });
-    StartupTest::SetUp();
-  }
-  void TearDown() override {
-    StartupTest::TearDown();
-    SetScreenArea({});
-  }
-  QRect screen = kLargeScreen;
-};
+using ZoomSettingTest = OnScreen<StartupTest>;
 
 TEST_F(ZoomSettingTest, ChosenZoomSurvivesARestart) {
   Start();

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -428,50 +429,52 @@ TEST_F(EditingTest, AClosedPortIsReportedInTheStatusBar) {
 }
 
 // Each way to change a focused control ends in one edit, with the strings a release sends: per
-// key release, per wheel notch, a fast wheel at most once per interval and its last value.
+// key release (a held key repeats its steps), per wheel notch, a fast wheel at most once per
+// interval and its last value; the steps stop at the range's ends.
 TEST_F(EditingTest, TheWheelArrowsAndPagesSendOneEditEach) {
   test_support::FakeEditClock clock;
   form->editClock = clock.clock;
   CheckLayers({1, 3});
   Tdragger* volume = Control("dragger1");
   volume->setFocus();
-  const auto key = [&](int code) {
-    QTest::keyPress(volume, static_cast<Qt::Key>(code));
-    QTest::keyRelease(volume, static_cast<Qt::Key>(code));
+  const auto key = [&](Qt::Key code, int repeats = 0) {
+    QTest::keyPress(volume, code);
+    for (int repeat = 0; repeat < repeats; ++repeat) {
+      QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString(), true);
+      QApplication::sendEvent(volume, &press);
+    }
+    QTest::keyRelease(volume, code);
   };
-  struct Case {
-    std::function<void()> act;
-    std::vector<int> values;
+  const auto notches = [&](int count, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    for (int notch = 0; notch < std::abs(count); ++notch) {
+      Wheel(volume, count > 0 ? 120 : -120, modifiers);
+    }
   };
-  const int stepsBefore = form->undoStack->count();
-  const Case cases[] = {
-      {[&] { Wheel(volume, 120); }, {1}},
+  const std::pair<std::function<void()>, std::vector<int>> cases[] = {
+      {[&] { notches(1); }, {1}},
       {[&] { key(Qt::Key_Right); }, {2}},
       {[&] { key(Qt::Key_PageDown); }, {-8}},
-      {[&] { Wheel(volume, -120, Qt::ShiftModifier); }, {-18}},
-      {[&] {
-         for (int notch = 0; notch < 4; ++notch) {
-           Wheel(volume, 120);
-         }
-       },
-       {-17, -14}},
+      {[&] { notches(-1, Qt::ShiftModifier); }, {-18}},
+      {[&] { notches(4); }, {-17, -14}},
+      {[&] { key(Qt::Key_PageUp, 2); }, {10}},
+      {[&] { key(Qt::Key_Up); }, {10}},
   };
-  for (const Case& c : cases) {
+  const int stepsBefore = form->undoStack->count();
+  for (const auto& [act, values] : cases) {
     clock.Advance(1000);
-    c.act();
+    act();
     clock.Advance(100);
     Strings expected;
-    for (const int value : c.values) {
+    for (const int value : values) {
       for (const int layerIndex : {0, 2}) {
-        for (Bytes& string : EditStrings(-1, layerIndex, kVolumeLow, kLayerHigh, value)) {
-          expected.push_back(string);
-        }
+        const Strings edit = EditStrings(-1, layerIndex, kVolumeLow, kLayerHigh, value);
+        expected.insert(expected.end(), edit.begin(), edit.end());
       }
     }
     EXPECT_EQ(Sent(), expected);
-    EXPECT_EQ(Stored(3), c.values.back());
+    EXPECT_EQ(Stored(3), values.back());
   }
-  EXPECT_EQ(form->undoStack->count(), stepsBefore + 6);
+  EXPECT_EQ(form->undoStack->count(), stepsBefore + 8);
   EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -503,9 +506,8 @@ TEST_F(EditingTest, SendingWhileDraggingPacesEditsAndTheDragIsOneUndoStep) {
   clock.Advance(100);
   Strings expected;
   for (const int value : {1, 3, 5, 7, 9, 10}) {
-    for (Bytes& string : EditStrings(-1, 1, kCutLow, kFilterHigh, value)) {
-      expected.push_back(string);
-    }
+    const Strings edit = EditStrings(-1, 1, kCutLow, kFilterHigh, value);
+    expected.insert(expected.end(), edit.begin(), edit.end());
   }
   EXPECT_EQ(Sent(), expected);
   EXPECT_EQ(Stored(2, kCutLow, kFilterGroup), 10);

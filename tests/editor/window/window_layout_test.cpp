@@ -154,8 +154,6 @@ TEST_F(WindowTest, EveryValueControlsTipsNameItsParameterRangeAndTargets) {
   const std::pair<const char*, const char*> tips[] = {
       {"dragger59", "Amp Env R2 level\nrange 0 to 100\nedits go to layer 1"},
       {"filtertype", "Filter type\n51 choices\nedits go to layer 1"},
-      {"dragger75", "Cord 2 src\n69 choices\nedits go to layer 1"},
-      {"dragger8", "Layer ntrsp\n2 choices\nedits go to layer 1"},
       {"dragger25",
        "Preset knob A\nrange -1 to 127\nedits go to the preset's common values\n"
        "Initial positions of the Preset Knobs"},
