@@ -169,8 +169,9 @@ void BM_WheelNotchOneLayer(benchmark::State& state) {
 BENCHMARK(BM_WheelNotchOneLayer)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // A drag on the filter cutoff while sending as it changes: the press, a move every 10 ms from
-// the press on, each a value up (200 values), the release 2 s after the press. Counts the edits
-// that reach the driver, the release's included, and whether the last carries the value shown.
+// the press on, each a value up (200 values), the release as the 2 s end (1999 ms after the
+// press, before the paced edit due at 2000 ms). Counts the edits that reach the driver, the
+// release's included, and whether the last carries the value shown.
 void BM_SendWhileDragging2s(benchmark::State& state) {
   constexpr int kMoves = 200;
   constexpr int kMoveMs = 10;
