@@ -3,16 +3,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMouseEvent>
+#include <QWheelEvent>
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "fake_edit_clock.h"
 #include "layer_check_box.h"
 #include "midi/backends/virtual/virtual_backend.h"
 #include "midi_monitor.h"
 #include "parammap/generic_list.h"
+#include "preset/module_messages.h"
+#include "preset/value_codec.h"
 #include "radio_group.h"
+#include "recording_driver.h"
 #include "tdragger.h"
 #include "tform1.h"
 #include "tmrvbox.h"
@@ -102,6 +108,129 @@ void BM_EditTwoLayersMonitorFull(benchmark::State& state) {
   state.counters["lines"] = monitor.LineCount();
 }
 BENCHMARK(BM_EditTwoLayersMonitorFull)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void SendWheel(QWidget* target, int angle) {
+  const QPointF middle(target->width() / 2.0, target->height() / 2.0);
+  QWheelEvent event(middle, target->mapToGlobal(middle), QPoint(), QPoint(0, angle), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(target, &event);
+}
+
+void SendMouseAt(QWidget* target, QEvent::Type type, int x, Qt::MouseButtons buttons) {
+  const QPoint at(x, target->height() / 2);
+  QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), Qt::LeftButton, buttons,
+                    Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+bool OpenSimulatorOutput(benchmark::State& state, TForm1& window) {
+  if (window.MidiOutput1.State() != morvane::midi::mosOpen) {
+    window.MidiOutput1.SetDeviceID(0);
+    if (!window.MidiOutput1.OpenPort()) {
+      state.SkipWithError("The simulator's output did not open");
+      return false;
+    }
+  }
+  return true;
+}
+
+// From one wheel notch on the volume control, layer 1 checked, until its three strings are with
+// the simulator's driver. The notches lie an interval apart, so that each is sent at once.
+void BM_WheelNotchOneLayer(benchmark::State& state) {
+  Application();
+  morvane::midi::VirtualBackend simulator;
+  morvane::engine::TUserPrompt* noPrompt = nullptr;
+  TForm1 window(noPrompt, simulator);
+  PrepareWindow(window);
+  if (!OpenSimulatorOutput(state, window)) {
+    return;
+  }
+  morvane::test_support::FakeEditClock clock;
+  window.editClock = clock.clock;
+  auto* volume = window.findChild<morvane::controls::Tdragger*>(QStringLiteral("dragger1"));
+  volume->setFocus();
+  const auto& sender = window.engine.SysexSender();
+  int angle = 120;
+  for (auto _ : state) {
+    clock.Advance(1000);
+    angle = -angle;
+    const auto start = std::chrono::steady_clock::now();
+    SendWheel(volume, angle);
+    while (sender.PendingCount() != 0) {
+      QApplication::processEvents();
+    }
+    const auto end = std::chrono::steady_clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    while (window.MidiOutput1.PendingLongCount() != 0) {
+      QApplication::processEvents();
+    }
+  }
+}
+BENCHMARK(BM_WheelNotchOneLayer)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// A drag on the filter cutoff while sending as it changes: the press, a move every 10 ms from
+// the press on, each a value up (200 values), the release as the 2 s end (1999 ms after the
+// press, before the paced edit due at 2000 ms). Counts the edits that reach the driver, the
+// release's included, and whether the last carries the value shown.
+void BM_SendWhileDragging2s(benchmark::State& state) {
+  constexpr int kMoves = 200;
+  constexpr int kMoveMs = 10;
+  constexpr int kDragMs = kMoves * kMoveMs;
+  constexpr std::uint8_t kCutLow = 0x02;
+  constexpr std::uint8_t kFilterHigh = 0x0C;
+  Application();
+  morvane::midi::VirtualBackend simulator;
+  morvane::editor::testing::RecordingDriver driver(simulator);
+  morvane::engine::TUserPrompt* noPrompt = nullptr;
+  TForm1 window(noPrompt, driver);
+  PrepareWindow(window);
+  if (!OpenSimulatorOutput(state, window)) {
+    return;
+  }
+  window.PageControl1->setCurrentWidget(window.layerctrlssheet);
+  QApplication::processEvents();
+  morvane::test_support::FakeEditClock clock;
+  window.editClock = clock.clock;
+  auto* cut = window.findChild<morvane::controls::Tdragger*>(QStringLiteral("dragger26"));
+  cut->setSendWhileDragging(true);
+  const auto& sender = window.engine.SysexSender();
+  std::size_t edits = 0;
+  bool lastIsShown = true;
+  for (auto _ : state) {
+    cut->setPosition(0);
+    clock.Advance(1000);
+    const std::int64_t pressed = clock.Now();
+    SendMouseAt(cut, QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    for (int move = 0; move < kMoves; ++move) {
+      clock.AdvanceTo(pressed + move * kMoveMs);
+      SendMouseAt(cut, QEvent::MouseMove, 11 + move, Qt::LeftButton);
+    }
+    clock.AdvanceTo(pressed + kDragMs - 1);
+    SendMouseAt(cut, QEvent::MouseButtonRelease, 10 + kMoves, Qt::NoButton);
+    clock.Advance(kDragMs);
+    while (sender.PendingCount() != 0 || window.MidiOutput1.PendingLongCount() != 0) {
+      QApplication::processEvents();
+    }
+    state.PauseTiming();
+    const auto strings = driver.TakeStrings();
+    edits = 0;
+    int lastValue = -1;
+    for (const auto& string : strings) {
+      const morvane::preset::Bytes edit =
+          morvane::preset::ParameterEditMessage({kCutLow, kFilterHigh}, 0);
+      if (string.size() == edit.size() &&
+          std::equal(string.begin(), string.begin() + 9, edit.begin())) {
+        ++edits;
+        lastValue = morvane::preset::DecodeValue(string[9], string[10]);
+      }
+    }
+    lastIsShown = lastIsShown && lastValue == cut->Position() && cut->Position() == kMoves;
+    state.ResumeTiming();
+  }
+  state.counters["edits"] = static_cast<double>(edits);
+  state.counters["last_is_shown"] = lastIsShown ? 1 : 0;
+}
+BENCHMARK(BM_SendWhileDragging2s)->Unit(benchmark::kMillisecond);
 
 // The Layer page refreshed for two channels whose images differ in every value it shows.
 void BM_RefreshLayerPage(benchmark::State& state) {

@@ -1,4 +1,5 @@
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,6 +80,16 @@ std::string NameLine(const std::string& name) {
   return "\"" + name + "\"";
 }
 
+// The image keeps its stored fourth character (the ":" of the module's names): a different one
+// given is told on standard error, and the command still succeeds.
+void WarnOfFourthCharacter(const std::string& given, const std::string& stored) {
+  constexpr std::size_t kFourth = 3;
+  if (given.size() > kFourth && stored.size() > kFourth && given[kFourth] != stored[kFourth]) {
+    std::cerr << "warning: the fourth character stays '" << stored[kFourth] << "' as stored, not '"
+              << given[kFourth] << "' as given\n";
+  }
+}
+
 void WriteBinaryToStdout(const preset::Bytes& bytes, std::ostream& out) {
 #ifdef _WIN32
   out.flush();
@@ -140,8 +151,10 @@ void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus) {
   AddOutOption(rename, o);
   rename->callback([options] {
     tMrv image = Load(options->file);
+    const std::string stored = image.ReadName();
     image.WriteName(options->name);
     image.SavePreset(OutputName(*options));
+    WarnOfFourthCharacter(options->name, stored);
   });
 
   CLI::App* copyLayer = app.add_subcommand(

@@ -10,6 +10,8 @@ namespace morvane::controls {
 namespace {
 
 constexpr QChar kHexMark = u'$';
+// The C form of a hexadecimal number, "0x1F" or "0X1F".
+constexpr QLatin1StringView kCHexPrefix("0x");
 constexpr int kHexBase = 16;
 constexpr int kDecimalBase = 10;
 constexpr int kMinimumHexDigits = 2;
@@ -79,6 +81,9 @@ int ParseInteger(const QString& text) {
   if (!rest.isEmpty() && rest.front() == kHexMark) {
     base = kHexBase;
     rest = rest.mid(1);
+  } else if (rest.startsWith(kCHexPrefix, Qt::CaseInsensitive)) {
+    base = kHexBase;
+    rest = rest.mid(kCHexPrefix.size());
   }
   const auto magnitude = ParseDigits(rest, base);
   if (!magnitude) {

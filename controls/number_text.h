@@ -12,7 +12,8 @@ int ParseHexSetting(const QString& text);
 QString FormatHexByte(int value);
 
 // Reads an integer the way the control settings write them: optional blanks around, an
-// optional sign, then decimal digits or "$" and hexadecimal digits. Throws EConvertError.
+// optional sign, then decimal digits, or "$" or "0x" and hexadecimal digits. Throws
+// EConvertError.
 int ParseInteger(const QString& text);
 
 }  // namespace morvane::controls

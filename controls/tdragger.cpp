@@ -4,8 +4,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
 #include <limits>
+#include <utility>
 
+#include "caption_fit.h"
 #include "control_errors.h"
 #include "control_font.h"
 #include "number_text.h"
@@ -23,10 +27,36 @@ constexpr QChar kHexMark = u'$';
 constexpr Qt::KeyboardModifiers kShiftStateKeys =
     Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
 
+// The wheel's angle for one notch, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+
+// The step of a key that edits the value; 0 for the others.
+int KeyStep(int key) {
+  switch (key) {
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+      return Tdragger::kKeyStep;
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+      return -Tdragger::kKeyStep;
+    case Qt::Key_PageUp:
+      return Tdragger::kPageStep;
+    case Qt::Key_PageDown:
+      return -Tdragger::kPageStep;
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
 
 Tdragger::Tdragger(QWidget* parent)
-    : QWidget(parent), FCtrl1(kDefaultCtrl), FCtrl2(kDefaultCtrl), FCtrl3(kDefaultCtrl) {
+    : QWidget(parent),
+      FCtrl1(kDefaultCtrl),
+      FCtrl2(kDefaultCtrl),
+      FCtrl3(kDefaultCtrl),
+      FDragPacer(*this, [this] { emit OnChanging(this); }),
+      FWheelPacer(*this, [this] { FinishEdit(); }) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setCursor(Qt::PointingHandCursor);
@@ -177,25 +207,58 @@ QSize Tdragger::sizeHint() const {
   return {kDefaultWidth, kDefaultHeight};
 }
 
+void Tdragger::setEditClock(const TEditClock* clock) {
+  FDragPacer.SetClock(clock);
+  FWheelPacer.SetClock(clock);
+}
+
+QSize Tdragger::CaptionRoom() const {
+  const int frame = FrameWidth(FFrame);
+  return rect().adjusted(frame, frame, -frame, -frame).size();
+}
+
+QFont Tdragger::CaptionFont() const {
+  const QFont& own = font();
+  const QSize room = CaptionRoom();
+  if (FCaption != FFittedCaption || own != FFittedFor || room != FFittedRoom) {
+    FFittedFont = FitCaptionFont(own, FCaption, room);
+    FFittedCaption = FCaption;
+    FFittedFor = own;
+    FFittedRoom = room;
+  }
+  return FFittedFont;
+}
+
 void Tdragger::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), Color());
   const QRect inner = DrawPanelFrame(painter, rect(), FFrame);
   painter.setClipRect(inner);
-  painter.setFont(font());
+  painter.setFont(CaptionFont());
   painter.setPen(FontColor());
   painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, FCaption);
 }
 
+// A press starts a new drag: its first move is compared with the press point.
 void Tdragger::Press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position,
                      QPoint screenPosition) {
   setFocus(Qt::MouseFocusReason);
+  ++FGestureNumber;
+  FLastDragX = position.x();
+  if (button == Qt::LeftButton) {
+    FDragging = true;
+    FDragPacer.Restart();
+  }
   emit OnMouseDown(this, button, modifiers, position);
   FPressPoint = screenPosition;
   FPointer.Hide();
 }
 
 void Tdragger::Release(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position) {
+  if (button == Qt::LeftButton) {
+    FDragging = false;
+    FDragPacer.Cancel();
+  }
   MovePointerTo(FPressPoint);
   try {
     emit OnMouseUp(this, button, modifiers, position);
@@ -256,12 +319,16 @@ void Tdragger::Drag(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, i
     return;
   }
   const int step = keys == Qt::ShiftModifier ? kShiftDragStep : kDragStep;
+  const int before = FPosition;
   if (x > FLastDragX) {
     StepRight(step);
   } else if (x < FLastDragX) {
     StepLeft(step);
   }
   FLastDragX = x;
+  if (FSendWhileDragging && FDragging && FPosition != before) {
+    FDragPacer.Request();
+  }
 }
 
 // Two stages: the first moves by one step; the second moves once more while the value lies
@@ -300,12 +367,50 @@ void Tdragger::OfferPosition(long long value) {
   setPosition(static_cast<int>(value));
 }
 
+void Tdragger::StepClamped(int delta) {
+  if (FMin > FMax) {
+    return;
+  }
+  const long long target = std::clamp(static_cast<long long>(FPosition) + delta,
+                                      static_cast<long long>(FMin), static_cast<long long>(FMax));
+  setPosition(static_cast<int>(target));
+}
+
+void Tdragger::FinishEdit() {
+  ++FGestureNumber;
+  emit OnMouseUp(this, Qt::LeftButton, Qt::NoModifier, QPoint(0, 0));
+}
+
+// Held keys repeat their presses: each steps, and the one release finishes the edit.
 void Tdragger::keyPressEvent(QKeyEvent* event) {
   emit onKeyDown(this, event->key(), event->modifiers());
   if (!event->text().isEmpty()) {
     emit onKeyPress(this, event->text());
   }
+  const int step = KeyStep(event->key());
+  if (step != 0 && (FEditKey == 0 || FEditKey == event->key())) {
+    StepClamped(step);
+    FEditKey = event->key();
+    event->accept();
+    return;
+  }
   QWidget::keyPressEvent(event);
+}
+
+void Tdragger::wheelEvent(QWheelEvent* event) {
+  const QPoint angle = event->angleDelta();
+  // Some platforms turn a wheel held with Shift into a sideways one.
+  FWheelRemainder += angle.y() != 0 ? angle.y() : angle.x();
+  const int notches = FWheelRemainder / kWheelNotch;
+  FWheelRemainder -= notches * kWheelNotch;
+  event->accept();
+  if (notches == 0) {
+    return;
+  }
+  setFocus(Qt::MouseFocusReason);
+  const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+  StepClamped(notches * (shift ? kShiftWheelStep : kWheelStep));
+  FWheelPacer.Request();
 }
 
 void Tdragger::keyReleaseEvent(QKeyEvent* event) {
@@ -319,7 +424,14 @@ void Tdragger::keyReleaseEvent(QKeyEvent* event) {
   if (keypad && (event->key() == Qt::Key_Minus || event->key() == Qt::Key_Plus)) {
     const int step = event->key() == Qt::Key_Minus ? -kKeypadStep : kKeypadStep;
     OfferPosition(static_cast<long long>(FPosition) + step);
+    ++FGestureNumber;
     Release(Qt::LeftButton, Qt::NoModifier, QPoint(0, 0));
+    event->accept();
+    return;
+  }
+  if (FEditKey != 0 && event->key() == FEditKey) {
+    FEditKey = 0;
+    FinishEdit();
     event->accept();
     return;
   }
@@ -343,6 +455,12 @@ void Tdragger::focusOutEvent(QFocusEvent* event) {
   SetBold(false);
   // A dialog opened mid-drag takes the focus and the release that would show the pointer.
   FPointer.Show();
+  FDragging = false;
+  FDragPacer.Cancel();
+  // The release of a key that stepped the value goes elsewhere now: the edit ends here.
+  if (std::exchange(FEditKey, 0) != 0) {
+    FinishEdit();
+  }
 }
 
 void Tdragger::enterEvent(QEnterEvent* event) {
@@ -358,6 +476,8 @@ void Tdragger::leaveEvent(QEvent* event) {
 void Tdragger::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   FPointer.Show();
+  FDragging = false;
+  FDragPacer.Cancel();
 }
 
 }  // namespace morvane::controls

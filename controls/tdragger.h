@@ -7,14 +7,17 @@
 #include <QWidget>
 
 #include "dragger_caption.h"
+#include "edit_pacer.h"
 #include "panel_frame.h"
 #include "pointer_control.h"
 
 namespace morvane::controls {
 
 // The value control: a coloured text panel showing one parameter, changed by dragging the mouse
-// sideways, by a double-click (back to PositionDefault) or by the numeric keypad's plus and
-// minus keys. A finished edit is signalled by OnMouseUp.
+// sideways, by a double-click (back to PositionDefault), by the numeric keypad's plus and
+// minus keys, and while it has the focus by the wheel, the arrow keys and Page Up/Down. A
+// finished edit is signalled by OnMouseUp: once per release of the mouse or of a key, once per
+// wheel notch but at most once per TEditPacer::kIntervalMs, the last value always.
 class Tdragger : public QWidget {
   Q_OBJECT
   Q_PROPERTY(int CaptionCtrl READ CaptionCtrl)
@@ -57,6 +60,10 @@ class Tdragger : public QWidget {
   static constexpr int kDragStep = 1;
   static constexpr int kShiftDragStep = 10;
   static constexpr int kKeypadStep = 1;
+  static constexpr int kKeyStep = 1;
+  static constexpr int kPageStep = 10;
+  static constexpr int kWheelStep = 1;
+  static constexpr int kShiftWheelStep = 10;
 
   explicit Tdragger(QWidget* parent = nullptr);
   ~Tdragger() override;
@@ -138,6 +145,22 @@ class Tdragger : public QWidget {
 
   QSize sizeHint() const override;
 
+  // While set, a drag with the left button also raises OnChanging as the value changes, at
+  // most once per TEditPacer::kIntervalMs and not before that long after the press; the
+  // release raises OnMouseUp as always.
+  bool SendWhileDragging() const { return FSendWhileDragging; }
+  void setSendWhileDragging(bool send) { FSendWhileDragging = send; }
+  // The clock of the paced edits; the system's unless set. Must outlive the control.
+  void setEditClock(const TEditClock* clock);
+  // Counts the user's gestures on the control: a press, a wheel edit, a key edit. The
+  // OnChanging signals of a drag and its release share the press's number.
+  int GestureNumber() const { return FGestureNumber; }
+  // The face the caption is drawn in: the control's font, narrower or smaller where the
+  // caption would not fit inside the frame.
+  QFont CaptionFont() const;
+  // The room the caption has inside the frame.
+  QSize CaptionRoom() const;
+
  signals:
   void OnMouseDown(Tdragger* sender, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                    QPoint position);
@@ -146,6 +169,8 @@ class Tdragger : public QWidget {
   // The user has finished changing the value.
   void OnMouseUp(Tdragger* sender, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                  QPoint position);
+  // The value changed during a drag while SendWhileDragging is set.
+  void OnChanging(Tdragger* sender);
   void OnClick(Tdragger* sender);
   void OnDblClick(Tdragger* sender);
   void OnMouseEnter(Tdragger* sender);
@@ -162,6 +187,7 @@ class Tdragger : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
@@ -175,6 +201,10 @@ class Tdragger : public QWidget {
   void Drag(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x);
   void StepRight(int step);
   void StepLeft(int step);
+  // Moves by delta, stopping at Min or Max.
+  void StepClamped(int delta);
+  // Raises OnMouseUp for an edit made by a key or the wheel, without moving the pointer.
+  void FinishEdit();
   // Values beyond the int range lie outside every Min..Max and are refused like them.
   void OfferPosition(long long value);
   void SetBold(bool bold);
@@ -207,6 +237,20 @@ class Tdragger : public QWidget {
   QPoint FPressPoint;
   bool FClickPending = false;
   PointerHider FPointer;
+
+  bool FSendWhileDragging = false;
+  bool FDragging = false;
+  int FGestureNumber = 0;
+  // The key whose release finishes the edit its presses made; 0 when none.
+  int FEditKey = 0;
+  int FWheelRemainder = 0;
+  TEditPacer FDragPacer;
+  TEditPacer FWheelPacer;
+  // The caption font fitted for the caption, font and room it was worked out for.
+  mutable QString FFittedCaption;
+  mutable QFont FFittedFor;
+  mutable QSize FFittedRoom;
+  mutable QFont FFittedFont;
 };
 
 }  // namespace morvane::controls

@@ -65,6 +65,13 @@ std::string EntryName(const ControlSpec& control) {
   return ControlLabel(control);
 }
 
+// The controls of the Setup page edit the keyboard player, not the module.
+constexpr Label kSetupNames[] = {
+    {"vel", "Keyboard velocity"},
+    {"velrnd", "Keyboard velocity randomness"},
+};
+constexpr std::string_view kPresetKnobName = "Preset knob ";
+
 std::string HexByte(int value) {
   char text[4];
   std::snprintf(text, sizeof text, "$%02X", value & 0x7F);
@@ -72,6 +79,24 @@ std::string HexByte(int value) {
 }
 
 }  // namespace
+
+std::string FullName(const ControlSpec& control) {
+  switch (control.page) {
+    case Page::Setup:
+      for (const Label& label : kSetupNames) {
+        if (label.control == control.name) {
+          return std::string(label.text);
+        }
+      }
+      return std::string(control.name);
+    case Page::Common:
+      return std::string(kPresetKnobName) + ControlLabel(control);
+    case Page::Layer:
+    case Page::Patchcords:
+      break;
+  }
+  return EntryName(control);
+}
 
 std::vector<GenericEntry> GenericParameterList() {
   std::vector<GenericEntry> entries;
@@ -88,7 +113,7 @@ std::vector<GenericEntry> GenericParameterList() {
       }
       const int key =
           (control.Ctrl2() - kFirstLayerHighByte) * kGenericBlockStride + control.Ctrl1();
-      entries.push_back({key, EntryName(control), control.parameter, min, max});
+      entries.push_back({key, FullName(control), control.parameter, min, max});
     }
   }
   std::sort(entries.begin(), entries.end(),

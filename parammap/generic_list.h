@@ -26,6 +26,11 @@ inline constexpr int kGenericBlockStride = 48;
 // The item the window chooses at start-up.
 inline constexpr int kGenericStartItem = 183;
 
+// The full name of a value control's parameter: for the Layer and Patchcords pages the name
+// its entry of the generic list has ("Aux Env R2 level"), for the others a name of the same
+// kind ("Preset knob A", "Keyboard velocity").
+std::string FullName(const ControlSpec& control);
+
 // Every value control of the Layer and Patchcords pages, by rising key. A coded control lists
 // the range of the codes it sends, not of its positions.
 std::vector<GenericEntry> GenericParameterList();

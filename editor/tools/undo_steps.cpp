@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "handler_guard.h"
+#include "tdragger.h"
 #include "tform1.h"
 
 namespace morvane::editor {
@@ -28,8 +29,35 @@ void TUndoStep::redo() {
   RunGuarded([this] { Apply(true); });
 }
 
-TParameterStep::TParameterStep(TForm1& form, int channelIndex, QString label)
-    : TUndoStep(form), FChannelIndex(channelIndex), FLabel(std::move(label)) {}
+TParameterStep::TParameterStep(TForm1& form, int channelIndex, QString label, TGesture gesture)
+    : TUndoStep(form), FChannelIndex(channelIndex), FLabel(std::move(label)), FGesture(gesture) {}
+
+void TParameterStep::Add(const TParameterWrite& write) {
+  for (TParameterWrite& earlier : FWrites) {
+    if (earlier.param.low == write.param.low && earlier.param.high == write.param.high &&
+        earlier.layer == write.layer && earlier.presetNumber == write.presetNumber) {
+      earlier.newValue = write.newValue;
+      return;
+    }
+  }
+  FWrites.push_back(write);
+}
+
+int TParameterStep::id() const {
+  return FGesture.control != nullptr ? kGestureStepId : -1;
+}
+
+bool TParameterStep::mergeWith(const QUndoCommand* other) {
+  const auto* later = dynamic_cast<const TParameterStep*>(other);
+  if (later == nullptr || later->FGesture != FGesture || later->FChannelIndex != FChannelIndex) {
+    return false;
+  }
+  for (const TParameterWrite& write : later->FWrites) {
+    Add(write);
+  }
+  NameFromWrites();
+  return true;
+}
 
 void TParameterStep::NameFromWrites() {
   QStringList layers;
@@ -94,8 +122,11 @@ void TPresetStep::Apply(bool forward) {
   FForm.StatusBar1->showMessage(kModuleKeepsPreset);
 }
 
-TEditRecording::TEditRecording(TForm1& form, const QString& label)
-    : FForm(form), FStep(new TParameterStep(form, form.CurrentChannelIndex(), label)) {
+TEditRecording::TEditRecording(TForm1& form, const QString& label, const controls::Tdragger* source)
+    : FForm(form),
+      FStep(new TParameterStep(
+          form, form.CurrentChannelIndex(), label,
+          source != nullptr ? TGesture{source, source->GestureNumber()} : TGesture{})) {
   FForm.FOpenStep = FStep;
 }
 

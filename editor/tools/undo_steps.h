@@ -8,6 +8,10 @@
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
 
+namespace morvane::controls {
+class Tdragger;
+}  // namespace morvane::controls
+
 namespace morvane::editor {
 
 class TForm1;
@@ -40,21 +44,36 @@ struct TParameterWrite {
   int newValue;
 };
 
+// What the steps of one gesture on a value control share: the edits sent while dragging and
+// the release that ends the drag are one step.
+struct TGesture {
+  const void* control = nullptr;
+  int number = 0;
+  bool operator==(const TGesture&) const = default;
+};
+
 // A value control's release, an instrument choice or a generic-list entry on one channel:
 // undo and redo write each value back and send it as the edit did, layer by layer.
 class TParameterStep final : public TUndoStep {
  public:
-  TParameterStep(TForm1& form, int channelIndex, QString label);
-  void Add(const TParameterWrite& write) { FWrites.push_back(write); }
+  static constexpr int kGestureStepId = 1;
+
+  TParameterStep(TForm1& form, int channelIndex, QString label, TGesture gesture = {});
+  // A value written again keeps the value it first replaced.
+  void Add(const TParameterWrite& write);
   bool IsEmpty() const { return FWrites.empty(); }
   // "vol on layers 2, 4", from the label and the layers written.
   void NameFromWrites();
+
+  int id() const override;
+  bool mergeWith(const QUndoCommand* other) override;
 
  private:
   void Apply(bool forward) override;
 
   int FChannelIndex;
   QString FLabel;
+  TGesture FGesture;
   std::vector<TParameterWrite> FWrites;
 };
 
@@ -93,7 +112,8 @@ class TPresetStep final : public TUndoStep {
 // the scope if anything was written, also when the edit stopped half-way on an error.
 class TEditRecording {
  public:
-  TEditRecording(TForm1& form, const QString& label);
+  // source: the value control whose gesture made the edit, if one did.
+  TEditRecording(TForm1& form, const QString& label, const controls::Tdragger* source = nullptr);
   ~TEditRecording();
   TEditRecording(const TEditRecording&) = delete;
   TEditRecording& operator=(const TEditRecording&) = delete;

@@ -1,6 +1,7 @@
 #include "zoom.h"
 
 #include <QFont>
+#include <QScreen>
 #include <QString>
 #include <QStyle>
 #include <algorithm>
@@ -26,7 +27,42 @@ void SetFontSize(QWidget& widget, int pixelSize, qreal pointSize, int percent) {
   widget.setFont(font);
 }
 
+// Before the window is first shown the system has not told its frame yet: room for a title bar
+// and borders is kept all the same.
+constexpr int kAssumedFrameWidth = 16;
+constexpr int kAssumedFrameHeight = 40;
+
+std::function<QRect(const QWidget&)>& ScreenAreaSource() {
+  static std::function<QRect(const QWidget&)> source;
+  return source;
+}
+
 }  // namespace
+
+QRect ScreenArea(const QWidget& window) {
+  if (const auto& source = ScreenAreaSource()) {
+    return source(window);
+  }
+  const QScreen* screen = window.screen();
+  return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+void SetScreenArea(std::function<QRect(const QWidget& window)> area) {
+  ScreenAreaSource() = std::move(area);
+}
+
+QSize ZoomedFrameSize(const QWidget& window, int percent, int toPercent) {
+  QSize frame = window.frameGeometry().size() - window.size();
+  if (frame.isEmpty()) {
+    frame = QSize(kAssumedFrameWidth, kAssumedFrameHeight);
+  }
+  const QSize inside = window.size();
+  return QSize(static_cast<int>(
+                   std::lround(static_cast<double>(inside.width()) * toPercent / percent)),
+               static_cast<int>(
+                   std::lround(static_cast<double>(inside.height()) * toPercent / percent))) +
+         frame;
+}
 
 TLayoutZoom::TLayoutZoom(QWidget& client, std::vector<QWidget*> placedParents,
                          std::vector<QWidget*> alsoFonts)

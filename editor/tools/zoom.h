@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace morvane::editor {
@@ -12,6 +13,15 @@ namespace morvane::editor {
 // The steps the View menu offers, in percent of the layout.
 inline constexpr std::array<int, 5> kZoomSteps{100, 125, 150, 200, 300};
 inline constexpr int kNormalZoom = 100;
+
+// The area of the screen that a window may fill: its screen's available area, unless tests
+// have put in one of their own (SetScreenArea; an empty function gives the screen's back).
+QRect ScreenArea(const QWidget& window);
+void SetScreenArea(std::function<QRect(const QWidget& window)> area);
+
+// The outer size of window once its client and menu bar, now at percent, are at toPercent; the
+// frame that the system draws around it stays as it is.
+QSize ZoomedFrameSize(const QWidget& window, int percent, int toPercent);
 
 // Scales a fixed layout: the client's size, the places of the widgets laid out by hand and the
 // font of every widget on it. Each step is computed from the places and fonts of the layout as

@@ -10,6 +10,7 @@
 #include "file_dialog.h"
 #include "layer_check_box.h"
 #include "mask_edit.h"
+#include "name_validator.h"
 #include "number_text.h"
 #include "preset/module_messages.h"
 #include "radio_group.h"
@@ -44,14 +45,14 @@ QString EditLabel(const Tdragger* control) {
 
 void TForm1::dragger1MouseUp(Tdragger* sender, Qt::MouseButton /*button*/,
                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
-  const TEditRecording recording(*this, EditLabel(sender));
+  const TEditRecording recording(*this, EditLabel(sender), sender);
   SendToCheckedLayers(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()),
                       sender->Position());
 }
 
 void TForm1::dragger25MouseUp(Tdragger* sender, Qt::MouseButton /*button*/,
                               Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
-  const TEditRecording recording(*this, EditLabel(sender));
+  const TEditRecording recording(*this, EditLabel(sender), sender);
   SendParameter(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()), 0,
                 channel->ItemIndex(), sender->Position());
 }
@@ -83,7 +84,7 @@ void TForm1::SendCodedRelease(Tdragger* sender, std::span<const parammap::CodeEn
                                 .arg(QLatin1String(codeName)));
     return;
   }
-  const TEditRecording recording(*this, EditLabel(sender));
+  const TEditRecording recording(*this, EditLabel(sender), sender);
   SendToCheckedLayers(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()), *code);
 }
 
@@ -92,9 +93,11 @@ void TForm1::instrChange() {
   SendToCheckedLayers(kInstrumentLow, kInstrumentHigh, instr->currentIndex());
 }
 
+// The name goes out with the fourth character the image keeps, so that the module and the
+// image hold the same sixteen characters.
 void TForm1::patchnameKeyPress() {
   const QString text = patchname->text();
-  const QByteArray characters = text.toLatin1();
+  const QByteArray characters = FNameValidator->FullName(text).toLatin1();
   const std::string_view name(characters.constData(), static_cast<std::size_t>(characters.size()));
   const std::vector<preset::Bytes> strings = preset::RenameMessages(name, PresetNumber());
   preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
@@ -142,6 +145,7 @@ void TForm1::muteClick() {
   engine.SendSysex(layerMuted ? preset::LayerUnmuteMessage(layerIndex)
                               : preset::LayerMuteMessage(layerIndex));
   layerMuted = !layerMuted;
+  ShowEditTargets();
 }
 
 // The box has toggled itself before this runs; Shift alone makes the clicked layer the only

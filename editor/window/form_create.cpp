@@ -85,6 +85,7 @@ void TForm1::FormCreate() {
   RunStep([this] { RestoreDialogNames(); });
   RunStep([this] { RestoreHint(); });
   RunStep([this] { RestoreZoom(); });
+  RunStep([this] { RestoreEditingSettings(); });
 }
 
 void TForm1::FormDestroy() {

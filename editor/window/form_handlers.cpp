@@ -1,3 +1,5 @@
+#include <QCoreApplication>
+
 #include "radio_group.h"
 #include "tdragger.h"
 #include "tform1.h"
@@ -8,8 +10,8 @@ namespace {
 
 constexpr int kInformationKind = 0;
 
-const std::string kAboutText =
-    "Morvane editor\n"
+const std::string kAboutTitle = "Morvane editor\n";
+const std::string kAboutCredits =
     "by the Morvane editor developers\n"
     "website=https://morvane-editor.example.org\n"
     "email=morvane-editor@example.org";
@@ -32,11 +34,17 @@ void TForm1::PageControl1Change() {
 void TForm1::velMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*/,
                         Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
   engine.SetVelocity(sender->Position());
+  if (settings) {
+    settings->WriteInteger(kVelocitySetting, sender->Position());
+  }
 }
 
 void TForm1::velrndMouseUp(controls::Tdragger* sender, Qt::MouseButton /*button*/,
                            Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
   engine.SetVelRnd(sender->Position());
+  if (settings) {
+    settings->WriteInteger(kVelRndSetting, sender->Position());
+  }
 }
 
 void TForm1::Panic1Click() {
@@ -44,7 +52,9 @@ void TForm1::Panic1Click() {
 }
 
 void TForm1::About1Click() {
-  engine.AskUser(kAboutText, kInformationKind);
+  const std::string version =
+      "version " + QCoreApplication::applicationVersion().toStdString() + "\n";
+  engine.AskUser(kAboutTitle + version + kAboutCredits, kInformationKind);
 }
 
 }  // namespace morvane::editor

@@ -12,7 +12,9 @@
 #include "handler_guard.h"
 #include "layer_check_box.h"
 #include "mask_edit.h"
+#include "name_validator.h"
 #include "radio_group.h"
+#include "status_bar.h"
 #include "tdragger.h"
 #include "tform1.h"
 #include "tmrvbox.h"
@@ -70,6 +72,10 @@ constexpr std::array<LabelPlace, 5> kLayerLabels{{{"LFO1", 16, 153},
                                                   {"Aux Env", 119, 276}}};
 constexpr std::array<LabelPlace, 6> kPatchcordLabels{
     {{"1", 9, 16}, {"5", 9, 78}, {"9", 9, 142}, {"13", 6, 204}, {"17", 6, 266}, {"21", 5, 330}}};
+// Column headings above the first row, at the columns' left edges.
+constexpr std::array<LabelPlace, 3> kPatchcordHeadings{
+    {{"source", 21, 2}, {"destination", 141, 2}, {"amount", 263, 2}}};
+constexpr Rect kSendWhileDraggingPlace{120, 108, 130, 17};
 
 const QString kChannelHint = QStringLiteral(
     "If \"BF option\" is checked, MIDI channel that the editor operates on. \n"
@@ -85,6 +91,8 @@ const QString kMuteHint =
     QStringLiteral("Mute/Unmute the Layer whose data is showing on the editor");
 const QString kPatchnameHint =
     QStringLiteral("type preset name and press Enter. The fourth character must be \":\"");
+const QString kSendWhileDraggingHint =
+    QStringLiteral("Send each value to the module while you drag, not only when you let go");
 const QString kParamvalueMask = QStringLiteral("!######;1; ");
 const QString kParamvalueStart = QStringLiteral("      ");
 
@@ -215,6 +223,7 @@ void TForm1::BuildPages() {
   mute->setObjectName(QStringLiteral("mute"));
   Place(*mute, kMutePlace);
   SetHint(*mute, kMuteHint);
+  mute->setCheckable(true);
   ConnectGuarded(mute, &QPushButton::clicked, this, &TForm1::muteClick);
 }
 
@@ -233,6 +242,12 @@ void TForm1::BuildSetupPage() {
   Place(*showhint, kShowhintPlace);
   showhint->setChecked(true);
   ConnectGuarded(showhint, &QCheckBox::clicked, this, &TForm1::showhintClick);
+
+  senddragging = new QCheckBox(QStringLiteral("Send while dragging"), Panel1);
+  senddragging->setObjectName(QStringLiteral("senddragging"));
+  Place(*senddragging, kSendWhileDraggingPlace);
+  SetHint(*senddragging, kSendWhileDraggingHint);
+  ConnectGuarded(senddragging, &QCheckBox::clicked, this, &TForm1::senddraggingClick);
 }
 
 void TForm1::BuildCommonPage() {
@@ -241,6 +256,8 @@ void TForm1::BuildCommonPage() {
   patchname->setObjectName(QStringLiteral("patchname"));
   Place(*patchname, kPatchnamePlace);
   patchname->setMaxLength(kPatchnameMaxLength);
+  FNameValidator = new TNameValidator(patchname);
+  patchname->setValidator(FNameValidator);
   SetHint(*patchname, kPatchnameHint);
   ConnectGuarded(patchname, &QLineEdit::returnPressed, this, &TForm1::patchnameKeyPress);
   BuildValueControls(parammap::Page::Common, commonctrls);
@@ -280,11 +297,13 @@ void TForm1::BuildLayerPage() {
 void TForm1::BuildPatchcordsPage() {
   patchcords = MakePanel(pcsheet, QStringLiteral("patchcords"), true);
   AddLabels(patchcords, kPatchcordLabels);
+  AddLabels(patchcords, kPatchcordHeadings);
   BuildValueControls(parammap::Page::Patchcords, patchcords);
 }
 
 void TForm1::BuildStatusBar() {
-  StatusBar1 = new QStatusBar(FClient);
+  FStatusBar = new TStatusBar(FClient);
+  StatusBar1 = FStatusBar;
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setSizeGripEnabled(false);
   Place(*StatusBar1, kStatusBarPlace);

@@ -9,6 +9,7 @@
 #include "device_choice.h"
 #include "hint_switch.h"
 #include "radio_group.h"
+#include "status_bar.h"
 #include "tform1.h"
 #include "tmrvbox.h"
 
@@ -57,7 +58,7 @@ void TForm1::FormKeyDown(morvane::engine::TVirtualKey key, morvane::engine::TShi
 
 void TForm1::FormKeyUp(morvane::engine::TVirtualKey key, morvane::engine::TShiftState /*shift*/) {
   engine.KeyUp(key);
-  StatusBar1->showMessage(QString::fromStdString(engine.Note()));
+  FStatusBar->ShowPassing(QString::fromStdString(engine.Note()));
 }
 
 }  // namespace morvane::editor

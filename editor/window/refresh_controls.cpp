@@ -8,6 +8,7 @@
 
 #include "layer_check_box.h"
 #include "mask_edit.h"
+#include "name_validator.h"
 #include "number_text.h"
 #include "radio_group.h"
 #include "tdragger.h"
@@ -41,8 +42,10 @@ void TForm1::RefreshControls() {
   preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
   const int layerNumber = layer->ItemIndex() + 1;
   const std::string name = image.ReadName();
-  setWindowTitle(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+  setWindowTitle(CaptionOf(name));
   ShowLayerLamps(image);
+  ShowEditTargets();
+  FNameValidator->SetFixed(QLatin1Char(name.at(TNameValidator::kFixedIndex)));
 
   const QWidget* page = PageControl1->currentWidget();
   if (page == layerctrlssheet) {

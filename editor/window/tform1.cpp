@@ -17,6 +17,7 @@
 #include "midi_monitor.h"
 #include "preset/initial_preset.h"
 #include "radio_group.h"
+#include "status_bar.h"
 #include "tdragger.h"
 #include "zoom.h"
 
@@ -70,6 +71,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   BuildPages();
   BuildStatusBar();
   BuildDumpWatchAndRescan();
+  BuildEditTargets();
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {
@@ -119,7 +121,7 @@ void TForm1::SetUpComponents() {
 
 bool TForm1::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
-    StatusBar1->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+    FStatusBar->ShowPassing(static_cast<QStatusTipEvent*>(event)->tip());
     return true;
   }
   return QMainWindow::event(event);

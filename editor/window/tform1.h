@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "edit_pacer.h"
 #include "editor/platform/profile_file.h"
 #include "engine/midi_app_util.h"
 #include "message_box_prompt.h"
@@ -57,7 +58,9 @@ class TLayerCheckBox;
 class TLayoutZoom;
 class TMaskEdit;
 class TMidiMonitor;
+class TNameValidator;
 class TRadioGroup;
+class TStatusBar;
 class TEditRecording;
 class TParameterStep;
 
@@ -66,6 +69,9 @@ struct TValueControl {
   controls::Tdragger* control;
   const parammap::ControlSpec* spec;
 };
+
+// Whether a value control's edits go to the module; the Setup page's set the keyboard player.
+bool SendsToModule(parammap::ReleaseHandler handler);
 
 // The editor's one window. Its controls, menu items, dialogs and components carry their layout
 // names and are also found by name at run time. The destructor removes the controls first,
@@ -413,10 +419,45 @@ class TForm1 : public QMainWindow {
   void ApplyZoom(int percent);
   void RestoreZoom();
   TLayoutZoom& LayoutZoom();
+  // Whether the window at percent fits the screen's available area.
+  bool ZoomFits(int percent) const;
+  // Offers only the steps that fit the screen.
+  void ShowZoomSteps();
 
   // Declared after the ports, so that both go before the ports and the controls they touch.
   std::unique_ptr<TMidiMonitor> FMidiMonitor;
   std::unique_ptr<TLayoutZoom> FLayoutZoom;
+
+  // Editing that follows the hand and shows where it goes: the value controls' paced edits,
+  // the option to send while dragging, the state of the edit targets and the value controls'
+  // tips (live_edits.cpp, edit_targets.cpp).
+ public:
+  static constexpr const char* kSendWhileDraggingSetting = "senddragging";
+  static constexpr const char* kVelocitySetting = "vel";
+  static constexpr const char* kVelRndSetting = "velrnd";
+
+  QCheckBox* senddragging = nullptr;
+  // The clock of every value control's paced edits; tests put in one of their own.
+  controls::TEditClock editClock = controls::TEditClock::System();
+
+  void senddraggingClick();
+  // The mute button shows whether the shown layer is muted; the layer selection's title says
+  // where edits go while the shown layer is not among them; each value control's tips name
+  // its parameter, its range and where its edits go.
+  void ShowEditTargets();
+  // The window caption for a preset name, shown as typed.
+  static QString CaptionOf(const std::string& name);
+
+ private:
+  void BuildEditTargets();
+  void RestoreEditingSettings();
+  void ApplySendWhileDragging(bool send);
+  std::vector<int> CheckedLayers() const;
+
+  TStatusBar* FStatusBar = nullptr;
+  TNameValidator* FNameValidator = nullptr;
+  // The layers the value controls' tips name; empty optional before the first tips.
+  std::optional<std::vector<int>> FTipLayers;
 };
 
 }  // namespace morvane::editor

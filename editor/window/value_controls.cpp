@@ -60,9 +60,6 @@ void Configure(Tdragger& control, const ControlSpec& spec) {
   control.setAllowLoop(false);
   control.setAllowReset(true);
   control.setTabStop(spec.tabStop);
-  const QString hint = FromView(spec.hint);
-  control.setToolTip(hint);
-  control.setStatusTip(hint);
 
   control.setPrefix(FromView(spec.prefix));
   control.setSuffix(FromView(spec.suffix));
@@ -76,7 +73,33 @@ void Configure(Tdragger& control, const ControlSpec& spec) {
   control.setPositionDefault(spec.positionDefault);
 }
 
+using ReleaseSlot = void (TForm1::*)(Tdragger*, Qt::MouseButton, Qt::KeyboardModifiers, QPoint);
+
+ReleaseSlot ReleaseSlotOf(ReleaseHandler handler) {
+  switch (handler) {
+    case ReleaseHandler::Plain:
+      return &TForm1::dragger1MouseUp;
+    case ReleaseHandler::PresetKnob:
+      return &TForm1::dragger25MouseUp;
+    case ReleaseHandler::FilterType:
+      return &TForm1::filtertypeMouseUp;
+    case ReleaseHandler::CordSource:
+      return &TForm1::dragger72MouseUp;
+    case ReleaseHandler::CordDestination:
+      return &TForm1::dragger73MouseUp;
+    case ReleaseHandler::Velocity:
+      return &TForm1::velMouseUp;
+    case ReleaseHandler::VelocityRandomness:
+      break;
+  }
+  return &TForm1::velrndMouseUp;
+}
+
 }  // namespace
+
+bool SendsToModule(ReleaseHandler handler) {
+  return handler != ReleaseHandler::Velocity && handler != ReleaseHandler::VelocityRandomness;
+}
 
 void TForm1::BuildValueControls(parammap::Page page, QFrame* panel) {
   for (const ControlSpec& spec : parammap::ControlsOn(page)) {
@@ -87,30 +110,17 @@ void TForm1::BuildValueControls(parammap::Page page, QFrame* panel) {
   }
 }
 
+// The edits sent while dragging go through the release handler too: each sends the value as a
+// release would, and the drag's steps join into one undo step.
 void TForm1::ConnectReleaseHandler(const TValueControl& valueControl) {
   Tdragger* control = valueControl.control;
-  switch (valueControl.spec->handler) {
-    case ReleaseHandler::Plain:
-      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger1MouseUp);
-      break;
-    case ReleaseHandler::PresetKnob:
-      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger25MouseUp);
-      break;
-    case ReleaseHandler::FilterType:
-      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::filtertypeMouseUp);
-      break;
-    case ReleaseHandler::CordSource:
-      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger72MouseUp);
-      break;
-    case ReleaseHandler::CordDestination:
-      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::dragger73MouseUp);
-      break;
-    case ReleaseHandler::Velocity:
-      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::velMouseUp);
-      break;
-    case ReleaseHandler::VelocityRandomness:
-      ConnectGuarded(control, &Tdragger::OnMouseUp, this, &TForm1::velrndMouseUp);
-      break;
+  control->setEditClock(&editClock);
+  const ReleaseSlot handler = ReleaseSlotOf(valueControl.spec->handler);
+  ConnectGuarded(control, &Tdragger::OnMouseUp, this, handler);
+  if (SendsToModule(valueControl.spec->handler)) {
+    QObject::connect(control, &Tdragger::OnChanging, this, [this, handler](Tdragger* sender) {
+      RunGuarded([&] { (this->*handler)(sender, Qt::LeftButton, Qt::NoModifier, QPoint()); });
+    });
   }
 }
 

@@ -140,8 +140,17 @@ TEST_F(ToolFiles, SetRenameAndCopyLayerSaveWhereTold) {
   ASSERT_EQ(RunTool({"copy-layer", PathOf("a.syx"), "2", "4"}).exitCode, 0);
   EXPECT_EQ(RunTool({"get", PathOf("a.syx"), "1410", "--layer", "4"}).out, "-6\n");
 
-  ASSERT_EQ(RunTool({"rename", PathOf("a.syx"), "Strings"}).exitCode, 0);
+  // The stored fourth character stays: a different one given is told on standard error.
+  const ProcessResult renamed = RunTool({"rename", PathOf("a.syx"), "Strings"});
+  ASSERT_EQ(renamed.exitCode, 0);
+  EXPECT_EQ(renamed.out, "");
+  EXPECT_EQ(renamed.err, "warning: the fourth character stays ':' as stored, not 'i' as given\n");
   EXPECT_EQ(Lines(RunTool({"info", PathOf("a.syx")}).out)[0], "name: \"Str:ngs         \"");
+  for (const char* name : {"Str:ings", "Str"}) {
+    const ProcessResult quiet = RunTool({"rename", PathOf("a.syx"), name});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err, "") << name;
+  }
 }
 
 TEST_F(ToolFiles, DiffListsChangedValuesAndTheName) {

@@ -93,18 +93,24 @@ TEST_F(DraggerMouse, MovesWithoutExactlyTheLeftButtonAndShiftAreIgnored) {
   Release(dragger, {30, 5});
 }
 
-TEST_F(DraggerMouse, TheFirstMoveOfANewDragComparesWithThePreviousDragsLastX) {
+TEST_F(DraggerMouse, TheFirstMoveOfANewDragComparesWithItsPressPoint) {
   Range(0, 127, 60);
   Press(dragger, {40, 5});
   Move(dragger, {80, 5});
   Release(dragger, {80, 5});
   ASSERT_EQ(dragger->Position(), 61);
+  // Pressed left of where the last drag ended: moving right steps up all the same.
   Press(dragger, {10, 5});
   Move(dragger, {11, 5});
-  EXPECT_EQ(dragger->Position(), 59) << "11 < 80: a step down";
+  EXPECT_EQ(dragger->Position(), 62) << "11 > 10, the press point";
   Move(dragger, {12, 5});
-  EXPECT_EQ(dragger->Position(), 60);
+  EXPECT_EQ(dragger->Position(), 63);
   Release(dragger, {12, 5});
+  // And the other way round.
+  Press(dragger, {40, 5});
+  Move(dragger, {39, 5});
+  EXPECT_EQ(dragger->Position(), 61) << "39 < 40: towards 0, two steps";
+  Release(dragger, {39, 5});
 }
 
 TEST_F(DraggerMouse, ADragHidesThePointerAndReturnsItToThePressPoint) {

@@ -1,10 +1,12 @@
 #include "window_fixture.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "editor_application.h"
 #include "file_dialog.h"
@@ -32,6 +34,8 @@ void WindowTest::SetUp() {
   ASSERT_TRUE(settingsFolder.isValid());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
   TEditorApplication::Instance()->SetErrorReporter([this](const QString& text) { errors << text; });
+  // Away from the window, so that no hint under the pointer covers the status text.
+  QCursor::setPos(QPoint(0, 0));
   form = std::make_unique<TForm1>(&prompt, Simulator());
   for (TFileDialog* dialog : {form->OpenDialog1, form->SaveDialog1}) {
     dialog->SetScriptedAnswer([](const TFileDialog&) { return std::optional<QString>(); });
@@ -64,9 +68,16 @@ void Release(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers) {
   SendMouse(target, QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton, modifiers);
 }
 
+void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers) {
+  const QPointF middle(target->width() / 2.0, target->height() / 2.0);
+  QWheelEvent event(middle, target->mapToGlobal(middle), QPoint(), QPoint(0, angle), Qt::NoButton,
+                    modifiers, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(target, &event);
+}
+
 void DragTo(QWidget* target, int x) {
   const QPoint point(x, target->height() / 2);
-  Press(target, point);
+  Press(target, point - QPoint(1, 0));
   Move(target, point);
   Release(target, point);
 }

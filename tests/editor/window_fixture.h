@@ -56,8 +56,9 @@ class WindowTest : public ::testing::Test {
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void Move(QWidget* target, QPoint local);
 void Release(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// Press, move and release at client x: one step up on a value control whose last drag ended
-// left of x.
+// One turn of the wheel by angle (120 a notch) over the middle of target.
+void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Press just left of client x, move to x and release: one step up on a value control.
 void DragTo(QWidget* target, int x);
 
 }  // namespace morvane::editor::testing

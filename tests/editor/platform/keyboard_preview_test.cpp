@@ -1,10 +1,12 @@
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 
+#include "mask_edit.h"
 #include "radio_group.h"
 #include "startup_fixture.h"
 #include "tmrvbox.h"
@@ -47,16 +49,30 @@ TEST(VirtualKey, QtKeysBecomeTheWindowsCodesOfTheirKeys) {
             TShiftState::ssShift | TShiftState::ssAlt);
 }
 
-TEST_F(StartupTest, KeysPlayWhicheverControlHasTheFocusAndStillReachIt) {
+// The player has the keys while the window is active and no text field has the focus; a key
+// always goes on to the control (a typed character to a list box excepted).
+TEST_F(StartupTest, KeysPlayOnlyWhileTheWindowHasThemAndStillReachTheControl) {
   Start();
   form->engine.SetVelRnd(0);
+  const auto sent = [&] { return driver->ShortMessages().size(); };
+  // Typing a name or a value plays nothing.
   form->PageControl1->setCurrentWidget(form->commonsheet);
   form->patchname->clear();
   form->patchname->setFocus();
+  QTest::keyClicks(form->patchname, QStringLiteral("zx"));
+  QTest::keyClick(form->patchname, Qt::Key_Space);
+  EXPECT_EQ(form->patchname->text(), "zx ");
+  form->PageControl1->setCurrentWidget(form->layerctrlssheet);
+  form->paramvalue->show();
+  form->paramvalue->setFocus();
+  QTest::keyClicks(form->paramvalue, QStringLiteral("12"));
+  form->paramvalue->hide();
+  EXPECT_EQ(sent(), 0u);
+
+  form->channel->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z);
   EXPECT_EQ(driver->ShortMessages(),
             (std::vector<std::uint32_t>{NoteMessage(0x90, 36, 97), NoteMessage(0x80, 36, 0)}));
-  EXPECT_EQ(form->patchname->text(), "z");
   EXPECT_EQ(form->StatusBar1->currentMessage(), "C2  (v97)");
 
   // A held key repeats, on some platforms as release and press: one note all the same.
@@ -65,25 +81,53 @@ TEST_F(StartupTest, KeysPlayWhicheverControlHasTheFocusAndStillReachIt) {
   QKeyEvent repeatPress(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"), true);
   QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
   for (QKeyEvent* event : {&press, &repeatRelease, &repeatPress, &release}) {
-    QApplication::sendEvent(form->patchname, event);
+    QApplication::sendEvent(QApplication::focusWidget(), event);
   }
-  EXPECT_EQ(driver->ShortMessages().size(), 4u);
+  EXPECT_EQ(sent(), 4u);
   EXPECT_EQ(driver->ShortMessages().back(), NoteMessage(0x80, 38, 0));
-  EXPECT_EQ(form->patchname->text(), "zxx");
 
-  // F4 is ignored by the edit box and passed on to its parents: one octave up, not several.
-  QTest::keyClick(form->patchname, Qt::Key_F4);
+  // F4 is ignored by the radio button and passed on to its parents: one octave up, not several.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
   EXPECT_EQ(form->engine.Octave(), 4);
+  form->engine.SetOctave(3);
 
-  form->PageControl1->setCurrentWidget(form->layerctrlssheet);
+  // Letters play on a list box but choose no item there; the keypad still sets the play mode.
+  form->instr->clear();
+  form->instr->addItems({QStringLiteral("Alto"), QStringLiteral("Cello"), QStringLiteral("Drums")});
+  form->instr->setCurrentIndex(0);
   form->instr->setFocus();
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::KeypadModifier);
+  QTest::keyClick(form->instr, Qt::Key_C);
+  QTest::keyClick(form->instr, Qt::Key_D);
+  EXPECT_EQ(form->instr->currentIndex(), 0);
+  EXPECT_EQ(sent(), 8u);
+  QTest::keyClick(form->instr, Qt::Key_1, Qt::KeypadModifier);
   EXPECT_EQ(form->engine.Playmode(), engine::pmMajor);
+  form->engine.SetPlaymode(engine::pmNote);
+
+  // A note ends with its key wherever the release goes, and when a dialog takes the keys; the
+  // dialog's keys never reach the player.
   form->channel->setFocus();
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z);
-  EXPECT_EQ(driver->ShortMessages().size(), 4u + 8u);
-  EXPECT_EQ(driver->ShortMessages()[4], NoteMessage(0x90, 48, 97));
-  EXPECT_EQ(form->StatusBar1->currentMessage(), "C3 E3 G3 C4 ");
+  QTest::keyPress(QApplication::focusWidget(), Qt::Key_Z);
+  form->PageControl1->setCurrentWidget(form->commonsheet);
+  form->patchname->setFocus();
+  QTest::keyRelease(form->patchname, Qt::Key_Z);
+  EXPECT_EQ(sent(), 10u);
+  EXPECT_EQ(driver->ShortMessages().back(), NoteMessage(0x80, 36, 0));
+  form->channel->setFocus();
+  QTest::keyPress(QApplication::focusWidget(), Qt::Key_X);
+  QDialog dialog(form.get());
+  auto* field = new QLineEdit(&dialog);
+  dialog.show();
+  dialog.activateWindow();
+  QTRY_VERIFY(QApplication::activeWindow() == &dialog);
+  EXPECT_EQ(sent(), 12u);
+  EXPECT_EQ(driver->ShortMessages().back(), NoteMessage(0x80, 38, 0));
+  field->setFocus();
+  QTest::keyClick(field, Qt::Key_V);
+  QTest::keyClick(&dialog, Qt::Key_B);
+  QTest::keyRelease(field, Qt::Key_X);
+  EXPECT_EQ(sent(), 12u);
+  EXPECT_EQ(field->text(), "v");
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 

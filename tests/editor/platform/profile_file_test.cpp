@@ -18,6 +18,8 @@ constexpr std::string_view kText =
     "unmatched=\"half\n"
     "no equals sign here\n"
     "empty=\n"
+    "emptyDouble=\"\"\n"
+    "emptySingle=''\n"
     "[lsb]\r"
     "7=$02\r"
     "[ NAME ]\n"
@@ -37,6 +39,8 @@ TEST(ProfileFile, ReadsWithTheSystemsRules) {
       {"name", "single", "x"},
       {"name", "unmatched", "\"half"},
       {"name", "empty", ""},
+      {"name", "emptyDouble", ""},
+      {"name", "emptySingle", ""},
       {"name", "no equals sign here", std::nullopt},
       {"name", "ignored", std::nullopt},
       {"lsb", "7", "$02"},

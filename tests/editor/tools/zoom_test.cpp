@@ -5,10 +5,13 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "caption_fit.h"
+#include "parammap/param_map.h"
 #include "startup_fixture.h"
 #include "tdragger.h"
 #include "tform1.h"
@@ -47,7 +50,21 @@ void ChooseZoom(TForm1& form, int percent) {
   QApplication::processEvents();
 }
 
-using ZoomTest = WindowTest;
+// The window's screen is the test's own: larger than every step unless a test gives another.
+template <typename Base>
+class OnScreen : public Base {
+ protected:
+  void SetUp() override {
+    SetScreenArea([this](const QWidget&) { return screen; });
+    Base::SetUp();
+  }
+  void TearDown() override {
+    Base::TearDown();
+    SetScreenArea({});
+  }
+  QRect screen{0, 0, 4000, 3000};
+};
+using ZoomTest = OnScreen<WindowTest>;
 
 TEST_F(ZoomTest, EveryStepScalesFromTheLayoutAndComesBackExactly) {
   form->PageControl1->setCurrentWidget(form->layerctrlssheet);
@@ -57,6 +74,7 @@ TEST_F(ZoomTest, EveryStepScalesFromTheLayoutAndComesBackExactly) {
   const QRect volumePlace = volume->geometry();
   const int volumePixels = volume->font().pixelSize();
   const int menuHeight = form->MainMenu1->fontMetrics().height();
+  const int fileMenuHeight = form->File1->fontMetrics().height();
   ASSERT_GT(volumePixels, 0);
 
   for (const int percent : {125, 150, 200, 300}) {
@@ -68,6 +86,7 @@ TEST_F(ZoomTest, EveryStepScalesFromTheLayoutAndComesBackExactly) {
   }
   EXPECT_EQ(volume->geometry(), QRect(volumePlace.topLeft() * 3, volumePlace.size() * 3));
   EXPECT_GT(form->MainMenu1->fontMetrics().height(), 2 * menuHeight);
+  EXPECT_GT(form->File1->fontMetrics().height(), 2 * fileMenuHeight) << "the menus scale too";
   EXPECT_EQ(form->StatusBar1->geometry().bottom() + 1, form->Client()->height());
   form->grab().save(QStringLiteral(MORVANE_SHOT_DIR "/zoom300.png"));
 
@@ -84,7 +103,64 @@ TEST_F(ZoomTest, EveryStepScalesFromTheLayoutAndComesBackExactly) {
   }
 }
 
-using ZoomSettingTest = StartupTest;
+// Every value control's caption, at every step, in the bundled face and in another, regular and
+// bold (a focused control): the widest captions a control can show lie inside its frame.
+TEST_F(ZoomTest, EveryCaptionFitsItsControlAtEveryStepInEitherFace) {
+  constexpr std::size_t kWidestCaptions = 3;
+  const QString faces[] = {form->ValueControls().front().control->font().family(),
+                           QStringLiteral("DejaVu Sans")};
+  for (const QString& face : faces) {
+    for (const bool bold : {false, true}) {
+      ChooseZoom(*form, 100);
+      // Each control's widest captions, found in the face at the layout's size.
+      std::vector<std::vector<int>> widest;
+      for (const TValueControl& valueControl : form->ValueControls()) {
+        QFont font = valueControl.control->font();
+        font.setFamily(face);
+        font.setBold(bold);
+        valueControl.control->setFont(font);
+        const parammap::ControlSpec& spec = *valueControl.spec;
+        const parammap::CaptionSettings settings =
+            parammap::CaptionSettingsOf(spec, parammap::ItemsAfterStartUp(spec));
+        std::vector<std::pair<int, int>> widths;
+        for (int value = spec.min; value <= spec.max; ++value) {
+          if (const auto caption = parammap::CaptionFor(settings, value)) {
+            widths.emplace_back(
+                QFontMetrics(font).horizontalAdvance(QString::fromStdString(*caption)), value);
+          }
+        }
+        std::sort(widths.rbegin(), widths.rend());
+        widths.resize(std::min(kWidestCaptions, widths.size()));
+        widest.emplace_back();
+        for (const auto& [width, value] : widths) {
+          widest.back().push_back(value);
+        }
+      }
+      for (const int percent : kZoomSteps) {
+        ChooseZoom(*form, percent);
+        for (std::size_t index = 0; index < form->ValueControls().size(); ++index) {
+          controls::Tdragger* control = form->ValueControls()[index].control;
+          const int start = control->Position();
+          for (const int value : widest[index]) {
+            control->setPosition(value);
+            const QFont drawn = control->CaptionFont();
+            const QSize room = control->CaptionRoom();
+            const int advance = QFontMetrics(drawn).horizontalAdvance(control->Caption());
+            ASSERT_TRUE(controls::CaptionFits(drawn, control->Caption(), room) &&
+                        advance <= room.width() && room.width() < control->width() &&
+                        drawn.family() == face)
+                << face.toStdString() << (bold ? " bold " : " ") << percent << "% "
+                << control->objectName().toStdString() << " \"" << control->Caption().toStdString()
+                << "\" " << advance << " in " << room.width();
+          }
+          control->setPosition(start);
+        }
+      }
+    }
+  }
+}
+
+using ZoomSettingTest = OnScreen<StartupTest>;
 
 TEST_F(ZoomSettingTest, ChosenZoomSurvivesARestart) {
   Start();
@@ -100,6 +176,30 @@ TEST_F(ZoomSettingTest, ChosenZoomSurvivesARestart) {
   Start();
   EXPECT_EQ(form->Zoom(), 100);
   EXPECT_EQ(form->Client()->size(), QSize(TForm1::kClientWidth, TForm1::kClientHeight));
+}
+
+// On a small screen only the steps that fit are offered, a restored step too large for it gives
+// the largest that fits, and the window opens centred.
+TEST_F(ZoomSettingTest, OnASmallScreenOnlyTheStepsThatFitAreOfferedAndTheWindowOpensCentred) {
+  screen = QRect(100, 50, 1024, 768);
+  Store("zoom", QStringLiteral("300"));
+  Start();
+  EXPECT_EQ(form->Zoom(), 125);
+  // Placed before the system tells the frame's size, by a frame of at most 16 x 40 pixels.
+  const QPoint offCentre = form->frameGeometry().center() - screen.center();
+  EXPECT_LE(std::abs(offCentre.x()), 8);
+  EXPECT_LE(std::abs(offCentre.y()), 20);
+  emit form->Zoom1->aboutToShow();
+  for (const int percent : kZoomSteps) {
+    EXPECT_EQ(form->Zoom1->findChild<QAction*>(QStringLiteral("Zoom%1").arg(percent))->isEnabled(),
+              percent <= 125)
+        << percent;
+  }
+  ChooseZoom(*form, 200);
+  EXPECT_EQ(form->Zoom(), 125);
+  ChooseZoom(*form, 100);
+  EXPECT_TRUE(screen.contains(form->frameGeometry()));
+  EXPECT_EQ(Stored("zoom"), QStringLiteral("100"));
 }
 
 }  // namespace

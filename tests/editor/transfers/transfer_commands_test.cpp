@@ -253,13 +253,13 @@ TEST_F(TransferTest, SaveWritesThePresetNumberOfTheBufferChoiceUnderTheProposedN
     proposed.clear();
     chosen = PathOf("saved.syx");
     Key(kSave);
-    EXPECT_EQ(proposed, QStringList{"Saved.syx"});
+    EXPECT_EQ(proposed, QStringList{"Sav-ed.syx"}) << "the name box keeps the fourth character";
     const Bytes file = preset::ReadWholeFile(LocalFileName(*chosen));
     ASSERT_EQ(file.size(), preset::kDumpSize);
     EXPECT_EQ(PresetNumberBytes(file), c.number);
     preset::tMrv saved;
     saved.LoadPresetFromBytes(file);
-    EXPECT_EQ(saved.ReadName(), "Sav:d           ");
+    EXPECT_EQ(saved.ReadName(), "Sav:ed          ");
   }
   EXPECT_TRUE(errors.isEmpty());
   EXPECT_TRUE(Sent().empty());

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -7,12 +8,16 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QUndoStack>
+#include <QWindow>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "editor_application.h"
+#include "fake_edit_clock.h"
 #include "file_dialog.h"
 #include "find_child.h"
 #include "layer_check_box.h"
@@ -22,6 +27,7 @@
 #include "preset/module_messages.h"
 #include "radio_group.h"
 #include "recording_driver.h"
+#include "status_bar.h"
 #include "tdragger.h"
 #include "tform1.h"
 #include "tmrvbox.h"
@@ -172,6 +178,16 @@ TEST_F(EditingTest, PresetKnobAndBufferChoice) {
   ReleaseAt(Control("dragger25"), 5);
   EXPECT_EQ(Sent(), EditStrings(4, -1, kKnobLow, 0x07, 5));
   EXPECT_EQ(form->images[4].ReadParam(0, kKnobLow, 0), 5);
+
+  // The knobs show the common block whichever layer is shown, never the layer's own block.
+  form->images[4].WriteParam(0, kKnobLow, 2, 9);
+  ASSERT_EQ(form->images[4].ReadParam(0, kKnobLow, 0), 5);
+  Control("dragger25")->setPosition(0);
+  Click(form->layer->Button(1));
+  EXPECT_EQ(Control("dragger25")->Position(), 5);
+  ShowPage(form->Setupsheet);
+  ShowPage(form->commonsheet);
+  EXPECT_EQ(Control("dragger25")->Position(), 5);
 }
 
 TEST_F(EditingTest, AnEditToAnotherLayerMovesOnlyTheControlUntilTheNextRefresh) {
@@ -252,35 +268,65 @@ TEST_F(EditingTest, RenameSendsSixteenCharactersAndProposesAFileName) {
   EXPECT_EQ(form->patchname->text().toStdString(), oldName);
   struct Case {
     QString typed;
+    QString shown;
     std::string sent;
     QString fileName;
   };
-  for (const Case& c :
-       {Case{"Abc:Pad", "Abc:Pad         ", "Abc-Pad.syx"}, Case{"", "                ", ".syx"}}) {
+  // The fourth character stays the one the image keeps (":"): typed over, it moves on; a short
+  // name is sent with it too, so that the module holds what the image holds.
+  for (const Case& c : {Case{"Abc:Pad", "Abc:Pad", "Abc:Pad         ", "Abc-Pad.syx"},
+                        Case{"Warm Pad", "War:m Pad", "War:m Pad       ", "War-m Pad.syx"},
+                        Case{"", "", "   :            ", ".syx"}}) {
     form->patchname->clear();
     QTest::keyClicks(form->patchname, c.typed);
     QTest::keyClick(form->patchname, Qt::Key_Return);
+    EXPECT_EQ(form->patchname->text(), c.shown);
     Strings expected{preset::PresetSelectMessage(-1), preset::LayerSelectMessage(-1)};
     for (int i = 0; i < 16; ++i) {
       expected.push_back(Edit(0x03 + i, 0x07, static_cast<unsigned char>(c.sent[i])));
     }
     EXPECT_EQ(Sent(), expected);
-    std::string stored = c.sent;
-    stored[3] = oldName[3];
-    EXPECT_EQ(form->images[0].ReadName(), stored);
+    EXPECT_EQ(form->images[0].ReadName(), c.sent);
     EXPECT_EQ(form->SaveDialog1->FileName(), c.fileName);
   }
 }
 
 TEST_F(EditingTest, MuteTogglesTheShownLayersWindowFlag) {
+  // The button shows the shown layer's flag.
+  const auto shows = [&](bool muted) {
+    EXPECT_EQ(form->mute->isChecked(), muted);
+    EXPECT_EQ(form->mute->text(), muted ? "muted" : "mute");
+  };
   Click(form->layer->Button(1));
   Click(form->mute);
+  shows(true);
   Click(form->mute);
+  shows(false);
   Click(form->layer->Button(2));
   Click(form->mute);
+  shows(true);
+  Click(form->layer->Button(1));
+  shows(false);
+  Click(form->layer->Button(2));
+  shows(true);
   EXPECT_EQ(Sent(), (Strings{{0xF0, 0x18, 0x0F, 0x00, 0x55, 0x32, 0x01, 0x00, 0xF7},
                              {0xF0, 0x18, 0x0F, 0x00, 0x55, 0x33, 0x01, 0x00, 0xF7},
                              preset::LayerMuteMessage(2)}));
+}
+
+TEST_F(EditingTest, TheLayerSelectionSaysWhereEditsGoWhileTheShownLayerIsNotAmongThem) {
+  struct Case {
+    std::initializer_list<int> checked;
+    int shownIndex;
+    const char* title;
+  };
+  for (const Case& c : {Case{{1}, 0, "select"}, Case{{1}, 1, "edits go to layer 1"},
+                        Case{{2, 4}, 0, "edits go to layers 2, 4"}, Case{{2, 4}, 3, "select"},
+                        Case{{}, 2, "edits go to no layer"}}) {
+    CheckLayers(c.checked);
+    Click(form->layer->Button(c.shownIndex));
+    EXPECT_EQ(form->select->title(), c.title);
+  }
 }
 
 TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
@@ -288,10 +334,15 @@ TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
     form->images[0].WriteParam(0, 0x01, layer, layer == 1 ? 3 : 0);
   }
   // The Setup page shows the caption and the lamps only.
-  form->images[0].WriteName("Lamp:Test");
+  form->images[0].WriteName("Lam:[*]Test");
   form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 1, -50);
   ShowPage(form->Setupsheet);
-  EXPECT_EQ(form->windowTitle().toStdString(), form->images[0].ReadName());
+  // "[*]" is the toolkit's place for its modified mark; the caption shows the name as typed.
+  const QString name = QString::fromStdString(form->images[0].ReadName());
+  EXPECT_EQ(form->windowHandle()->title(), name);
+  form->setWindowModified(true);
+  EXPECT_EQ(form->windowHandle()->title(), name);
+  form->setWindowModified(false);
   EXPECT_NE(Control("dragger1")->Position(), -50);
   const auto lamp = [&](TLayerCheckBox* box) {
     return box->palette().color(box->foregroundRole());
@@ -310,7 +361,7 @@ TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
   Click(form->layer->Button(0));
   EXPECT_EQ(lamp(form->l2), QColor(Qt::red));
   EXPECT_EQ(form->instr->currentIndex(), -1);
-  EXPECT_EQ(form->windowTitle().toStdString(), form->images[0].ReadName());
+  EXPECT_EQ(form->windowHandle()->title(), name);
 }
 
 TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
@@ -334,15 +385,29 @@ TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
     QTest::keyClicks(form->paramvalue, text);
     QTest::keyClick(form->paramvalue, Qt::Key_Return);
   };
-  enter(QString::number(entry->max + 1));
   enter(QStringLiteral("1-2"));
   EXPECT_EQ(errors, QStringList{"'1-2' is not a valid integer value"});
   EXPECT_TRUE(Sent().empty());
-  enter(QString::number(entry->min));
-  EXPECT_EQ(Sent(), EditStrings(0, 1, low, high, entry->min));
-  EXPECT_EQ(form->images[0].ReadParam(preset::GroupOf(high), low, 2), entry->min);
+  // Both ends of the range are values; one beyond either end is ignored.
+  for (const auto& [value, taken] :
+       {std::pair{entry->min - 1, false}, std::pair{entry->min, true}, std::pair{entry->max, true},
+        std::pair{entry->max + 1, false}}) {
+    SCOPED_TRACE(value);
+    const int before = form->images[0].ReadParam(preset::GroupOf(high), low, 2);
+    enter(QString::number(value));
+    EXPECT_EQ(Sent(), taken ? EditStrings(0, 1, low, high, value) : Strings{});
+    EXPECT_EQ(form->images[0].ReadParam(preset::GroupOf(high), low, 2), taken ? value : before);
+  }
   EXPECT_TRUE(form->channel->hasFocus() ||
               form->channel->isAncestorOf(QApplication::focusWidget()));
+
+  // A range may be written in hexadecimal, with "$" or "0x".
+  form->paramTable =
+      TProfileFile("[name]\n0=x\n[lsb]\n0=$02\n[msb]\n0=$0B\n[min]\n0=-0x60\n[max]\n0=$0A\n");
+  form->params->setCurrentIndex(0);
+  Click(form->layer->Button(2));
+  EXPECT_EQ(form->params->Min(), -96);
+  EXPECT_EQ(form->params->Max(), 10);
 
   // A chosen entry with no parameter number stops the refresh after everything else is shown.
   form->paramTable = TProfileFile("[name]\n0=nothing\n");
@@ -357,8 +422,119 @@ TEST_F(EditingTest, AClosedPortIsReportedInTheStatusBar) {
   form->MidiOutput1.ClosePort();
   ReleaseAt(Control("dragger1"), 1);
   EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(form->StatusBar1->currentMessage(), "The specified device handle is invalid.");
+  // The hint of the control under the pointer may cover it for a while.
+  EXPECT_EQ(qobject_cast<TStatusBar*>(form->StatusBar1)->History().front(),
+            "The specified device handle is invalid.");
   EXPECT_TRUE(errors.isEmpty());
+}
+
+// Each way to change a focused control ends in one edit, with the strings a release sends: per
+// key release (a held key repeats its steps), per wheel notch, a fast wheel at most once per
+// interval and its last value; the steps stop at the range's ends.
+TEST_F(EditingTest, TheWheelArrowsAndPagesSendOneEditEach) {
+  test_support::FakeEditClock clock;
+  form->editClock = clock.clock;
+  CheckLayers({1, 3});
+  Tdragger* volume = Control("dragger1");
+  volume->setFocus();
+  const auto key = [&](Qt::Key code, int repeats = 0) {
+    QTest::keyPress(volume, code);
+    for (int repeat = 0; repeat < repeats; ++repeat) {
+      QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString(), true);
+      QApplication::sendEvent(volume, &press);
+    }
+    QTest::keyRelease(volume, code);
+  };
+  const auto notches = [&](int count, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    for (int notch = 0; notch < std::abs(count); ++notch) {
+      Wheel(volume, count > 0 ? 120 : -120, modifiers);
+    }
+  };
+  const std::pair<std::function<void()>, std::vector<int>> cases[] = {
+      {[&] { notches(1); }, {1}},
+      {[&] { key(Qt::Key_Right); }, {2}},
+      {[&] { key(Qt::Key_PageDown); }, {-8}},
+      {[&] { notches(-1, Qt::ShiftModifier); }, {-18}},
+      {[&] { notches(4); }, {-17, -14}},
+      {[&] { key(Qt::Key_PageUp, 2); }, {10}},
+      {[&] { key(Qt::Key_Up); }, {10}},
+  };
+  const int stepsBefore = form->undoStack->count();
+  for (const auto& [act, values] : cases) {
+    clock.Advance(1000);
+    act();
+    clock.Advance(100);
+    Strings expected;
+    for (const int value : values) {
+      for (const int layerIndex : {0, 2}) {
+        const Strings edit = EditStrings(-1, layerIndex, kVolumeLow, kLayerHigh, value);
+        expected.insert(expected.end(), edit.begin(), edit.end());
+      }
+    }
+    EXPECT_EQ(Sent(), expected);
+    EXPECT_EQ(Stored(3), values.back());
+  }
+  EXPECT_EQ(form->undoStack->count(), stepsBefore + 8);
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+// With the option on, a drag sends its values as they change, at most one edit per interval,
+// and the release sends the final value as always; undo takes the whole drag back at once.
+TEST_F(EditingTest, SendingWhileDraggingPacesEditsAndTheDragIsOneUndoStep) {
+  test_support::FakeEditClock clock;
+  form->editClock = clock.clock;
+  ShowPage(form->Setupsheet);
+  Click(form->senddragging);
+  ASSERT_TRUE(form->senddragging->isChecked());
+  ShowPage(form->layerctrlssheet);
+  CheckLayers({2});
+  constexpr int kCutLow = 0x02;
+  constexpr int kFilterHigh = 0x0C;
+  constexpr std::int8_t kFilterGroup = preset::GroupOf(kFilterHigh);
+  const int before = Stored(2, kCutLow, kFilterGroup);
+  Tdragger* cut = Control("dragger26");
+  cut->setPosition(0);
+  const int stepsBefore = form->undoStack->count();
+  clock.AdvanceTo(1000);
+  Press(cut, {10, 8});
+  for (int move = 1; move <= 10; ++move) {
+    clock.AdvanceTo(1000 + 10 * move);
+    Move(cut, {10 + move, 8});
+  }
+  clock.AdvanceTo(1105);
+  Release(cut, {20, 8});
+  clock.Advance(100);
+  Strings expected;
+  for (const int value : {1, 3, 5, 7, 9, 10}) {
+    const Strings edit = EditStrings(-1, 1, kCutLow, kFilterHigh, value);
+    expected.insert(expected.end(), edit.begin(), edit.end());
+  }
+  EXPECT_EQ(Sent(), expected);
+  EXPECT_EQ(Stored(2, kCutLow, kFilterGroup), 10);
+  ASSERT_EQ(form->undoStack->count(), stepsBefore + 1);
+  EXPECT_EQ(form->Undo1->text(), "Undo cut on layer 2");
+  form->Undo1->trigger();
+  EXPECT_EQ(Stored(2, kCutLow, kFilterGroup), before);
+  EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, before));
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+// Typing at the fourth character moves the text past it; deleting it or before it keeps it.
+TEST_F(EditingTest, TheNameBoxKeepsItsFourthCharacter) {
+  ShowPage(form->commonsheet);
+  struct Case {
+    int cursor;
+    int key;
+    const char* result;
+  };
+  for (const Case& c : {Case{3, Qt::Key_M, "War:mPad"}, Case{4, Qt::Key_Backspace, "War:Pad"},
+                        Case{3, Qt::Key_Delete, "War:Pad"}, Case{2, Qt::Key_Backspace, "WrP:ad"},
+                        Case{7, Qt::Key_Backspace, "War:Pa"}}) {
+    form->patchname->setText(QStringLiteral("War:Pad"));
+    form->patchname->setCursorPosition(c.cursor);
+    QTest::keyClick(form->patchname, static_cast<Qt::Key>(c.key));
+    EXPECT_EQ(form->patchname->text(), c.result) << c.cursor << " " << c.key;
+  }
 }
 
 }  // namespace

@@ -144,6 +144,40 @@ TEST_F(StartupTest, HintsOffSurviveARestartAndTheStatusBarStillFollowsTheHint) {
   QTRY_COMPARE(form->StatusBar1->currentMessage(), form->mute->statusTip());
 }
 
+// The keyboard player's velocity and its randomness and the option to send while dragging come
+// back at the next start; a stored velocity outside its range leaves the layout's.
+TEST_F(StartupTest, EditingChoicesSurviveARestart) {
+  Start();
+  EXPECT_FALSE(form->senddragging->isChecked());
+  form->PageControl1->setCurrentWidget(form->Setupsheet);
+  const auto control = [&](const char* name) {
+    return FindChildByName<Tdragger>(*form, QString::fromLatin1(name));
+  };
+  Wheel(control("vel"), -120);
+  control("velrnd")->setFocus();
+  QTest::keyClick(control("velrnd"), Qt::Key_PageUp);
+  QTest::mouseClick(form->senddragging, Qt::LeftButton, {},
+                    QPoint(4, form->senddragging->height() / 2));
+  EXPECT_EQ(Stored("vel"), "96");
+  EXPECT_EQ(Stored("velrnd"), "20");
+  EXPECT_EQ(Stored("senddragging"), "1");
+
+  Start();
+  EXPECT_EQ(control("vel")->Position(), 96);
+  EXPECT_EQ(form->engine.Velocity(), 96);
+  EXPECT_EQ(control("velrnd")->Position(), 20);
+  EXPECT_EQ(form->engine.VelRnd(), 20);
+  EXPECT_TRUE(form->senddragging->isChecked());
+  EXPECT_TRUE(control("dragger1")->SendWhileDragging());
+  EXPECT_FALSE(control("vel")->SendWhileDragging()) << "the player's settings are not sent";
+
+  Store("vel", QStringLiteral("200"));
+  Start();
+  EXPECT_EQ(control("vel")->Position(), 97);
+  EXPECT_EQ(form->engine.Velocity(), 97);
+  EXPECT_TRUE(errors.isEmpty());
+}
+
 TEST_F(StartupTest, DataFilesFillTheListsAndTheImages) {
   WriteDataFile("instr.txt", "none\r\nPiano\nStrings\n");
   QFile parms(DataFile("parms.txt"));

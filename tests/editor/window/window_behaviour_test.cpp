@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include "midi/notify_window.h"
 #include "qt_gui_thread.h"
 #include "radio_group.h"
+#include "status_bar.h"
 #include "tdragger.h"
 #include "window_fixture.h"
 
@@ -73,7 +75,10 @@ TEST_F(WindowTest, AboutShowsTheInformationBoxAndPanicReportsAClosedPort) {
   form->About1->trigger();
   ASSERT_EQ(prompt.texts.size(), 1u);
   EXPECT_EQ(prompt.kinds.front(), morvane::engine::TAskKind::Information);
-  EXPECT_EQ(QString::fromStdString(prompt.texts.front()).split('\n').front(), "Morvane editor");
+  const QStringList about = QString::fromStdString(prompt.texts.front()).split('\n');
+  EXPECT_EQ(about.front(), "Morvane editor");
+  ASSERT_FALSE(QCoreApplication::applicationVersion().isEmpty());
+  EXPECT_EQ(about.at(1), "version " + QCoreApplication::applicationVersion());
 
   // With no output device open the port's refusal ends the handler in an error box.
   form->MidiOutput1.ClosePort();
@@ -98,6 +103,44 @@ TEST_F(WindowTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
   EXPECT_EQ(vel->Position(), 98);
   EXPECT_EQ(form->engine.Velocity(), 98);
   EXPECT_EQ(errors.size(), 1);
+}
+
+// A message too long for the bar ends in "…" with the whole text in the bar's tool tip; the
+// messages (not the passing hints) are kept, and a click lists them, newest first.
+TEST_F(WindowTest, StatusMessagesAreNeverCutUnseenAndCanBeReadAgain) {
+  auto* bar = qobject_cast<TStatusBar*>(form->StatusBar1);
+  ASSERT_NE(bar, nullptr);
+  const QString longText = QStringLiteral(
+      "The MIDI output device \"Synth A\" is not open: choose it again or press Rescan on the "
+      "Setup page");
+  const QString shortText = QStringLiteral("Sent 16 presets");
+  const QString simulatorText = form->StatusBar1->currentMessage();
+  bar->showMessage(longText);
+  EXPECT_TRUE(bar->ShownText().endsWith(QChar(0x2026)));
+  EXPECT_TRUE(longText.startsWith(bar->ShownText().chopped(1)));
+  EXPECT_EQ(bar->toolTip(), longText);
+  bar->ShowPassing(QStringLiteral("a hint under the pointer"));
+  EXPECT_EQ(bar->currentMessage(), "a hint under the pointer");
+  bar->ShowPassing(QString());
+  EXPECT_EQ(bar->currentMessage(), longText) << "the pointer left: the message shows again";
+  bar->showMessage(shortText);
+  EXPECT_EQ(bar->ShownText(), shortText);
+  EXPECT_NE(bar->toolTip(), shortText);
+
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(10, bar->height() / 2));
+  QMenu* history = bar->HistoryMenu();
+  ASSERT_TRUE(history->isVisible());
+  QStringList items;
+  for (QAction* item : history->actions()) {
+    if (!item->isSeparator()) {
+      items << item->text().section(QStringLiteral("  "), 1);
+    }
+  }
+  EXPECT_EQ(items.mid(0, 3), QStringList({shortText, longText, simulatorText}))
+      << "the hint is not kept";
+  history->actions().at(2)->trigger();
+  history->close();
+  EXPECT_EQ(QApplication::clipboard()->text(), longText);
 }
 
 TEST(QtGuiThreadTest, WakeFromAnotherThreadDispatchesOnTheEventLoop) {

@@ -3,12 +3,16 @@
 #include <QDir>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 
+#include "editor/platform/profile_file.h"
 #include "find_child.h"
+#include "layer_check_box.h"
+#include "parammap/generic_list.h"
 #include "radio_group.h"
 #include "tdragger.h"
 #include "tmrvbox.h"
@@ -48,6 +52,15 @@ TEST_F(WindowTest, EveryControlIsFoundByNameAtItsPlace) {
     EXPECT_EQ(control->geometry(), expected.place);
   }
   EXPECT_THROW(FindChildByName<QWidget>(*form, QStringLiteral("dragger0")), EComponentError);
+
+  // The patch cord columns are headed above the first row, at the columns' left edges.
+  QStringList headings;
+  for (const QLabel* label : form->patchcords->findChildren<QLabel*>()) {
+    if (label->geometry().bottom() < 16) {
+      headings << QStringLiteral("%1 %2").arg(label->text()).arg(label->x());
+    }
+  }
+  EXPECT_EQ(headings, QStringList({"source 21", "destination 141", "amount 263"}));
 }
 
 TEST_F(WindowTest, PagesHoldTheMapsControlsOnTheirPanelsInMapOrder) {
@@ -116,6 +129,44 @@ TEST_F(WindowTest, ValueControlsStartWithTheLayoutsCaptionsAndSettings) {
   EXPECT_EQ(FindChildByName<Tdragger>(*form, QStringLiteral("dragger26"))->PositionDefault(), 127);
   EXPECT_EQ(FindChildByName<Tdragger>(*form, QStringLiteral("dragger73"))->Items().size(), 66);
   EXPECT_TRUE(FindChildByName<Tdragger>(*form, QStringLiteral("dragger74"))->Items().isEmpty());
+}
+
+// Each value control's tips: the parameter's full name (the generic list's, as parms.txt has
+// it), its range and where its edits go, which follows the layer boxes.
+TEST_F(WindowTest, EveryValueControlsTipsNameItsParameterRangeAndTargets) {
+  const TProfileFile parms =
+      TProfileFile::Load(QStringLiteral(MORVANE_DATA_DIR "/parms.txt").toStdString());
+  int named = 0;
+  for (const TValueControl& valueControl : form->ValueControls()) {
+    const parammap::ControlSpec& spec = *valueControl.spec;
+    const QStringList lines = valueControl.control->toolTip().split('\n');
+    SCOPED_TRACE(valueControl.control->toolTip().toStdString());
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(valueControl.control->statusTip(), lines.join(QStringLiteral("; ")));
+    if (spec.page == parammap::Page::Layer || spec.page == parammap::Page::Patchcords) {
+      const int key = (spec.Ctrl2() - 0x0B) * parammap::kGenericBlockStride + spec.Ctrl1();
+      EXPECT_EQ(lines[0].toStdString(), parms.ReadString("name", std::to_string(key)));
+      EXPECT_EQ(lines[2], "edits go to layer 1");
+      ++named;
+    }
+  }
+  EXPECT_EQ(named, 83 + 72);
+  const std::pair<const char*, const char*> tips[] = {
+      {"dragger59", "Amp Env R2 level\nrange 0 to 100\nedits go to layer 1"},
+      {"filtertype", "Filter type\n51 choices\nedits go to layer 1"},
+      {"dragger25",
+       "Preset knob A\nrange -1 to 127\nedits go to the preset's common values\n"
+       "Initial positions of the Preset Knobs"},
+      {"vel",
+       "Keyboard velocity\nrange 1 to 127\nsets the keyboard player; nothing is sent\n"
+       "center velocity of the keyboard"},
+  };
+  for (const auto& [name, tip] : tips) {
+    EXPECT_EQ(FindChildByName<Tdragger>(*form, QString::fromLatin1(name))->toolTip(), tip);
+  }
+  form->l3->setChecked(true);
+  EXPECT_EQ(FindChildByName<Tdragger>(*form, QStringLiteral("dragger1"))->toolTip(),
+            "Layer vol\nrange -96 to 10\nedits go to layers 1, 3");
 }
 
 TEST_F(WindowTest, StartsOnTheLayerPageWithTheChannelGroupFocused) {
