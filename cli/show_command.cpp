@@ -42,8 +42,7 @@ void AddShowCommand(CLI::App& app, std::ostream& out) {
                    "The layer that the Layer and Patchcords pages show, 1-4")
       ->check(CLI::Range(kMinLayer, kMaxLayer));
   show->callback([options, &out] {
-    preset::tMrv image;
-    image.LoadPreset(options->file);
+    preset::tMrv image = LoadPresetFile(options->file);
     for (const Page page : kShownPages) {
       const int layer = parammap::LayerReadOn(page, options->layer);
       for (const ControlSpec& control : parammap::ControlsOn(page)) {
