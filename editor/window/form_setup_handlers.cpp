@@ -11,6 +11,7 @@
 #include "radio_group.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -31,11 +32,13 @@ QString DebugFileName() {
 }  // namespace
 
 void TForm1::midioutChange() {
+  FTransfers->BeginDeviceChange(*midiout, MidiOutput1.DeviceID());
   SelectOutputDevice(MidiOutput1, midiout->currentIndex());
   WriteOutputChoice(*midiout, *settings);
 }
 
 void TForm1::midiinChange() {
+  FTransfers->BeginDeviceChange(*midiin, MidiInput1.DeviceID());
   SelectInputDevice(MidiInput1, midiin->currentIndex());
   WriteInputChoice(*midiin, *settings);
 }

@@ -18,6 +18,7 @@
 #include "preset/initial_preset.h"
 #include "radio_group.h"
 #include "tdragger.h"
+#include "transfer_owner.h"
 #include "zoom.h"
 
 namespace morvane::editor {
@@ -70,6 +71,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   BuildPages();
   BuildStatusBar();
   BuildDumpWatchAndRescan();
+  FTransfers = std::make_unique<TTransferOwner>(*this);
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {
