@@ -72,10 +72,14 @@ class SimulatedModule {
   }
 
   // How requests are answered: for every preset, or for one preset number (-1 the edit buffer),
-  // which then goes before the behaviour for every preset.
+  // which then goes before the behaviour for every preset until it is set to nothing.
   void SetAnswerBehaviour(const AnswerBehaviour& behaviour) { answer_ = behaviour; }
-  void SetAnswerBehaviour(int presetNumber, const AnswerBehaviour& behaviour) {
-    answerFor_[presetNumber] = behaviour;
+  void SetAnswerBehaviour(int presetNumber, const std::optional<AnswerBehaviour>& behaviour) {
+    if (behaviour) {
+      answerFor_[presetNumber] = *behaviour;
+    } else {
+      answerFor_.erase(presetNumber);
+    }
   }
   // The jitter's numbers start over from seed.
   void SeedJitter(std::uint32_t seed) { jitterRandom_.seed(seed); }

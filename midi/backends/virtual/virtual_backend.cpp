@@ -136,7 +136,8 @@ void VirtualBackend::SetAnswerBehaviour(const sim::AnswerBehaviour& behaviour) {
   module_->SetAnswerBehaviour(behaviour);
 }
 
-void VirtualBackend::SetAnswerBehaviour(int presetNumber, const sim::AnswerBehaviour& behaviour) {
+void VirtualBackend::SetAnswerBehaviour(int presetNumber,
+                                        const std::optional<sim::AnswerBehaviour>& behaviour) {
   std::unique_lock lock(mutex_);
   WaitForIdle(lock);
   module_->SetAnswerBehaviour(presetNumber, behaviour);
@@ -163,12 +164,12 @@ void VirtualBackend::Pause(std::chrono::microseconds time, std::unique_lock<std:
     lock.lock();
     return;
   }
-  // The gate outlives the backend when whoever holds resume does.
+  // The gate outlives the backend when whoever holds resume does. The wait is started under
+  // the lock, so that Settled never reports a pause that the clock does not know of yet.
   const auto gate = std::make_shared<PauseGate>();
   pause_ = gate;
-  const Wait wait = wait_;
+  wait_(time, [gate] { gate->Open(); });
   lock.unlock();
-  wait(time, [gate] { gate->Open(); });
   gate->AwaitOpen();
   lock.lock();
   pause_.reset();
@@ -454,6 +455,12 @@ MmResult VirtualBackend::InReset(DeviceHandle device) {
     return kInvalidHandle;
   }
   in_->started = false;
+  if (pause_ && !pause_->IsOpen()) {
+    // The simulator waits in a pause: the buffers come back now, and the rest of its answer
+    // goes out after the pause, to whoever listens then.
+    ReturnQueuedBuffers(lock);
+    return kNoError;
+  }
   Enqueue({Work::Kind::ResetIn, nullptr, 0});
   WaitForIdle(lock);
   return kNoError;

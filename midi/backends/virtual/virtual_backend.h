@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -37,11 +38,13 @@ class VirtualBackend final : public MidiDriver {
   void SetSilent(int presetNumber, bool silent);
   // SimulatedModule::SetAnswerBehaviour on the hosted module, between two messages it handles.
   void SetAnswerBehaviour(const sim::AnswerBehaviour& behaviour);
-  void SetAnswerBehaviour(int presetNumber, const sim::AnswerBehaviour& behaviour);
+  void SetAnswerBehaviour(int presetNumber, const std::optional<sim::AnswerBehaviour>& behaviour);
 
   // Every pause of the simulator (an answer's delay, the wire time of a paced reply) goes
   // through wait, called on the backend's thread, which then waits until resume is called
-  // from any thread. Unset, the thread sleeps. Set it while nothing is under way.
+  // from any thread. Unset, the thread sleeps. Set it while nothing is under way. An input
+  // reset during such a pause returns the buffers at once; the rest of the answer follows
+  // the pause.
   using Wait = std::function<void(std::chrono::microseconds time, std::function<void()> resume)>;
   void SetWait(Wait wait);
   // True when the simulator has nothing to do but wait: no message left to handle, or the one
