@@ -202,6 +202,9 @@ void TTransferOwner::TakeRequestedDump() {
     // An answer to an earlier request: the one asked for may still come.
     const int asked = *FAwaited->presetNumber;
     FInput.Clear();
+    if (FState == TState::Requesting) {
+      FForm.WatchRequestedDump();
+    }
     FForm.ReportTransferError(
         QStringLiteral("The module sent %1, not %2 that was asked for: channel %3 keeps its preset")
             .arg(PresetName(presetNumber), PresetName(asked))
