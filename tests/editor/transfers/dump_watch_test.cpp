@@ -108,6 +108,7 @@ TEST_F(DumpWatchTest, SilenceAfterARequestIsReportedByHowFarTheDumpCame) {
       EXPECT_TRUE(std::ranges::equal(form->images[1].View(), otherChannel.View()));
       EXPECT_EQ(form->undoStack->count(), *stepsAfterLoad);
     }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
   }
   // Every request went out as before, and nothing else did.
   const auto sent = driver->LongMessages();
