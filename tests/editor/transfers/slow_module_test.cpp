@@ -30,7 +30,7 @@
 #include "radio_group.h"
 #include "recording_driver.h"
 #include "sim/simulated_module.h"
-#include "test_clock.h"
+#include "sim/virtual_clock.h"
 #include "tform1.h"
 #include "window_fixture.h"
 
@@ -81,7 +81,7 @@ class SlowModuleTest : public ::testing::Test {
     ASSERT_TRUE(settingsFolder.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
     simulator = std::make_unique<VirtualBackend>(VirtualBackend::Pacing::WireRate);
-    simulator->SetWait([this](TestClock::Time time, std::function<void()> resume) {
+    simulator->SetWait([this](sim::VirtualClock::Time time, std::function<void()> resume) {
       clock.Start(time, std::move(resume));
     });
     driver = std::make_unique<RecordingDriver>(*simulator);
@@ -176,7 +176,7 @@ class SlowModuleTest : public ::testing::Test {
     }
   }
 
-  TestClock clock;
+  sim::VirtualClock clock;
   QTemporaryDir settingsFolder;
   QTemporaryDir files;
   std::unique_ptr<VirtualBackend> simulator;
@@ -370,7 +370,7 @@ TEST_F(SlowModuleTest, CommandsThatWouldDisturbATransferAreRefused) {
     Rename("Old:chan ");
     statuses.clear();
     t.start();
-    const TestClock::Time started = clock.Now();
+    const sim::VirtualClock::Time started = clock.Now();
     ASSERT_TRUE(RunUntil([&] { return clock.Now() - started > std::chrono::milliseconds(600); }));
     driver->TakeStrings();
     for (const Command& command : commands) {

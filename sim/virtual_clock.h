@@ -7,12 +7,13 @@
 #include <mutex>
 #include <utility>
 
-namespace morvane::editor::testing {
+namespace morvane::sim {
 
-// Simulated time for the editor's waits and the simulator's pauses: a wait ends when the test
-// runs it, never by the wall clock. Waits end in the order of their end times, those that end
-// together in the order they were started.
-class TestClock {
+// Simulated time for the editor's waits and the simulator's pauses: a wait ends when its
+// owner runs it, never by the wall clock, so that tests and benchmarks pass seconds of module
+// time at once. Waits end in the order of their end times, those that end together in the
+// order they were started.
+class VirtualClock {
  public:
   using Time = std::chrono::microseconds;
 
@@ -49,4 +50,4 @@ class TestClock {
   std::multimap<std::pair<Time, std::uint64_t>, std::function<void()>> waits_;
 };
 
-}  // namespace morvane::editor::testing
+}  // namespace morvane::sim
