@@ -23,6 +23,8 @@
 
 #include "editor_application.h"
 #include "file_dialog.h"
+#include "find_child.h"
+#include "layer_check_box.h"
 #include "midi/backends/virtual/virtual_backend.h"
 #include "preset/bank_file.h"
 #include "preset/dump_layout.h"
@@ -31,6 +33,7 @@
 #include "recording_driver.h"
 #include "sim/simulated_module.h"
 #include "sim/virtual_clock.h"
+#include "tdragger.h"
 #include "tform1.h"
 #include "window_fixture.h"
 
@@ -190,19 +193,36 @@ class SlowModuleTest : public ::testing::Test {
 // Answers go to the channel of the preset number they carry, whatever their timing or
 // company; the end names exactly what did not come.
 TEST_F(SlowModuleTest, RequestAllPutsEveryAnswerIntoItsOwnChannel) {
+  // The user edits channel 6 once its preset has been given up, before its late answer comes.
+  const auto editChannel6 = [this] {
+    ASSERT_TRUE(RunUntil([this] { return Status() == "Preset 7 of 16"; }));
+    form->channel->setItemIndex(5);
+    form->l1->setChecked(true);
+    const preset::tMrv before = form->images[5];
+    DragTo(FindChildByName<controls::Tdragger>(*form, QStringLiteral("dragger1")), 60);
+    ASSERT_FALSE(std::ranges::equal(form->images[5].View(), before.View()));
+  };
   struct Case {
     const char* what;
     std::function<void(VirtualBackend&)> behave;
     std::set<int> kept;
     QStringList errors;
+    std::function<void()> meanwhile;
   };
   const Case cases[] = {
       {"an answer later than the wait",
        [](VirtualBackend& s) { s.SetAnswerBehaviour(5, Late(3000)); },
        {},
+       {},
        {}},
+      {"a late answer for a channel changed meanwhile",
+       [](VirtualBackend& s) { s.SetAnswerBehaviour(5, Late(3000)); },
+       {5},
+       {"Preset 6 came late, after channel 6 was changed: channel 6 keeps its preset"},
+       editChannel6},
       {"an answer that outlasts the wait",
        [](VirtualBackend& s) { s.SetAnswerBehaviour(3, Late(1700)); },
+       {},
        {},
        {}},
       {"an answer cut off",
@@ -210,22 +230,26 @@ TEST_F(SlowModuleTest, RequestAllPutsEveryAnswerIntoItsOwnChannel) {
          s.SetAnswerBehaviour(3, Behaviour([](AnswerBehaviour& b) { b.cutOffAfter = 1000; }));
        },
        {3},
-       {"The answer from the module was damaged (packet 4): channel 4 keeps its preset"}},
+       {"The answer from the module was damaged (packet 4): channel 4 keeps its preset"},
+       {}},
       {"an answer for another preset",
        [](VirtualBackend& s) {
          s.SetAnswerBehaviour(8, Behaviour([](AnswerBehaviour& b) { b.presetNumber = 9; }));
        },
        {8},
        {"Preset 9 of 16 did not come from the module: channel 9 keeps its preset\n"
-        "The module sent preset 10 when preset 9 was asked for: it was not loaded"}},
+        "The module sent preset 10 when preset 9 was asked for: it was not loaded"},
+       {}},
       {"noise around and inside every answer",
        [](VirtualBackend& s) {
          s.SetAnswerBehaviour(Behaviour([](AnswerBehaviour& b) { b.noise = true; }));
        },
        {},
+       {},
        {}},
       {"every answer after 1.5 s give or take 0.5 s",
        [](VirtualBackend& s) { s.SetAnswerBehaviour(Late(1500, 500)); },
+       {},
        {},
        {}},
   };
@@ -235,7 +259,11 @@ TEST_F(SlowModuleTest, RequestAllPutsEveryAnswerIntoItsOwnChannel) {
     c.behave(*simulator);
     Rename("Old:chan ");
     errors.clear();
-    ASSERT_TRUE(RunRequestAll());
+    form->RequestAllPresets1->trigger();
+    if (c.meanwhile) {
+      c.meanwhile();
+    }
+    ASSERT_TRUE(RunUntil([this] { return !form->RequestingAllPresets(); }));
     ExpectChannels(c.kept);
     EXPECT_EQ(errors, c.errors);
     EXPECT_EQ(Status(), QStringLiteral("Received %1 of 16 presets").arg(kPresets - c.kept.size()));
