@@ -30,12 +30,6 @@ QString DumpCaption(const preset::Bytes& dump) {
          QString::number(dump.at(preset::kPresetNumberOffset + 1));
 }
 
-QString PresetName(int presetNumber) {
-  return presetNumber == preset::kEditBufferPreset
-             ? QStringLiteral("the edit buffer")
-             : QStringLiteral("preset %1").arg(presetNumber + 1);
-}
-
 }  // namespace
 
 int TForm1::CurrentChannelIndex() const {
@@ -65,7 +59,7 @@ void TForm1::Initialize1Click() {
     engine.SendSysex(dump);
     FTransfers->ReportSent(QStringLiteral("Initialized channel %1 and sent it to %2")
                                .arg(channelIndex + 1)
-                               .arg(PresetName(PresetNumber())),
+                               .arg(ModulePresetName(PresetNumber())),
                            channelIndex);
   }
   initial.SetPresetNumber(channelIndex);
@@ -91,9 +85,10 @@ void TForm1::SendCurrentChannel1Click() {
   preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
   image.SetPresetNumber(PresetNumber());
   engine.SendSysex(image.BuildDump());
-  FTransfers->ReportSent(
-      QStringLiteral("Sent channel %1 to %2").arg(channelIndex + 1).arg(PresetName(PresetNumber())),
-      channelIndex);
+  FTransfers->ReportSent(QStringLiteral("Sent channel %1 to %2")
+                             .arg(channelIndex + 1)
+                             .arg(ModulePresetName(PresetNumber())),
+                         channelIndex);
 }
 
 // Refused, while a transfer runs, once a file is chosen: by then the transfer may be over.
@@ -130,7 +125,7 @@ void TForm1::copytoClick() {
   FTransfers->ReportSent(QStringLiteral("Copied layer %1 to %2 in %3")
                              .arg(sourceLayerIndex + 1)
                              .arg(targetLayerIndex + 1)
-                             .arg(PresetName(presetNumber)),
+                             .arg(ModulePresetName(presetNumber)),
                          std::nullopt);
   const int channelIndex = CurrentChannelIndex();
   const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));

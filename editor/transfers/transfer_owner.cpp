@@ -38,12 +38,6 @@ QString Progress(const char* verb, int presetNumber) {
       .arg(kTransferPresetCount);
 }
 
-QString PresetName(int presetNumber) {
-  return presetNumber == preset::kEditBufferPreset
-             ? QStringLiteral("the edit buffer")
-             : QStringLiteral("preset %1").arg(presetNumber + 1);
-}
-
 QString DamagedText(const preset::DumpFault& fault, int channelIndex) {
   return QStringLiteral("The answer from the module was damaged (%1): channel %2 keeps its preset")
       .arg(QString::fromStdString(preset::DumpMessageName(fault.message)))
@@ -67,6 +61,12 @@ void Tell(const List& observers, const Args&... args) {
 }
 
 }  // namespace
+
+QString ModulePresetName(int presetNumber) {
+  return presetNumber == preset::kEditBufferPreset
+             ? QStringLiteral("the edit buffer")
+             : QStringLiteral("preset %1").arg(presetNumber + 1);
+}
 
 TTransferOwner::TTransferOwner(TForm1& form)
     : FForm(form),
@@ -207,7 +207,7 @@ void TTransferOwner::TakeRequestedDump() {
     }
     FForm.ReportTransferError(
         QStringLiteral("The module sent %1, not %2 that was asked for: channel %3 keeps its preset")
-            .arg(PresetName(presetNumber), PresetName(asked))
+            .arg(ModulePresetName(presetNumber), ModulePresetName(asked))
             .arg(channelIndex + 1));
     return;
   }
@@ -291,7 +291,7 @@ void TTransferOwner::TakeAllPresetsDump(std::span<const std::uint8_t> dump) {
   const int presetNumber = preset::DumpPresetNumber(dump);
   if (!IsUserPreset(presetNumber) || presetNumber > all.next) {
     all.unasked << QStringLiteral("The module sent %1 when %2 was asked for: it was not loaded")
-                       .arg(PresetName(presetNumber), PresetName(all.next));
+                       .arg(ModulePresetName(presetNumber), ModulePresetName(all.next));
     return;
   }
   const auto index = static_cast<std::size_t>(presetNumber);

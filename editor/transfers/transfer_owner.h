@@ -25,6 +25,9 @@ class TForm1;
 
 inline constexpr int kTransferPresetCount = 16;
 
+// "the edit buffer" for -1, else "preset N" counted from 1, as the channel it belongs to.
+QString ModulePresetName(int presetNumber);
+
 // Where other parts of the editor hear what the transfers did. Each list runs in order.
 struct TTransferObservers {
   // A preset from a file or from elsewhere was loaded into the channel; source names it.
