@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "preset/bank_file.h"
@@ -78,43 +77,6 @@ TEST(BankFile, FramingOfOneDump) {
   Bytes shifted = testing::TracingDump();
   shifted[36] = 0x00;  // the first packet does not begin with 0xF0
   EXPECT_FALSE(IsFramedDump(shifted));
-
-  // The first message out of place is named, and a file's fault is put in words.
-  const Bytes good = testing::TracingDump();
-  const auto changed = [&good](std::size_t at, std::uint8_t byte) {
-    Bytes bytes = good;
-    bytes[at] = byte;
-    return bytes;
-  };
-  Bytes twoDumps = good;
-  twoDumps.insert(twoDumps.end(), good.begin(), good.end());
-  const Bytes text(5936, 'a');
-  struct Case {
-    Bytes bytes;
-    std::optional<std::size_t> message;  // nothing: framed, or too long
-    std::string fault;
-  };
-  const Case cases[] = {
-      {good, {}, ""},
-      {text, 0, "it does not start with a SysEx header"},
-      {changed(35, 0x00), 0, "it does not start with a SysEx header"},
-      {changed(36 + 3 * 255 + 100, 0x90), 4, "its packet 4 is damaged"},
-      {changed(1604, 0x00), 7, "its packet 7 is damaged"},
-      {testing::TracingDump(1000), 4, "it ends after 1000 of 1605 bytes"},
-      {testing::TracingDump(1604), 7, "it ends after 1604 of 1605 bytes"},
-      {twoDumps, {}, "it holds 3210 bytes, a preset 1605"},
-      {{}, 0, "it is empty"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.fault);
-    const std::optional<DumpFault> fault = FindDumpFault(c.bytes);
-    EXPECT_EQ(fault.has_value(), !c.fault.empty());
-    if (fault && c.message) {
-      EXPECT_EQ(fault->kind, DumpFault::Kind::Message);
-      EXPECT_EQ(fault->message, *c.message);
-    }
-    EXPECT_EQ(PresetFileFault(c.bytes), c.fault);
-  }
 }
 
 }  // namespace
