@@ -1,11 +1,14 @@
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <chrono>
 #include <span>
+#include <string>
 
+#include "engine/ask_user.h"
 #include "midi/backends/scripted/scripted_driver.h"
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
@@ -19,25 +22,24 @@ using morvane::editor::TForm1;
 
 using morvane::bench::Application;
 
+class YesPrompt final : public morvane::engine::TUserPrompt {
+ public:
+  bool Ask(const std::string& /*text*/, morvane::engine::TAskKind /*kind*/) override {
+    return true;
+  }
+};
+
 // From the driver's return of the dump's last packet to the input port until the image of the
-// current channel holds the dump and the window shows it. The first seven messages arrive and
-// are taken before the clock starts.
+// current channel holds the dump and the window shows it. The request and the first seven
+// messages are taken before the clock starts.
 void BM_DumpTakenIn(benchmark::State& state) {
   Application();
   const QTemporaryDir settingsFolder;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
   morvane::midi::ScriptedDriver driver({"Morvane Simulator"}, {"Morvane Simulator"});
-  morvane::engine::TUserPrompt* noPrompt = nullptr;
-  TForm1 window(noPrompt, driver);
+  YesPrompt yes;
+  TForm1 window(&yes, driver);
   window.show();
-  window.MidiInput1.ClosePort();
-  window.MidiInput1.SetDeviceID(0);
-  window.MidiInput1.OpenPort();
-  window.MidiInput1.StartInput();
-  if (window.MidiInput1.State() != morvane::midi::misOpen) {
-    state.SkipWithError("The scripted input did not open");
-    return;
-  }
   morvane::preset::tMrv preset;
   preset.LoadPresetFromBytes(morvane::preset::BuildInitialPreset());
   preset.WriteName("Ben:h dump");
@@ -45,7 +47,11 @@ void BM_DumpTakenIn(benchmark::State& state) {
   const std::span<const morvane::sim::Message> leading(messages.data(), messages.size() - 1);
   const QString shownName = QStringLiteral("Ben:h dump      ");
   for (auto _ : state) {
-    window.receiveBuffer.Clear();
+    window.RequestPatchonCurrentChannel1->trigger();
+    if (window.MidiInput1.State() != morvane::midi::misOpen) {
+      state.SkipWithError("The scripted input did not open");
+      return;
+    }
     window.setWindowTitle(QString());
     for (const auto& message : leading) {
       driver.DeliverSysex(message);

@@ -2,8 +2,14 @@
 
 #include <CLI/CLI.hpp>
 #include <ostream>
+#include <string>
+
+#include "preset/tmrv.h"
 
 namespace morvane::cli {
+
+// A preset file's image; a file that is not one framed dump (a text, a bank) is refused.
+preset::tMrv LoadPresetFile(const std::string& fileName);
 
 // Subcommands that read and change .syx files: info, get, set, rename, copy-layer, dump, diff, new.
 // exitStatus receives what the command's result asks the program to end with (diff: 1 when the

@@ -10,6 +10,7 @@
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
 #include "preset/payload_map.h"
+#include "preset/preset_file.h"
 #include "preset/tmrv.h"
 #include "preset/value_codec.h"
 
@@ -42,9 +43,7 @@ struct FileOptions {
 };
 
 tMrv Load(const std::string& fileName) {
-  tMrv image;
-  image.LoadPreset(fileName);
-  return image;
+  return LoadPresetFile(fileName);
 }
 
 const std::string& OutputName(const FileOptions& options) {
@@ -101,6 +100,15 @@ void WriteBinaryToStdout(const preset::Bytes& bytes, std::ostream& out) {
 }
 
 }  // namespace
+
+tMrv LoadPresetFile(const std::string& fileName) {
+  const preset::Bytes bytes = preset::ReadWholeFile(fileName);
+  tMrv image;
+  // A file too short to unpack fails as it always has, before its kind is looked at.
+  image.LoadPresetFromBytes(bytes);
+  preset::CheckPresetBytes(bytes, fileName);
+  return image;
+}
 
 void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus) {
   auto options = std::make_shared<FileOptions>();

@@ -48,8 +48,7 @@ void AddShowCommand(CLI::App& app, std::ostream& out) {
                  "Add each control's parameter name from parms.txt in quotes (- for the "
                  "preset-wide controls, which the list does not hold)");
   show->callback([options, &out] {
-    preset::tMrv image;
-    image.LoadPreset(options->file);
+    preset::tMrv image = LoadPresetFile(options->file);
     for (const Page page : kShownPages) {
       const int layer = parammap::LayerReadOn(page, options->layer);
       for (const ControlSpec& control : parammap::ControlsOn(page)) {

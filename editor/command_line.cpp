@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,7 +42,11 @@ void OpenCommandLineFile(TForm1& form, const TCommandLine& commandLine) {
   if (commandLine.presetFile.isEmpty()) {
     return;
   }
-  RunStep([&] { form.LoadPresetFile(kFirstChannelIndex, commandLine.presetFile); });
+  RunStep([&] {
+    form.LoadPresetFile(
+        kFirstChannelIndex, commandLine.presetFile,
+        QStringLiteral("Open %1").arg(QFileInfo(commandLine.presetFile).fileName()));
+  });
 }
 
 }  // namespace morvane::editor

@@ -19,8 +19,8 @@ struct TCommandLine {
 TCommandLine ParseCommandLine(const QStringList& arguments);
 
 // Opens the command line's preset file on channel 1, as Load does but without offering to
-// send it. A file that cannot be loaded is shown in an error box and every channel keeps
-// its preset.
+// send it; a bank file is offered to load into all channels. A file that cannot be loaded is
+// shown in an error box and every channel keeps its preset.
 void OpenCommandLineFile(TForm1& form, const TCommandLine& commandLine);
 
 }  // namespace morvane::editor

@@ -4,39 +4,6 @@
 
 namespace morvane::preset {
 
-namespace {
-
-constexpr std::uint8_t kDataByteLimit = 0x80;
-
-// True when bytes[first..last] runs from 0xF0 to 0xF7 with only data bytes between.
-bool IsMessageAt(std::span<const std::uint8_t> bytes, std::size_t first, std::size_t size) {
-  const std::size_t last = first + size - 1;
-  if (bytes[first] != kSysexStart || bytes[last] != kSysexEnd) {
-    return false;
-  }
-  for (std::size_t i = first + 1; i < last; ++i) {
-    if (bytes[i] >= kDataByteLimit) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-bool IsFramedDump(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() != kDumpSize || !IsMessageAt(bytes, 0, kHeaderMessageSize)) {
-    return false;
-  }
-  for (std::size_t k = 0; k < kPacketCount; ++k) {
-    const std::size_t size = k < kFullPacketCount ? kFullPacketSize : kFinalPacketSize;
-    if (!IsMessageAt(bytes, kFirstPacketOffset + kFullPacketSize * k, size)) {
-      return false;
-    }
-  }
-  return true;
-}
-
 Bank ReadBank(std::span<const std::uint8_t> bytes, const std::string& path) {
   if (bytes.size() != kBankSize) {
     throw PresetError("Not a bank of " + std::to_string(kBankPresetCount) + " presets: " + path +

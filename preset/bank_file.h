@@ -7,6 +7,7 @@
 #include <string>
 
 #include "byte_stream.h"
+#include "dump_frame.h"
 #include "dump_layout.h"
 #include "tmrv.h"
 
@@ -18,10 +19,6 @@ inline constexpr int kBankPresetCount = 16;
 inline constexpr std::size_t kBankSize = kBankPresetCount * kDumpSize;  // 25680
 
 using Bank = std::array<tMrv, kBankPresetCount>;
-
-// True when bytes are framed as one dump: the header message and the seven packets each run
-// from 0xF0 to 0xF7 at their places, with only data bytes between.
-bool IsFramedDump(std::span<const std::uint8_t> bytes);
 
 // The sixteen images of a bank's bytes. The whole bank is checked before any image is made:
 // "Not a bank of 16 presets: <path> holds N bytes, a bank 25680" for another size,

@@ -1,6 +1,7 @@
 #include "simulated_module.h"
 
 #include <algorithm>
+#include <array>
 
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
@@ -23,6 +24,16 @@ constexpr std::size_t kCopyFirstValueOffset = 6;
 constexpr std::size_t kValueSize = 2;
 constexpr std::size_t kMuteLayerOffset = 6;
 constexpr std::uint8_t kLastNameCharLow = kFirstNameCharLow + kNameSize - 1;
+
+// What a noisy MIDI cable carries besides the answer: clock and active sensing, another
+// maker's SysEx and a universal one, none of a size that a dump message has.
+constexpr std::uint8_t kTimingClock = 0xF8;
+constexpr std::uint8_t kActiveSensing = 0xFE;
+constexpr std::array<std::uint8_t, 7> kOtherDeviceMessage{0xF0, 0x7D, 0x01, 0x02, 0x03, 0x04, 0xF7};
+constexpr std::array<std::uint8_t, 6> kUniversalMessage{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+// The message of a dump that a real-time byte splits; another device's SysEx follows the one
+// after it.
+constexpr std::size_t kNoisyPacket = 2;
 
 int ValueAt(const Message& message, std::size_t offset) {
   return DecodeValue(message[offset], message[offset + 1]);
@@ -67,8 +78,16 @@ tMrv* SimulatedModule::PresetOrNull(int presetNumber) {
 
 std::vector<Message> SimulatedModule::Receive(std::span<const std::uint8_t> bytes) {
   std::vector<Message> messages;
+  for (Reply& reply : ReceiveTimed(bytes)) {
+    messages.push_back(std::move(reply.bytes));
+  }
+  return messages;
+}
+
+std::vector<Reply> SimulatedModule::ReceiveTimed(std::span<const std::uint8_t> bytes) {
+  std::vector<Message> messages;
   parser_.Feed(bytes, messages);
-  std::vector<Message> replies;
+  std::vector<Reply> replies;
   for (const Message& message : messages) {
     switch (Apply(message, replies)) {
       case Outcome::kApplied:
@@ -86,7 +105,7 @@ std::vector<Message> SimulatedModule::Receive(std::span<const std::uint8_t> byte
 }
 
 SimulatedModule::Outcome SimulatedModule::Apply(const Message& message,
-                                                std::vector<Message>& replies) {
+                                                std::vector<Reply>& replies) {
   if (message.front() != kSysexStart) {
     // Notes and controllers play the sound; they change nothing the editor sees.
     return Outcome::kApplied;
@@ -162,7 +181,7 @@ SimulatedModule::Outcome SimulatedModule::ApplyParameterEdit(const Message& mess
 }
 
 SimulatedModule::Outcome SimulatedModule::ApplyDumpRequest(const Message& message,
-                                                           std::vector<Message>& replies) {
+                                                           std::vector<Reply>& replies) {
   const int presetNumber = ValueAt(message, kRequestPresetOffset);
   const tMrv* stored = PresetOrNull(presetNumber);
   if (stored == nullptr) {
@@ -171,12 +190,60 @@ SimulatedModule::Outcome SimulatedModule::ApplyDumpRequest(const Message& messag
   if (presetNumber != kEditBufferPreset && silent_.at(static_cast<std::size_t>(presetNumber))) {
     return Outcome::kApplied;
   }
+  const auto own = answerFor_.find(presetNumber);
+  const AnswerBehaviour& behaviour = own != answerFor_.end() ? own->second : answer_;
   tMrv answer = *stored;
-  answer.SetPresetNumber(presetNumber);
-  for (Message& part : SplitDump(answer.BuildDump())) {
-    replies.push_back(std::move(part));
-  }
+  answer.SetPresetNumber(behaviour.presetNumber.value_or(presetNumber));
+  Answer(answer.BuildDump(), behaviour, replies);
   return Outcome::kApplied;
+}
+
+void SimulatedModule::Answer(const Message& dump, const AnswerBehaviour& behaviour,
+                             std::vector<Reply>& replies) {
+  const std::size_t sent =
+      behaviour.cutOffAfter == 0 ? dump.size() : std::min(behaviour.cutOffAfter, dump.size());
+  std::vector<Message> parts = SplitDump(std::span(dump).first(sent));
+  std::erase_if(parts, [](const Message& part) { return part.empty(); });
+  const std::size_t firstReply = replies.size();
+  for (std::size_t index = 0; index < parts.size(); ++index) {
+    Message& part = parts[index];
+    if (!behaviour.noise) {
+      replies.push_back({std::move(part)});
+      continue;
+    }
+    if (index == 0) {
+      replies.push_back({Message{kTimingClock}});
+      replies.push_back({Message(kOtherDeviceMessage.begin(), kOtherDeviceMessage.end())});
+    }
+    if (index == kNoisyPacket && part.size() > 2) {
+      const auto middle = part.begin() + static_cast<std::ptrdiff_t>(part.size() / 2);
+      replies.push_back({Message(part.begin(), middle)});
+      replies.push_back({Message{kActiveSensing}});
+      replies.push_back({Message(middle, part.end())});
+    } else {
+      replies.push_back({std::move(part)});
+    }
+    if (index == kNoisyPacket + 1) {
+      replies.push_back({Message(kUniversalMessage.begin(), kUniversalMessage.end())});
+    }
+  }
+  if (behaviour.noise) {
+    replies.push_back({Message{kTimingClock}});
+  }
+  if (replies.size() > firstReply) {
+    replies[firstReply].delay = AnswerDelay(behaviour);
+  }
+}
+
+std::chrono::microseconds SimulatedModule::AnswerDelay(const AnswerBehaviour& behaviour) {
+  std::chrono::milliseconds delay = behaviour.delay;
+  if (behaviour.jitter.count() > 0) {
+    const auto spread = static_cast<int>(behaviour.jitter.count());
+    delay += std::chrono::milliseconds(
+        std::uniform_int_distribution<int>(-spread, spread)(jitterRandom_));
+  }
+  return std::max(std::chrono::microseconds(0),
+                  std::chrono::duration_cast<std::chrono::microseconds>(delay));
 }
 
 SimulatedModule::Outcome SimulatedModule::ApplyLayerCopy(const Message& message) {

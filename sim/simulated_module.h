@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <optional>
+#include <random>
 #include <span>
 #include <vector>
 
@@ -13,6 +16,29 @@
 namespace morvane::sim {
 
 using Message = std::vector<std::uint8_t>;
+
+// How the module answers a dump request. The default answers at once, whole and right.
+struct AnswerBehaviour {
+  // The answer starts this long after the request, give or take up to jitter (evenly spread,
+  // never before the request).
+  std::chrono::milliseconds delay{0};
+  std::chrono::milliseconds jitter{0};
+  // When not 0, only this many bytes of the dump go out: the last message is cut off.
+  std::size_t cutOffAfter = 0;
+  // The preset number written into the answer in place of the one asked for.
+  std::optional<int> presetNumber;
+  // Real-time bytes and other devices' SysEx come before, between and inside the dump's
+  // messages.
+  bool noise = false;
+};
+
+// One piece of what the module sends: a whole message, or part of a SysEx (the part that comes
+// before or after a real-time byte inside it, or the start of a message cut off). delay is the
+// time before it starts, beyond the wire time of the pieces before it.
+struct Reply {
+  Message bytes;
+  std::chrono::microseconds delay{0};
+};
 
 // A model of the Morvane as it answers the editor's messages: an edit buffer and
 // sixteen user presets, the current preset and layer selection and the layer mutes.
@@ -30,6 +56,8 @@ class SimulatedModule {
   // applied; the messages the module sends back are returned, each one complete
   // (a dump request yields the header message and the seven data packets).
   std::vector<Message> Receive(std::span<const std::uint8_t> bytes);
+  // Receive with the time each piece waits for, as the answer behaviour gives it.
+  std::vector<Reply> ReceiveTimed(std::span<const std::uint8_t> bytes);
 
   // Time a message of this many bytes takes on the MIDI wire (31250 baud).
   static constexpr std::chrono::microseconds kByteTime{320};
@@ -42,6 +70,19 @@ class SimulatedModule {
   void SetSilent(int presetNumber, bool silent) {
     silent_.at(static_cast<std::size_t>(presetNumber)) = silent;
   }
+
+  // How requests are answered: for every preset, or for one preset number (-1 the edit buffer),
+  // which then goes before the behaviour for every preset until it is set to nothing.
+  void SetAnswerBehaviour(const AnswerBehaviour& behaviour) { answer_ = behaviour; }
+  void SetAnswerBehaviour(int presetNumber, const std::optional<AnswerBehaviour>& behaviour) {
+    if (behaviour) {
+      answerFor_[presetNumber] = *behaviour;
+    } else {
+      answerFor_.erase(presetNumber);
+    }
+  }
+  // The jitter's numbers start over from seed.
+  void SeedJitter(std::uint32_t seed) { jitterRandom_.seed(seed); }
 
   // The preset a preset number names: -1 the edit buffer, 0..15 a user preset.
   const preset::tMrv& Preset(int presetNumber) const;
@@ -60,9 +101,11 @@ class SimulatedModule {
  private:
   enum class Outcome { kApplied, kMalformed, kUnknown };
 
-  Outcome Apply(const Message& message, std::vector<Message>& replies);
+  Outcome Apply(const Message& message, std::vector<Reply>& replies);
   Outcome ApplyParameterEdit(const Message& message);
-  Outcome ApplyDumpRequest(const Message& message, std::vector<Message>& replies);
+  Outcome ApplyDumpRequest(const Message& message, std::vector<Reply>& replies);
+  void Answer(const Message& dump, const AnswerBehaviour& behaviour, std::vector<Reply>& replies);
+  std::chrono::microseconds AnswerDelay(const AnswerBehaviour& behaviour);
   Outcome ApplyLayerCopy(const Message& message);
   Outcome ApplyMute(const Message& message, bool muted);
   Outcome ContinueDump(const Message& message);
@@ -75,6 +118,9 @@ class SimulatedModule {
   int selectedLayerIndex_ = -1;
   std::array<bool, kLayerCount> muted_{};
   std::array<bool, kUserPresetCount> silent_{};
+  AnswerBehaviour answer_;
+  std::map<int, AnswerBehaviour> answerFor_;
+  std::minstd_rand jitterRandom_;
 
   MidiStreamParser parser_;
   Message pendingDump_;

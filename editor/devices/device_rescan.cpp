@@ -12,6 +12,7 @@
 #include "midi/driver.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -125,6 +126,8 @@ QString TForm1::InputProblem() const {
 }
 
 void TForm1::rescanClick() {
+  // Reopening the ports would cut a running transfer off.
+  FTransfers->BeginCommand();
   const QString outputName = ChosenName(*midiout, settings.get(), TSettingsStore::kOutName);
   const QString inputName = ChosenName(*midiin, settings.get(), TSettingsStore::kInName);
   // The engine sets the input port's device id for each name, which an open port refuses.

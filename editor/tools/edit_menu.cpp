@@ -9,6 +9,7 @@
 #include "data_files.h"
 #include "file_dialog.h"
 #include "handler_guard.h"
+#include "preset/preset_file.h"
 #include "tform1.h"
 
 namespace morvane::editor {
@@ -65,7 +66,7 @@ void TForm1::CompareWithFile1Click() {
     return;
   }
   preset::tMrv other;
-  other.LoadPreset(LocalFileName(CompareDialog1->FileName()));
+  other.LoadPresetFromBytes(preset::ReadPresetFile(LocalFileName(CompareDialog1->FileName())));
   ShowComparison(other, CompareDialog1->FileName());
 }
 

@@ -20,9 +20,15 @@ void TForm1::RecordRename(int channelIndex, int presetNumber, const std::string&
   undoStack->push(new TRenameStep(*this, channelIndex, presetNumber, oldName, newName));
 }
 
-void TForm1::RecordPresetChange(int channelIndex, const preset::tMrv& before, const QString& text) {
-  undoStack->push(new TPresetStep(*this, channelIndex, before,
-                                  images.at(static_cast<std::size_t>(channelIndex)), text));
+void TForm1::RecordPresetChange(int channelIndex, const preset::tMrv& before, const QString& text,
+                                const QString& undoNote) {
+  std::vector<TPresetChange> changes{
+      {channelIndex, before, images.at(static_cast<std::size_t>(channelIndex))}};
+  undoStack->push(new TPresetStep(*this, std::move(changes), text, undoNote));
+}
+
+void TForm1::RecordPresetChanges(std::vector<TPresetChange> changes, const QString& text) {
+  undoStack->push(new TPresetStep(*this, std::move(changes), text, QString()));
 }
 
 }  // namespace morvane::editor

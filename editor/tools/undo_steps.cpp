@@ -3,9 +3,11 @@
 #include <QStatusBar>
 #include <QStringList>
 #include <QUndoStack>
+#include <algorithm>
 #include <utility>
 
 #include "handler_guard.h"
+#include "radio_group.h"
 #include "tdragger.h"
 #include "tform1.h"
 
@@ -15,6 +17,8 @@ namespace {
 
 const QString kModuleKeepsPreset =
     QStringLiteral("The module keeps its preset until you send this one");
+const QString kModuleKeepsPresets =
+    QStringLiteral("The module keeps its presets until you send these ones");
 
 }  // namespace
 
@@ -27,6 +31,14 @@ void TUndoStep::redo() {
     return;
   }
   RunGuarded([this] { Apply(true); });
+}
+
+void TUndoStep::ShowChannel(std::span<const int> channelIndexes) {
+  if (channelIndexes.empty() ||
+      std::ranges::find(channelIndexes, FForm.CurrentChannelIndex()) != channelIndexes.end()) {
+    return;
+  }
+  FForm.channel->setItemIndex(channelIndexes.front());
 }
 
 TParameterStep::TParameterStep(TForm1& form, int channelIndex, QString label, TGesture gesture)
@@ -76,6 +88,7 @@ void TParameterStep::NameFromWrites() {
 }
 
 void TParameterStep::Apply(bool forward) {
+  ShowChannel(std::span(&FChannelIndex, 1));
   preset::tMrv& image = FForm.images.at(static_cast<std::size_t>(FChannelIndex));
   for (const TParameterWrite& write : FWrites) {
     const int value = forward ? write.newValue : write.oldValue;
@@ -100,6 +113,7 @@ TRenameStep::TRenameStep(TForm1& form, int channelIndex, int presetNumber, std::
 void TRenameStep::Apply(bool forward) {
   const std::string& name = forward ? FNewName : FOldName;
   const std::vector<preset::Bytes> strings = preset::RenameMessages(name, FPresetNumber);
+  ShowChannel(std::span(&FChannelIndex, 1));
   FForm.images.at(static_cast<std::size_t>(FChannelIndex)).WriteName(name);
   for (const preset::Bytes& string : strings) {
     FForm.engine.SendSysex(string);
@@ -107,19 +121,25 @@ void TRenameStep::Apply(bool forward) {
   FForm.RefreshControls();
 }
 
-TPresetStep::TPresetStep(TForm1& form, int channelIndex, preset::tMrv before, preset::tMrv after,
-                         const QString& text)
-    : TUndoStep(form),
-      FChannelIndex(channelIndex),
-      FBefore(std::move(before)),
-      FAfter(std::move(after)) {
+TPresetStep::TPresetStep(TForm1& form, std::vector<TPresetChange> changes, const QString& text,
+                         QString undoNote)
+    : TUndoStep(form), FChanges(std::move(changes)), FUndoNote(std::move(undoNote)) {
   setText(text);
 }
 
 void TPresetStep::Apply(bool forward) {
-  FForm.images.at(static_cast<std::size_t>(FChannelIndex)) = forward ? FAfter : FBefore;
+  std::vector<int> channelIndexes;
+  for (const TPresetChange& change : FChanges) {
+    channelIndexes.push_back(change.channelIndex);
+  }
+  ShowChannel(channelIndexes);
+  for (const TPresetChange& change : FChanges) {
+    FForm.images.at(static_cast<std::size_t>(change.channelIndex)) =
+        forward ? change.after : change.before;
+  }
   FForm.RefreshControls();
-  FForm.StatusBar1->showMessage(kModuleKeepsPreset);
+  const QString& usual = FChanges.size() == 1 ? kModuleKeepsPreset : kModuleKeepsPresets;
+  FForm.StatusBar1->showMessage(!forward && !FUndoNote.isEmpty() ? FUndoNote : usual);
 }
 
 TEditRecording::TEditRecording(TForm1& form, const QString& label, const controls::Tdragger* source)

@@ -2,11 +2,13 @@
 
 #include <QString>
 #include <QUndoCommand>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
+#include "preset_change.h"
 
 namespace morvane::controls {
 class Tdragger;
@@ -28,6 +30,9 @@ class TUndoStep : public QUndoCommand {
  protected:
   // Makes the image and the module what they were before the step (forward false) or after.
   virtual void Apply(bool forward) = 0;
+  // Shows the channel of the step first, unless the window shows one of them already, so that
+  // the user sees what the undo or redo changes.
+  void ShowChannel(std::span<const int> channelIndexes);
   TForm1& FForm;
 
  private:
@@ -92,19 +97,19 @@ class TRenameStep final : public TUndoStep {
   std::string FNewName;
 };
 
-// A whole preset replaced in the editor (Initialize, Load, a received dump, Copy). Undo and redo
-// change the editor's image only: the module keeps what it has until Send.
+// Whole presets replaced in the editor (Initialize, Load, a drop, a received dump, Copy, a
+// bank, Request All). Undo and redo change the editor's images only: the module keeps what it
+// has until Send, which the status bar says, in undoNote's words after an undo when given.
 class TPresetStep final : public TUndoStep {
  public:
-  TPresetStep(TForm1& form, int channelIndex, preset::tMrv before, preset::tMrv after,
-              const QString& text);
+  TPresetStep(TForm1& form, std::vector<TPresetChange> changes, const QString& text,
+              QString undoNote);
 
  private:
   void Apply(bool forward) override;
 
-  int FChannelIndex;
-  preset::tMrv FBefore;
-  preset::tMrv FAfter;
+  std::vector<TPresetChange> FChanges;
+  QString FUndoNote;
 };
 
 // Opens a parameter step for the edit running in its scope; every value that SendParameter or

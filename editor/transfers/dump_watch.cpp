@@ -26,7 +26,7 @@ TDumpTimes ReadDumpTimes(const TSettingsStore& settings) {
 }
 
 TDumpWatch::TDumpWatch(QStatusBar& bar, QObject* parent)
-    : QObject(parent), FBar(&bar), FProgress(new QProgressBar(&bar)), FTimer(new QTimer(this)) {
+    : QObject(parent), FBar(&bar), FProgress(new QProgressBar(&bar)) {
   setObjectName(QStringLiteral("dumpwatch"));
   FProgress->setObjectName(QStringLiteral("dumpprogress"));
   FProgress->setRange(0, kDumpBytes);
@@ -34,8 +34,32 @@ TDumpWatch::TDumpWatch(QStatusBar& bar, QObject* parent)
   FProgress->setMaximumWidth(kProgressWidth);
   bar.addPermanentWidget(FProgress);
   FProgress->hide();
-  FTimer->setSingleShot(true);
-  connect(FTimer, &QTimer::timeout, this, [this] { RunGuarded([this] { Fire(); }); });
+}
+
+void TDumpWatch::Wait(int ms) {
+  const int generation = ++FGeneration;
+  auto then = [this, generation] {
+    if (generation == FGeneration) {
+      Fire();
+    }
+  };
+  if (StartWait) {
+    StartWait(ms, std::move(then));
+  } else {
+    QTimer::singleShot(ms, this, [then] { RunGuarded(then); });
+  }
+}
+
+void TDumpWatch::Stop() {
+  ++FGeneration;
+  FPhase = TPhase::Idle;
+  ShowProgress(false);
+}
+
+void TDumpWatch::GiveUp() {
+  if (OnGaveUp) {
+    OnGaveUp();
+  }
 }
 
 QString TDumpWatch::NoAnswerMessage() {
@@ -57,7 +81,7 @@ void TDumpWatch::Start(TDumpTimes times) {
   FPhase = TPhase::Waiting;
   FReported = false;
   ShowProgress(false);
-  FTimer->start(FTimes.noAnswerMs);
+  Wait(FTimes.noAnswerMs);
 }
 
 void TDumpWatch::Received(std::size_t size) {
@@ -73,14 +97,15 @@ void TDumpWatch::Received(std::size_t size) {
   if (size < preset::kDumpSize) {
     FProgress->setValue(static_cast<int>(size));
     ShowProgress(true);
-    FTimer->start(FTimes.stallMs);
+    Wait(FTimes.stallMs);
     return;
   }
-  FTimer->stop();
+  ++FGeneration;
   ShowProgress(false);
   if (size > preset::kDumpSize) {
     FPhase = TPhase::Idle;
     Report(TooLongMessage(size));
+    GiveUp();
     return;
   }
   FPhase = TPhase::Complete;
@@ -90,7 +115,7 @@ void TDumpWatch::Fire() {
   if (FPhase != TPhase::Waiting) {
     return;
   }
-  FTimer->stop();
+  ++FGeneration;
   ShowProgress(false);
   if (FSize == 0) {
     const QString usual = NoAnswerMessage();
@@ -98,6 +123,7 @@ void TDumpWatch::Fire() {
   } else {
     Report(StalledMessage(FSize));
   }
+  GiveUp();
 }
 
 void TDumpWatch::Report(const QString& text) {

@@ -8,7 +8,6 @@
 
 class QProgressBar;
 class QStatusBar;
-class QTimer;
 
 namespace morvane::editor {
 
@@ -25,7 +24,7 @@ TDumpTimes ReadDumpTimes(const TSettingsStore& settings);
 
 // Watches the dump that a request asked for, on the status bar: a progress bar while bytes
 // arrive, and a message when nothing comes, when the dump stops part way and when more than
-// one dump came. It only reports: the receiving goes on as before, so a late dump still loads.
+// one dump came. It reports, and tells its owner that it gave up; a late dump still loads.
 class TDumpWatch final : public QObject {
   Q_OBJECT
 
@@ -35,13 +34,19 @@ class TDumpWatch final : public QObject {
   // A request went out: the receive buffer is empty and the silence before the first byte is
   // timed.
   void Start(TDumpTimes times);
+  // Watches nothing more: a wait under way ends without a word.
+  void Stop();
   // The receive buffer holds size bytes after a batch of input events.
   void Received(std::size_t size);
-  // The timer ran out. The timer calls it; so do tests, which never wait real seconds.
+  // The wait ran out. The wait calls it; so do tests, which never wait real seconds.
   void Fire();
 
   // What to say when nothing came, given the usual text: the window names a closed port here.
   std::function<QString(const QString& usual)> NoAnswerText;
+  // Starts a wait that runs then once ms have passed; unset, a single-shot timer.
+  std::function<void(int ms, std::function<void()> then)> StartWait;
+  // Told after each report that nothing more is awaited: silence, a stop, more than a dump.
+  std::function<void()> OnGaveUp;
 
   static QString NoAnswerMessage();
   static QString StalledMessage(std::size_t size);
@@ -50,6 +55,8 @@ class TDumpWatch final : public QObject {
  private:
   void Report(const QString& text);
   void ShowProgress(bool shown);
+  void Wait(int ms);
+  void GiveUp();
 
   QPointer<QStatusBar> FBar;
   QPointer<QProgressBar> FProgress;
@@ -57,7 +64,8 @@ class TDumpWatch final : public QObject {
   // byte more means that the bytes were not one dump.
   enum class TPhase { Idle, Waiting, Complete };
 
-  QTimer* FTimer;
+  // Bumped by every wait and stop: a wait that was overtaken does nothing when it ends.
+  int FGeneration = 0;
   TDumpTimes FTimes{};
   TPhase FPhase = TPhase::Idle;
   std::size_t FSize = 0;

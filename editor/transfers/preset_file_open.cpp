@@ -1,19 +1,24 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QList>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
 #include "data_files.h"
+#include "handler_guard.h"
+#include "preset/preset_file.h"
 #include "radio_group.h"
 #include "tform1.h"
+#include "transfer_owner.h"
 
 namespace morvane::editor {
 
 namespace {
 
 const QString kPresetFileSuffix = QStringLiteral(".syx");
+constexpr int kQuestionKind = 1;
 
 // The one local preset file that a drag carries; empty for anything else.
 QString DraggedPresetFile(const QMimeData* data) {
@@ -43,9 +48,40 @@ QString AcceptAsCopy(QDropEvent& event) {
 
 }  // namespace
 
-void TForm1::LoadPresetFile(int channelIndex, const QString& path) {
-  images.at(static_cast<std::size_t>(channelIndex)).LoadPreset(LocalFileName(path));
+TForm1::TFileLoad TForm1::LoadPresetFile(int channelIndex, const QString& path,
+                                         const QString& undoText) {
+  FTransfers->BeginCommand();
+  const std::string fileName = LocalFileName(path);
+  const preset::Bytes bytes = preset::ReadWholeFile(fileName);
+  if (preset::IsBankOfPresets(bytes)) {
+    const QString question =
+        QStringLiteral(
+            "%1 holds a bank of 16 presets, not one preset. Load the bank into all 16 "
+            "channels?")
+            .arg(QString::fromStdString(fileName));
+    if (!engine.AskUser(question.toStdString(), kQuestionKind)) {
+      return TFileLoad::Declined;
+    }
+    LoadBankFile(path);
+    return TFileLoad::Bank;
+  }
+  preset::CheckPresetBytes(bytes, fileName);
+  LoadPresetBytes(channelIndex, bytes, path, undoText);
+  return TFileLoad::Preset;
+}
+
+void TForm1::LoadPresetBytes(int channelIndex, std::span<const std::uint8_t> bytes,
+                             const QString& source, const QString& undoText) {
+  FTransfers->BeginCommand();
+  preset::CheckPresetBytes(bytes, source.toStdString());
+  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
+  const preset::tMrv before = image;
+  image.LoadPresetFromBytes(bytes);
+  RecordPresetChange(channelIndex, before, undoText);
   RefreshControls();
+  for (const auto& observer : FTransfers->observers.presetLoaded) {
+    observer(channelIndex, source);
+  }
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -64,7 +100,11 @@ void TForm1::dropEvent(QDropEvent* event) {
   // Loaded once the drop has ended, so that an error box never holds up the program the file
   // came from; into the channel that was current when the file was let go.
   const int channelIndex = channel->ItemIndex();
-  QTimer::singleShot(0, this, [this, channelIndex, path] { LoadPresetFile(channelIndex, path); });
+  QTimer::singleShot(0, this, [this, channelIndex, path] {
+    RunGuarded([&] {
+      LoadPresetFile(channelIndex, path, QStringLiteral("Drop %1").arg(QFileInfo(path).fileName()));
+    });
+  });
 }
 
 }  // namespace morvane::editor

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <cstdint>
+#include <optional>
 
 #include "data_files.h"
 #include "file_dialog.h"
@@ -8,6 +9,7 @@
 #include "radio_group.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -19,6 +21,8 @@ const char* const kInitializeQuestion = "initialize?";
 const char* const kRequestQuestion = "This will replace patch on current channel. Continue?";
 const char* const kSendQuestion = "send?";
 const char* const kCopyQuestion = "copy?";
+const QString kModuleKeepsInitialPreset =
+    QStringLiteral("The module keeps the initial preset until you send this one");
 
 // The dump's length, then its preset number bytes, run together: what went out at a glance.
 QString DumpCaption(const preset::Bytes& dump) {
@@ -37,60 +41,65 @@ bool TForm1::Confirm(const char* question) {
 }
 
 void TForm1::Initialize1Click() {
+  FTransfers->RefuseWhileRunning();
   if (!Confirm(kInitializeQuestion)) {
     return;
   }
+  FTransfers->BeginCommand();
   // The file is read once: the channel's image then cannot be left empty by a second read
   // that fails, and what is sent is what the image gets.
   preset::tMrv initial;
   initial.LoadPreset(LocalFileName(DataFilePath(ProgramDirectory(), kInitialPresetFile)));
+  const int channelIndex = CurrentChannelIndex();
   {
     preset::tMrv outgoing = initial;
     outgoing.SetPresetNumber(PresetNumber());
     const preset::Bytes dump = outgoing.BuildDump();
     setWindowTitle(DumpCaption(dump));
     engine.SendSysex(dump);
+    FTransfers->ReportSent(QStringLiteral("Initialized channel %1 and sent it to %2")
+                               .arg(channelIndex + 1)
+                               .arg(ModulePresetName(PresetNumber())),
+                           channelIndex);
   }
-  const int channelIndex = CurrentChannelIndex();
   initial.SetPresetNumber(channelIndex);
   const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
   images.at(static_cast<std::size_t>(channelIndex)) = std::move(initial);
-  RecordPresetChange(channelIndex, before, QStringLiteral("Initialize"));
+  RecordPresetChange(channelIndex, before, QStringLiteral("Initialize"), kModuleKeepsInitialPreset);
   RefreshControls();
 }
 
 void TForm1::RequestPatchonCurrentChannel1Click() {
+  FTransfers->RefuseWhileRunning();
   if (!Confirm(kRequestQuestion)) {
     return;
   }
-  MidiInput1.ClosePort();
-  // No choice (-1) becomes an id beyond every device, which the port refuses with its error.
-  MidiInput1.SetDeviceID(static_cast<std::uint16_t>(midiin->currentIndex()));
-  MidiInput1.OpenPort();
-  MidiInput1.StartInput();
-  receiveBuffer.Clear();
-  engine.SendSysex(preset::DumpRequestMessage(PresetNumber()));
-  WatchRequestedDump();
+  FTransfers->StartRequest(PresetNumber());
 }
 
 void TForm1::SendCurrentChannel1Click() {
   if (!Confirm(kSendQuestion)) {
     return;
   }
-  preset::tMrv& image = images.at(static_cast<std::size_t>(CurrentChannelIndex()));
+  const int channelIndex = CurrentChannelIndex();
+  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
   image.SetPresetNumber(PresetNumber());
   engine.SendSysex(image.BuildDump());
+  FTransfers->ReportSent(QStringLiteral("Sent channel %1 to %2")
+                             .arg(channelIndex + 1)
+                             .arg(ModulePresetName(PresetNumber())),
+                         channelIndex);
 }
 
+// Refused, while a transfer runs, once a file is chosen: by then the transfer may be over.
 void TForm1::Loadoncurrentchannel1Click() {
   if (!OpenDialog1->Execute(this)) {
     return;
   }
-  const int channelIndex = CurrentChannelIndex();
-  const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
-  LoadPresetFile(channelIndex, OpenDialog1->FileName());
-  RecordPresetChange(channelIndex, before, QStringLiteral("Load"));
-  SendCurrentChannel1Click();
+  if (LoadPresetFile(CurrentChannelIndex(), OpenDialog1->FileName(), QStringLiteral("Load")) ==
+      TFileLoad::Preset) {
+    SendCurrentChannel1Click();
+  }
 }
 
 void TForm1::SaveCurrentChannel1Click() {
@@ -103,14 +112,21 @@ void TForm1::SaveCurrentChannel1Click() {
 }
 
 void TForm1::copytoClick() {
+  FTransfers->RefuseWhileRunning();
   if (!Confirm(kCopyQuestion)) {
     return;
   }
+  FTransfers->BeginCommand();
   const int sourceLayerIndex = copyfrom->ItemIndex();
   const int targetLayerIndex = copyto->ItemIndex();
   const int presetNumber = PresetNumber();
   engine.SendSysex(
       preset::LayerCopyMessage(presetNumber, sourceLayerIndex, presetNumber, targetLayerIndex));
+  FTransfers->ReportSent(QStringLiteral("Copied layer %1 to %2 in %3")
+                             .arg(sourceLayerIndex + 1)
+                             .arg(targetLayerIndex + 1)
+                             .arg(ModulePresetName(presetNumber)),
+                         std::nullopt);
   const int channelIndex = CurrentChannelIndex();
   const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
   images.at(static_cast<std::size_t>(channelIndex))

@@ -12,6 +12,7 @@
 #include "status_bar.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -32,11 +33,13 @@ QString DebugFileName() {
 }  // namespace
 
 void TForm1::midioutChange() {
+  FTransfers->BeginDeviceChange(*midiout, MidiOutput1.DeviceID());
   SelectOutputDevice(MidiOutput1, midiout->currentIndex());
   WriteOutputChoice(*midiout, *settings);
 }
 
 void TForm1::midiinChange() {
+  FTransfers->BeginDeviceChange(*midiin, MidiInput1.DeviceID());
   SelectInputDevice(MidiInput1, midiin->currentIndex());
   WriteInputChoice(*midiin, *settings);
 }

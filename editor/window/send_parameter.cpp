@@ -7,6 +7,7 @@
 #include "preset/module_messages.h"
 #include "radio_group.h"
 #include "tform1.h"
+#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -59,7 +60,9 @@ std::array<TLayerCheckBox*, TForm1::kLayerCount> TForm1::LayerBoxes() const {
 // away is named, rather than the driver's word for a missing handle.
 void TForm1::ShowSendError(const std::string& text) {
   const QString closed = OutputProblem();
-  StatusBar1->showMessage(closed.isEmpty() ? QString::fromStdString(text) : closed);
+  const QString shown = closed.isEmpty() ? QString::fromStdString(text) : closed;
+  StatusBar1->showMessage(shown);
+  FTransfers->SendFailed(shown);
 }
 
 }  // namespace morvane::editor

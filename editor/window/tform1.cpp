@@ -19,6 +19,7 @@
 #include "radio_group.h"
 #include "status_bar.h"
 #include "tdragger.h"
+#include "transfer_owner.h"
 #include "zoom.h"
 
 namespace morvane::editor {
@@ -72,6 +73,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   BuildStatusBar();
   BuildDumpWatchAndRescan();
   BuildEditTargets();
+  FTransfers = std::make_unique<TTransferOwner>(*this);
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {

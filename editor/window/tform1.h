@@ -23,6 +23,7 @@
 #include "preset/byte_stream.h"
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
+#include "preset_change.h"
 #include "qt_gui_thread.h"
 #include "settings_store.h"
 
@@ -63,6 +64,7 @@ class TRadioGroup;
 class TStatusBar;
 class TEditRecording;
 class TParameterStep;
+class TTransferOwner;
 
 // A value control of the window with the map entry it was built from.
 struct TValueControl {
@@ -298,8 +300,8 @@ class TForm1 : public QMainWindow {
  public:
   static constexpr const char* kPresetWaitSetting = "presetwait";
   static constexpr int kDefaultPresetWaitMs = 2000;
-  // Starts a wait of the all-preset transfers: then runs once ms have passed. The default runs
-  // it on a single-shot timer; tests put in one that they fire themselves.
+  // Starts a wait of the transfers and the dump watch: then runs once ms have passed. The
+  // default runs it on a single-shot timer; tests put in one that they fire themselves.
   std::function<void(int ms, std::function<void()> then)> StartTransferWait;
 
   QAction* N2 = nullptr;
@@ -312,35 +314,35 @@ class TForm1 : public QMainWindow {
   void SendAllPresets1Click();
   void LoadBank1Click();
   void SaveBank1Click();
-  // True from Request All Presets until the last preset came or was given up: the receiving
-  // step then hands every dump to it instead of loading the current channel.
-  bool RequestingAllPresets() const { return FAllPresetsRequest.has_value(); }
+  // True from Request All Presets until the last preset came or was given up.
+  bool RequestingAllPresets() const;
+  // Replaces all sixteen channels by the bank in the file, one step to undo.
+  void LoadBankFile(const QString& path);
+
+  // The owner of a running transfer; other parts of the editor listen to its observers
+  // (transfer_owner.cpp).
+  TTransferOwner& Transfers() { return *FTransfers; }
+  // Progress and outcome of the transfers on the status bar, and an error that must be read
+  // (transfer_status.cpp).
+  void ShowTransferStatus(const QString& text);
+  void ReportTransferError(const QString& text);
 
  private:
-  struct TAllPresetsRequest {
-    int presetNumber = 0;
-    // Bumped by every step, so that a wait that was overtaken does nothing when it ends.
-    int step = 0;
-    std::vector<int> missing;
-  };
-  // Called by the receiving step while RequestingAllPresets().
-  void TakeAllPresetsDump();
-  void RequestPreset();
-  void PresetWaitEnded(int step);
-  void FinishAllPresetsRequest();
-  void SendPresetOfAll(int presetNumber);
+  friend class TTransferOwner;
   void WaitThen(int ms, std::function<void()> then);
-  void RefuseWhileTransferring() const;
-
-  std::optional<TAllPresetsRequest> FAllPresetsRequest;
-  bool FSendingAllPresets = false;
 
   // Preset files opened from outside the menu: the command line and drag and drop
   // (preset_file_open.cpp).
  public:
-  // LoadPreset of the channel's image from path, then RefreshControls. Throws the file's error;
-  // the image then keeps its content.
-  void LoadPresetFile(int channelIndex, const QString& path);
+  enum class TFileLoad { Preset, Bank, Declined };
+  // Loads the preset file into the channel as one step to undo named undoText, then
+  // RefreshControls. A file that is not one framed preset is refused with its path and what is
+  // wrong, and the image keeps its content; a bank file is offered to load into all channels.
+  TFileLoad LoadPresetFile(int channelIndex, const QString& path, const QString& undoText);
+  // A preset from elsewhere (source names it) into the channel, as Load does without sending:
+  // refused unless framed as one dump, one step to undo, shown, and the observers told.
+  void LoadPresetBytes(int channelIndex, std::span<const std::uint8_t> bytes, const QString& source,
+                       const QString& undoText);
 
  protected:
   // A single local .syx file dropped anywhere on the window loads into the current channel.
@@ -386,9 +388,12 @@ class TForm1 : public QMainWindow {
   // Opens a window listing what differs between the current channel's preset and other.
   void ShowComparison(preset::tMrv& other, const QString& otherName);
   // Makes a whole-preset change of the channel's image, from before to what it holds now, one
-  // step to undo. The module is not told on undo or redo: it keeps its preset until Send.
-  // Load Bank records each channel it replaces through this too.
-  void RecordPresetChange(int channelIndex, const preset::tMrv& before, const QString& text);
+  // step to undo. The module is not told on undo or redo: it keeps its preset until Send;
+  // undoNote, when given, says so in place of the usual words.
+  void RecordPresetChange(int channelIndex, const preset::tMrv& before, const QString& text,
+                          const QString& undoNote = QString());
+  // Changes of several channels at once (a bank, Request All) as one step.
+  void RecordPresetChanges(std::vector<TPresetChange> changes, const QString& text);
 
  private:
   friend class TEditRecording;
@@ -427,6 +432,8 @@ class TForm1 : public QMainWindow {
   // Declared after the ports, so that both go before the ports and the controls they touch.
   std::unique_ptr<TMidiMonitor> FMidiMonitor;
   std::unique_ptr<TLayoutZoom> FLayoutZoom;
+  // After the ports and before the GUI thread that its sending window is registered with.
+  std::unique_ptr<TTransferOwner> FTransfers;
 
   // Editing that follows the hand and shows where it goes: the value controls' paced edits,
   // the option to send while dragging, the state of the edit targets and the value controls'

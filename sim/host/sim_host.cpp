@@ -42,6 +42,8 @@ std::string Hex(const std::vector<unsigned char>& bytes) {
 }  // namespace
 
 SimHost::SimHost(const SimHostOptions& options, std::ostream& log) : options_(options), log_(log) {
+  module_.SetAnswerBehaviour(options.answers);
+  module_.SeedJitter(options.seed);
   std::string failures;
   for (RtMidi::Api api : ApisToTry(options.api)) {
     try {
@@ -83,18 +85,19 @@ void SimHost::Handle(const std::vector<unsigned char>& bytes) {
   }
   const std::size_t malformedBefore = module_.MalformedCount();
   const std::size_t unknownBefore = module_.UnknownCount();
-  const std::vector<Message> replies = module_.Receive(bytes);
+  const std::vector<Reply> replies = module_.ReceiveTimed(bytes);
   if (options_.verbose && module_.MalformedCount() != malformedBefore) {
     log_ << "   malformed, ignored" << std::endl;
   }
   if (options_.verbose && module_.UnknownCount() != unknownBefore) {
     log_ << "   unknown, ignored" << std::endl;
   }
-  for (const Message& reply : replies) {
+  for (const Reply& reply : replies) {
+    std::this_thread::sleep_for(reply.delay);
     if (options_.paced) {
-      std::this_thread::sleep_for(SimulatedModule::WireTime(reply.size()));
+      std::this_thread::sleep_for(SimulatedModule::WireTime(reply.bytes.size()));
     }
-    std::vector<unsigned char> message(reply.begin(), reply.end());
+    std::vector<unsigned char> message(reply.bytes.begin(), reply.bytes.end());
     out_->sendMessage(&message);
     if (options_.verbose) {
       log_ << "-> " << Hex(message) << std::endl;

@@ -16,6 +16,9 @@ struct SimHostOptions {
   std::string name = "morvane-sim";
   bool verbose = false;
   bool paced = false;
+  // How dump requests are answered: late, cut off, for another preset, among noise.
+  AnswerBehaviour answers;
+  std::uint32_t seed = 1;
 };
 
 // The simulated module behind two virtual ports of the system's MIDI: the input

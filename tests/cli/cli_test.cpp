@@ -188,6 +188,51 @@ TEST_F(ToolFiles, FailuresWriteNothingAndExplainOnStandardError) {
   EXPECT_EQ(r.err, "Stream read error\n");
 }
 
+// What loads as one preset must be framed as one dump: anything else fails whatever the
+// command, with the file and what is wrong, before any file is written.
+TEST_F(ToolFiles, FilesThatAreNotOnePresetAreRefused) {
+  const preset::Bytes dump = preset::BuildInitialPreset();
+  preset::Bytes bank;
+  for (int copy = 0; copy < 16; ++copy) {
+    bank.insert(bank.end(), dump.begin(), dump.end());
+  }
+  preset::Bytes twoDumps(bank.begin(), bank.begin() + 2 * 1605);
+  preset::Bytes damaged = dump;
+  damaged[36 + 3 * 255 + 10] = 0x90;
+  const std::string text(5936, 'x');
+  Write("notes.syx", preset::Bytes(text.begin(), text.end()));
+  Write("bank.syx", bank);
+  Write("two.syx", twoDumps);
+  Write("damaged.syx", damaged);
+  Write("cut.syx", preset::Bytes(dump.begin(), dump.end() - 1));
+  const struct {
+    std::vector<std::string> args;
+    std::string file;
+    std::string reason;
+  } cases[] = {
+      {{"info"}, "notes.syx", "it does not start with a SysEx header"},
+      {{"info"}, "bank.syx", "it holds a bank of 16 presets"},
+      {{"get", "", "0B:01", "--layer", "1"}, "two.syx", "it holds 3210 bytes, a preset 1605"},
+      {{"show"}, "damaged.syx", "its packet 4 is damaged"},
+      {{"set", "", "1410", "3", "-o", PathOf("out.syx")},
+       "cut.syx",
+       "it ends after 1604 of 1605 bytes"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    if (args.size() > 1) {
+      args[1] = PathOf(c.file);
+    } else {
+      args.push_back(PathOf(c.file));
+    }
+    const ProcessResult r = RunTool(args);
+    EXPECT_EQ(r.exitCode, 1) << c.file;
+    EXPECT_EQ(r.err, PathOf(c.file) + " is not a Morvane preset: " + c.reason + "\n");
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+  EXPECT_FALSE(fs::exists(PathOf("out.syx")));
+}
+
 TEST(ToolOutput, OutputThatCannotBeWrittenIsAFailure) {
 #ifdef _WIN32
   GTEST_SKIP() << "needs /dev/full, which Windows has no counterpart of";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -16,8 +17,18 @@ class RecordingDriver final : public midi::MidiDriver {
   explicit RecordingDriver(midi::MidiDriver& devices) : devices_(devices) {}
 
   std::vector<std::vector<std::uint8_t>> TakeStrings() { return std::exchange(strings_, {}); }
+  // From the count-th SysEx string on (1 the next), the driver refuses every string with
+  // result, as a device that stops taking data does.
+  void RefuseStringsFrom(std::size_t count, midi::MmResult result) {
+    refuseAfter_ = offered_ + count - 1;
+    refusal_ = result;
+  }
+  void AcceptStrings() { refuseAfter_ = SIZE_MAX; }
 
   midi::MmResult OutLongMsg(midi::DeviceHandle device, midi::MidiHeader& header) override {
+    if (++offered_ > refuseAfter_) {
+      return refusal_;
+    }
     const midi::MmResult result = devices_.OutLongMsg(device, header);
     if (result == midi::kNoError) {
       strings_.emplace_back(header.lpData, header.lpData + header.dwBufferLength);
@@ -75,6 +86,9 @@ class RecordingDriver final : public midi::MidiDriver {
  private:
   midi::MidiDriver& devices_;
   std::vector<std::vector<std::uint8_t>> strings_;
+  std::size_t offered_ = 0;
+  std::size_t refuseAfter_ = SIZE_MAX;
+  midi::MmResult refusal_ = midi::kNoError;
 };
 
 }  // namespace morvane::editor::testing

@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include "editor_application.h"
 #include "file_dialog.h"
@@ -54,6 +58,31 @@ QImage WindowTest::ShowPage(QWidget* page) {
   form->PageControl1->setCurrentWidget(page);
   QApplication::processEvents();
   return form->grab().toImage();
+}
+
+bool DragOver(TForm1& form, const QList<QUrl>& urls, bool dropping, Qt::DropActions actions,
+              const std::function<void()>& betweenDropAndLoad) {
+  QMimeData data;
+  data.setUrls(urls);
+  QWindow* window = form.windowHandle();
+  const QPoint point = form.PageControl1->mapTo(&form, form.PageControl1->rect().center());
+  QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &enter);
+  if (!enter.isAccepted()) {
+    return false;
+  }
+  EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+  if (!dropping) {
+    return true;
+  }
+  QDropEvent drop(QPointF(point), actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &drop);
+  if (betweenDropAndLoad) {
+    betweenDropAndLoad();
+  }
+  QApplication::processEvents();
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  return drop.isAccepted();
 }
 
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers) {

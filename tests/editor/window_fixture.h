@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QList>
 #include <QPoint>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWidget>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +54,13 @@ class WindowTest : public ::testing::Test {
   QStringList errors;
   std::unique_ptr<TForm1> form;
 };
+
+// The user drags urls over the middle of the window's pages and, if dropping, lets them go;
+// true when the window takes them, and then always as a copy. betweenDropAndLoad runs after
+// the drop, before the window gets to handle what the drop left for later.
+bool DragOver(TForm1& form, const QList<QUrl>& urls, bool dropping,
+              Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
+              const std::function<void()>& betweenDropAndLoad = {});
 
 // What the platform delivers for a user's mouse, through the application's event filter.
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+
 #include "preset/initial_preset.h"
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
@@ -209,6 +213,93 @@ TEST(SimulatedRobustness, ChannelAndRealtimeBytesPassAroundSysex) {
   EXPECT_EQ(Joined(module.Receive(stream)), preset::BuildInitialPreset());
   EXPECT_EQ(module.MalformedCount(), 0u);
   EXPECT_EQ(module.UnknownCount(), 0u);
+}
+
+AnswerBehaviour Behaviour(const std::function<void(AnswerBehaviour&)>& set) {
+  AnswerBehaviour behaviour;
+  set(behaviour);
+  return behaviour;
+}
+
+AnswerBehaviour Late(int delayMs, int jitterMs) {
+  return Behaviour([&](AnswerBehaviour& b) {
+    b.delay = std::chrono::milliseconds(delayMs);
+    b.jitter = std::chrono::milliseconds(jitterMs);
+  });
+}
+
+// What a driver makes of the pieces: real-time bytes taken out, the SysEx bytes run together.
+Bytes SysexOf(const std::vector<Reply>& replies) {
+  Bytes all;
+  for (const Reply& reply : replies) {
+    if (reply.bytes.front() < 0xF8) {
+      all.insert(all.end(), reply.bytes.begin(), reply.bytes.end());
+    }
+  }
+  return all;
+}
+
+TEST(SimulatedTiming, AnswerBehavioursDelayCutRenumberAndSurroundTheDump) {
+  using std::chrono::milliseconds;
+  const Bytes whole = preset::BuildInitialPreset();
+  Bytes renumbered = whole;
+  renumbered[7] = 0x09;
+  renumbered[8] = 0x00;
+  const Bytes otherDevice{0xF0, 0x7D, 0x01, 0x02, 0x03, 0x04, 0xF7};
+  const Bytes universal{0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+  Bytes noisy = otherDevice;
+  noisy.insert(noisy.end(), whole.begin(), whole.begin() + 36 + 3 * 255);
+  noisy.insert(noisy.end(), universal.begin(), universal.end());
+  noisy.insert(noisy.end(), whole.begin() + 36 + 3 * 255, whole.end());
+  struct Case {
+    const char* what;
+    AnswerBehaviour behaviour;
+    Bytes sysex;
+    std::size_t pieces;
+  };
+  const Case cases[] = {
+      {"at once", {}, whole, 8},
+      {"cut off in packet 4", Behaviour([](AnswerBehaviour& b) { b.cutOffAfter = 1000; }),
+       Bytes(whole.begin(), whole.begin() + 1000), 5},
+      {"cut off after the header", Behaviour([](AnswerBehaviour& b) { b.cutOffAfter = 36; }),
+       Bytes(whole.begin(), whole.begin() + 36), 1},
+      {"another preset number", Behaviour([](AnswerBehaviour& b) { b.presetNumber = 9; }),
+       renumbered, 8},
+      // Clock and another device's message before, active sensing inside packet 2, a universal
+      // message after packet 3, clock after the last.
+      {"noise", Behaviour([](AnswerBehaviour& b) { b.noise = true; }), noisy, 14},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimulatedModule module;
+    module.SetAnswerBehaviour(c.behaviour);
+    const std::vector<Reply> replies = module.ReceiveTimed(preset::DumpRequestMessage(-1));
+    EXPECT_EQ(SysexOf(replies), c.sysex);
+    EXPECT_EQ(replies.size(), c.pieces);
+  }
+
+  // The delay holds back the first piece only; the jitter spreads it evenly either way, the
+  // same way for the same seed. One preset's own behaviour goes before the one for all.
+  SimulatedModule module;
+  module.SetAnswerBehaviour(Late(1500, 500));
+  module.SetAnswerBehaviour(3, AnswerBehaviour{});
+  std::vector<std::chrono::microseconds> delays;
+  for (int round = 0; round < 200; ++round) {
+    const std::vector<Reply> replies = module.ReceiveTimed(preset::DumpRequestMessage(round % 2));
+    for (std::size_t k = 1; k < replies.size(); ++k) {
+      EXPECT_EQ(replies[k].delay.count(), 0);
+    }
+    delays.push_back(replies.front().delay);
+  }
+  const auto [earliest, latest] = std::ranges::minmax(delays);
+  EXPECT_GE(earliest, milliseconds(1000));
+  EXPECT_LT(earliest, milliseconds(1050));
+  EXPECT_LE(latest, milliseconds(2000));
+  EXPECT_GT(latest, milliseconds(1950));
+  EXPECT_EQ(module.ReceiveTimed(preset::DumpRequestMessage(3)).front().delay.count(), 0);
+  SimulatedModule again;
+  again.SetAnswerBehaviour(Late(1500, 500));
+  EXPECT_EQ(again.ReceiveTimed(preset::DumpRequestMessage(0)).front().delay, delays.front());
 }
 
 TEST(SimulatedTiming, WireTimeIsThreeHundredTwentyMicrosecondsAByte) {

@@ -16,6 +16,8 @@ constexpr std::uint16_t kSimulatorProduct = 1;
 constexpr std::uint16_t kTechnologyPort = 1;
 constexpr std::uint16_t kAllChannels = 0xFFFF;
 constexpr std::uint8_t kSysexStart = 0xF0;
+constexpr std::uint8_t kSysexEnd = 0xF7;
+constexpr std::uint8_t kStatusBit = 0x80;
 constexpr int kByteShift = 8;
 constexpr std::uint32_t kByteMask = 0xFF;
 
@@ -45,6 +47,27 @@ struct VirtualBackend::Work {
   std::uint32_t message = 0;
 };
 
+struct VirtualBackend::PauseGate {
+  void Open() {
+    {
+      std::lock_guard lock(mutex);
+      open = true;
+    }
+    opened.notify_all();
+  }
+  void AwaitOpen() {
+    std::unique_lock lock(mutex);
+    opened.wait(lock, [this] { return open; });
+  }
+  bool IsOpen() {
+    std::lock_guard lock(mutex);
+    return open;
+  }
+  std::mutex mutex;
+  std::condition_variable opened;
+  bool open = false;
+};
+
 struct VirtualBackend::Port {
   bool open = false;
   bool started = false;
@@ -66,6 +89,9 @@ VirtualBackend::~VirtualBackend() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
+    if (pause_) {
+      pause_->Open();
+    }
   }
   wake_.notify_all();
   thread_.join();
@@ -104,6 +130,51 @@ void VirtualBackend::SetSilent(int presetNumber, bool silent) {
   module_->SetSilent(presetNumber, silent);
 }
 
+void VirtualBackend::SetAnswerBehaviour(const sim::AnswerBehaviour& behaviour) {
+  std::unique_lock lock(mutex_);
+  WaitForIdle(lock);
+  module_->SetAnswerBehaviour(behaviour);
+}
+
+void VirtualBackend::SetAnswerBehaviour(int presetNumber,
+                                        const std::optional<sim::AnswerBehaviour>& behaviour) {
+  std::unique_lock lock(mutex_);
+  WaitForIdle(lock);
+  module_->SetAnswerBehaviour(presetNumber, behaviour);
+}
+
+void VirtualBackend::SetWait(Wait wait) {
+  std::unique_lock lock(mutex_);
+  WaitForIdle(lock);
+  wait_ = std::move(wait);
+}
+
+bool VirtualBackend::Settled() {
+  std::lock_guard lock(mutex_);
+  return (work_.empty() && !busy_) || (pause_ && !pause_->IsOpen());
+}
+
+void VirtualBackend::Pause(std::chrono::microseconds time, std::unique_lock<std::mutex>& lock) {
+  if (time.count() <= 0 || stopping_) {
+    return;
+  }
+  if (!wait_) {
+    lock.unlock();
+    std::this_thread::sleep_for(time);
+    lock.lock();
+    return;
+  }
+  // The gate outlives the backend when whoever holds resume does. The wait is started under
+  // the lock, so that Settled never reports a pause that the clock does not know of yet.
+  const auto gate = std::make_shared<PauseGate>();
+  pause_ = gate;
+  wait_(time, [gate] { gate->Open(); });
+  lock.unlock();
+  gate->AwaitOpen();
+  lock.lock();
+  pause_.reset();
+}
+
 std::uint32_t VirtualBackend::Stamp() const {
   return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now() - in_->startTime)
@@ -111,7 +182,7 @@ std::uint32_t VirtualBackend::Stamp() const {
 }
 
 void VirtualBackend::Process(Work& work, std::unique_lock<std::mutex>& lock) {
-  std::vector<sim::Message> replies;
+  std::vector<sim::Reply> replies;
   if (work.kind == Work::Kind::ResetIn) {
     ReturnQueuedBuffers(lock);
     return;
@@ -119,7 +190,7 @@ void VirtualBackend::Process(Work& work, std::unique_lock<std::mutex>& lock) {
   if (work.kind == Work::Kind::Long) {
     MidiHeader& header = *work.header;
     lock.unlock();
-    replies = module_->Receive({header.lpData, header.dwBufferLength});
+    replies = module_->ReceiveTimed({header.lpData, header.dwBufferLength});
     lock.lock();
     header.dwFlags = (header.dwFlags & ~kHeaderInQueue) | kHeaderDone;
     --out_->pendingLong;
@@ -133,16 +204,15 @@ void VirtualBackend::Process(Work& work, std::unique_lock<std::mutex>& lock) {
         static_cast<std::uint8_t>((work.message >> kByteShift) & kByteMask),
         static_cast<std::uint8_t>((work.message >> 2 * kByteShift) & kByteMask)};
     lock.unlock();
-    replies = module_->Receive({bytes, ShortMessageLength(bytes[0])});
+    replies = module_->ReceiveTimed({bytes, ShortMessageLength(bytes[0])});
     lock.lock();
   }
-  for (const sim::Message& reply : replies) {
+  for (const sim::Reply& reply : replies) {
+    Pause(reply.delay, lock);
     if (pacing_ == Pacing::WireRate) {
-      lock.unlock();
-      std::this_thread::sleep_for(sim::SimulatedModule::WireTime(reply.size()));
-      lock.lock();
+      Pause(sim::SimulatedModule::WireTime(reply.bytes.size()), lock);
     }
-    DeliverReply(reply, lock);
+    DeliverReply(reply.bytes, lock);
   }
 }
 
@@ -152,7 +222,10 @@ void VirtualBackend::DeliverReply(const std::vector<std::uint8_t>& message,
     return;
   }
   const std::uint32_t stamp = Stamp();
-  if (message.front() != kSysexStart) {
+  // The rest of a SysEx after a real-time byte inside it starts with a data byte or 0xF7.
+  const bool sysex = message.front() == kSysexStart || message.front() == kSysexEnd ||
+                     message.front() < kStatusBit;
+  if (!sysex) {
     std::uint32_t packed = 0;
     for (std::size_t i = 0; i < std::min<std::size_t>(message.size(), 3); ++i) {
       packed |= static_cast<std::uint32_t>(message[i]) << (kByteShift * i);
@@ -382,6 +455,12 @@ MmResult VirtualBackend::InReset(DeviceHandle device) {
     return kInvalidHandle;
   }
   in_->started = false;
+  if (pause_ && !pause_->IsOpen()) {
+    // The simulator waits in a pause: the buffers come back now, and the rest of its answer
+    // goes out after the pause, to whoever listens then.
+    ReturnQueuedBuffers(lock);
+    return kNoError;
+  }
   Enqueue({Work::Kind::ResetIn, nullptr, 0});
   WaitForIdle(lock);
   return kNoError;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -12,7 +15,9 @@
 
 namespace morvane::sim {
 class SimulatedModule;
-}
+struct AnswerBehaviour;
+struct Reply;
+}  // namespace morvane::sim
 
 namespace morvane::midi {
 
@@ -31,6 +36,20 @@ class VirtualBackend final : public MidiDriver {
 
   // SimulatedModule::SetSilent on the hosted module, between two messages it handles.
   void SetSilent(int presetNumber, bool silent);
+  // SimulatedModule::SetAnswerBehaviour on the hosted module, between two messages it handles.
+  void SetAnswerBehaviour(const sim::AnswerBehaviour& behaviour);
+  void SetAnswerBehaviour(int presetNumber, const std::optional<sim::AnswerBehaviour>& behaviour);
+
+  // Every pause of the simulator (an answer's delay, the wire time of a paced reply) goes
+  // through wait, called on the backend's thread, which then waits until resume is called
+  // from any thread. Unset, the thread sleeps. Set it while nothing is under way. An input
+  // reset during such a pause returns the buffers at once; the rest of the answer follows
+  // the pause.
+  using Wait = std::function<void(std::chrono::microseconds time, std::function<void()> resume)>;
+  void SetWait(Wait wait);
+  // True when the simulator has nothing to do but wait: no message left to handle, or the one
+  // under way paused in the wait.
+  bool Settled();
 
   std::uint32_t OutGetNumDevs() override;
   MmResult OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) override;
@@ -65,6 +84,7 @@ class VirtualBackend final : public MidiDriver {
   void WaitForIdle(std::unique_lock<std::mutex>& lock);
   void Process(Work& work, std::unique_lock<std::mutex>& lock);
   void DeliverReply(const std::vector<std::uint8_t>& message, std::unique_lock<std::mutex>& lock);
+  void Pause(std::chrono::microseconds time, std::unique_lock<std::mutex>& lock);
   void ReturnQueuedBuffers(std::unique_lock<std::mutex>& lock);
   std::uint32_t Stamp() const;
   // What the output and input devices share.
@@ -82,6 +102,10 @@ class VirtualBackend final : public MidiDriver {
   std::deque<Work> work_;
   bool busy_ = false;
   bool stopping_ = false;
+  Wait wait_;
+  struct PauseGate;
+  // The pause under way in wait_, if any; resume or the destructor opens it.
+  std::shared_ptr<PauseGate> pause_;
   std::unique_ptr<Port> out_;
   std::unique_ptr<Port> in_;
   std::thread thread_;

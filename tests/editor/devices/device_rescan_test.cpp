@@ -2,6 +2,8 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <functional>
+#include <vector>
 
 #include "startup_fixture.h"
 #include "tmrvbox.h"
@@ -61,6 +63,40 @@ TEST_F(DeviceRescanTest, ChosenDevicesThatGoAndComeBackAreFoundAgainByName) {
   const std::size_t sent = driver->LongMessages().size();
   QTest::keyClick(form.get(), Qt::Key_F10, Qt::ControlModifier);
   EXPECT_TRUE(QTest::qWaitFor([&] { return driver->LongMessages().size() == sent + 1; }, kWaitMs));
+}
+
+// A device is neither chosen nor looked for again while a requested dump may still come: the
+// list goes back to the open device. Once the window gave up waiting, both work.
+TEST_F(DeviceRescanTest, DevicesStayWhileARequestedDumpIsAwaited) {
+  Start();
+  std::vector<std::function<void()>> waits;
+  form->StartTransferWait = [&waits](int, std::function<void()> then) {
+    waits.push_back(std::move(then));
+  };
+  const QString running =
+      "The requested preset is still coming from the module: wait until it is in";
+  QTest::keyClick(form.get(), Qt::Key_F9, Qt::ControlModifier);
+  ASSERT_EQ(waits.size(), 1u);
+  form->PageControl1->setCurrentWidget(form->Setupsheet);
+  QTest::keyClick(form->midiout, Qt::Key_Down);
+  QTest::keyClick(form->midiin, Qt::Key_Down);
+  Rescan();
+  EXPECT_EQ(errors, QStringList(3, running));
+  EXPECT_EQ(form->midiout->currentIndex(), 0);
+  EXPECT_EQ(form->midiin->currentIndex(), 0);
+  EXPECT_EQ(form->MidiOutput1.DeviceID(), 0);
+  EXPECT_TRUE(driver->InputStarted());
+
+  waits.back()();
+  EXPECT_EQ(Message(),
+            "No answer from the module: check the MIDI input device on the Setup page "
+            "and the cables");
+  errors.clear();
+  QTest::keyClick(form->midiout, Qt::Key_Down);
+  EXPECT_EQ(form->MidiOutput1.DeviceID(), 1);
+  Rescan();
+  EXPECT_EQ(Message(), "Found 3 MIDI output and 3 MIDI input devices");
+  EXPECT_TRUE(errors.isEmpty());
 }
 
 }  // namespace

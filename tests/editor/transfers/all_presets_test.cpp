@@ -194,6 +194,14 @@ TEST_F(AllPresetsTest, SendAllPacesTheDumpsThenRequestAllBringsThemBack) {
         << presetNumber;
     EXPECT_EQ(image.RawDump().View()[preset::kPresetNumberOffset], presetNumber);
   }
+  // The whole transfer is one step to undo, in the editor only.
+  Sent();
+  EXPECT_EQ(form->Undo1->text(), "Undo Request All Presets");
+  form->Undo1->trigger();
+  EXPECT_EQ(Name(0).substr(0, 3), "Gon");
+  EXPECT_EQ(Name(15).substr(0, 3), "Gon");
+  EXPECT_EQ(form->windowTitle().toStdString(), Name(4));
+  EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(AllPresetsTest, BankFilesSaveAndLoadAllChannelsAndABadOneChangesNothing) {

@@ -1,6 +1,9 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QUndoStack>
+#include <algorithm>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -9,6 +12,7 @@
 #include "preset/initial_preset.h"
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
+#include "radio_group.h"
 #include "startup_fixture.h"
 
 namespace morvane::editor::testing {
@@ -65,15 +69,21 @@ TEST_F(DumpWatchTest, SilenceAfterARequestIsReportedByHowFarTheDumpCame) {
        QStringLiteral("2100 bytes came: more than one dump. Request again to start over"),
        true},
       {{800, 805}, {}, true},
+      {{1605, 1605},
+       QStringLiteral("3210 bytes came: more than one dump. Request again to start over"),
+       true},
   };
   preset::Bytes twoDumps = dump;
   twoDumps.insert(twoDumps.end(), dump.begin(), dump.end());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message.toStdString());
+    form->channel->setItemIndex(0);
     form->images[0].LoadPresetFromBytes(preset::BuildInitialPreset());
     Request();
     const QString before = Message();
     std::size_t offset = 0;
+    std::optional<int> stepsAfterLoad;
+    const preset::tMrv otherChannel = form->images[1];
     for (const std::size_t part : c.parts) {
       Answer(std::span(twoDumps).subspan(offset, part));
       offset += part;
@@ -81,11 +91,24 @@ TEST_F(DumpWatchTest, SilenceAfterARequestIsReportedByHowFarTheDumpCame) {
       if (offset < dump.size()) {
         EXPECT_EQ(Progress().value(), static_cast<int>(offset));
       }
+      // Once the dump is in, the image is edited and another channel shown: bytes that come
+      // after it must change neither, nor add a step to undo.
+      if (Loaded() && !stepsAfterLoad) {
+        form->images[0].WriteName("Edt:after load");
+        form->channel->setItemIndex(1);
+        stepsAfterLoad = form->undoStack->count();
+      }
     }
     Watch().Fire();
     EXPECT_EQ(Message(), c.message.isEmpty() ? before : c.message);
     EXPECT_FALSE(Progress().isVisible());
-    EXPECT_EQ(Loaded(), c.loads);
+    EXPECT_EQ(stepsAfterLoad.has_value(), c.loads);
+    if (stepsAfterLoad) {
+      EXPECT_EQ(form->images[0].ReadName(), "Edt:after load  ");
+      EXPECT_TRUE(std::ranges::equal(form->images[1].View(), otherChannel.View()));
+      EXPECT_EQ(form->undoStack->count(), *stepsAfterLoad);
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
   }
   // Every request went out as before, and nothing else did.
   const auto sent = driver->LongMessages();

@@ -5,13 +5,18 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QUndoStack>
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "command_line.h"
+#include "file_dialog.h"
+#include "preset/bank_file.h"
 #include "preset/initial_preset.h"
 #include "radio_group.h"
 #include "window_fixture.h"
@@ -33,28 +38,10 @@ class PresetFileOpenTest : public WindowTest {
     shortFile.write(QByteArray(100, '\x10'));
   }
 
-  // The user drags data over the middle of the pages and, if dropping, lets it go; true when
-  // the window takes it, and then always as a copy.
   bool DragOver(const QList<QUrl>& urls, bool dropping,
-                Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction) {
-    QMimeData data;
-    data.setUrls(urls);
-    QWindow* window = form->windowHandle();
-    const QPoint point = form->PageControl1->mapTo(form.get(), form->PageControl1->rect().center());
-    QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &enter);
-    if (!enter.isAccepted()) {
-      return false;
-    }
-    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-    if (!dropping) {
-      return true;
-    }
-    QDropEvent drop(QPointF(point), actions, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &drop);
-    QApplication::processEvents();
-    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-    return drop.isAccepted();
+                Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
+                const std::function<void()>& betweenDropAndLoad = {}) {
+    return testing::DragOver(*form, urls, dropping, actions, betweenDropAndLoad);
   }
 
   bool Holds(std::size_t channelIndex, const preset::tMrv& image) const {
@@ -77,20 +64,60 @@ TEST_F(PresetFileOpenTest, CommandLineFileOpensOnChannelOneWithoutOfferingToSend
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
+// Into the channel current when the file was let go, even when the user picks another one
+// before the load runs; one step to undo, which shows that channel again.
 TEST_F(PresetFileOpenTest, DroppedFileLoadsIntoTheCurrentChannelAsACopy) {
   QTest::mouseClick(form->channel->Button(2), Qt::LeftButton);
   ASSERT_EQ(form->channel->ItemIndex(), 2);
   const preset::tMrv first = form->images[0];
-  EXPECT_TRUE(DragOver({QUrl::fromLocalFile(goodFile)}, true));
+  const preset::tMrv third = form->images[2];
+  const preset::tMrv fifth = form->images[4];
+  EXPECT_TRUE(DragOver({QUrl::fromLocalFile(goodFile)}, true, Qt::CopyAction | Qt::MoveAction,
+                       [&] { QTest::mouseClick(form->channel->Button(4), Qt::LeftButton); }));
   EXPECT_TRUE(Holds(2, preset));
   EXPECT_TRUE(Holds(0, first));
-  EXPECT_EQ(form->windowTitle(), QString::fromStdString(preset.ReadName()));
+  EXPECT_TRUE(Holds(4, fifth));
   EXPECT_TRUE(prompt.texts.empty());
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+  EXPECT_EQ(form->Undo1->text(), "Undo Drop pad.syx");
+  form->Undo1->trigger();
+  EXPECT_EQ(form->channel->ItemIndex(), 2);
+  EXPECT_TRUE(Holds(2, third));
+  form->Redo1->trigger();
+  EXPECT_EQ(form->windowTitle(), QString::fromStdString(preset.ReadName()));
 }
 
 TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {
   const QString missing = files.filePath(QStringLiteral("missing.syx"));
+  const preset::Bytes good = preset::ReadWholeFile(goodFile.toStdString());
+  const auto write = [this](const char* name, const preset::Bytes& bytes) {
+    const QString path = files.filePath(QString::fromLatin1(name));
+    preset::WriteFileReplacing(path.toStdString(), bytes);
+    return path;
+  };
+  preset::Bytes damaged = good;
+  damaged[36 + 255 + 7] = 0x90;
+  preset::Bytes bank;
+  for (int copy = 0; copy < TForm1::kChannelCount; ++copy) {
+    bank.insert(bank.end(), good.begin(), good.end());
+  }
+  const QString text = write("notes.syx", preset::Bytes(5936, 'x'));
+  const QString cut = write("cut.syx", preset::Bytes(good.begin(), good.end() - 2));
+  const QString two = write("two.syx", preset::Bytes(bank.begin(), bank.begin() + 2 * 1605));
+  const QString broken = write("broken.syx", damaged);
+  const QString bankFile = write("bank.syx", bank);
+  const auto load = [this](const QString& path) {
+    form->OpenDialog1->SetScriptedAnswer(
+        [path](const TFileDialog&) { return std::optional<QString>(path); });
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  };
+  const auto commandLine = [this](const QString& path) {
+    OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("x"), path}));
+  };
+  const auto drop = [this](const QString& path) {
+    EXPECT_TRUE(DragOver({QUrl::fromLocalFile(path)}, true));
+  };
+  const QString notAPreset = QStringLiteral(" is not a Morvane preset: ");
   const struct {
     const char* how;
     std::function<void()> open;
@@ -101,20 +128,54 @@ TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {
          OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("x"), missing}));
        },
        QStringLiteral("Cannot open file ") + missing},
-      {"drop", [&] { EXPECT_TRUE(DragOver({QUrl::fromLocalFile(badFile)}, true)); },
-       QStringLiteral("Stream read error")},
+      {"drop", [&] { drop(badFile); },
+       badFile + notAPreset + "it does not start with a SysEx header"},
+      {"text on the command line", [&] { commandLine(text); },
+       text + notAPreset + "it does not start with a SysEx header"},
+      {"cut file by Load", [&] { load(cut); },
+       cut + notAPreset + "it ends after 1603 of 1605 bytes"},
+      {"two dumps dropped", [&] { drop(two); },
+       two + notAPreset + "it holds 3210 bytes, a preset 1605"},
+      {"damaged packet by Load", [&] { load(broken); },
+       broken + notAPreset + "its packet 2 is damaged"},
+      // Offered as the bank it is; declined, it changes nothing either.
+      {"bank dropped, not taken as a bank",
+       [&] {
+         prompt.answers = {false};
+         drop(bankFile);
+         EXPECT_EQ(prompt.texts.back(), (bankFile + " holds a bank of 16 presets, not one preset. "
+                                                    "Load the bank into all 16 channels?")
+                                            .toStdString());
+       },
+       {}},
   };
   for (const auto& c : cases) {
     errors.clear();
     const std::array<preset::tMrv, TForm1::kChannelCount> before = form->images;
     const QString title = form->windowTitle();
     c.open();
-    EXPECT_EQ(errors, QStringList{c.error}) << c.how;
+    EXPECT_EQ(errors, c.error.isEmpty() ? QStringList() : QStringList{c.error}) << c.how;
     EXPECT_EQ(form->windowTitle(), title) << c.how;
     for (std::size_t channelIndex = 0; channelIndex < before.size(); ++channelIndex) {
       EXPECT_TRUE(Holds(channelIndex, before[channelIndex])) << c.how << channelIndex;
     }
   }
+}
+
+TEST_F(PresetFileOpenTest, ABankOnTheCommandLineLoadsIntoAllChannelsWhenTheUserSaysSo) {
+  std::array<preset::tMrv, TForm1::kChannelCount> bank;
+  for (std::size_t index = 0; index < bank.size(); ++index) {
+    bank[index] = preset;
+    bank[index].WriteName("Bnk:preset " + std::to_string(index + 1));
+  }
+  const QString bankFile = files.filePath(QStringLiteral("bank.syx"));
+  preset::WriteFileReplacing(bankFile.toStdString(), preset::BuildBank(bank));
+  OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("x"), bankFile}));
+  for (std::size_t index = 0; index < bank.size(); ++index) {
+    EXPECT_EQ(form->images[index].ReadName(), bank[index].ReadName());
+  }
+  EXPECT_EQ(form->Undo1->text(), "Undo Load Bank");
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
 TEST_F(PresetFileOpenTest, OnlyASingleLocalPresetFileThatMayBeCopiedIsTaken) {

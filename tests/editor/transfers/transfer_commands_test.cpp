@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "data_files.h"
 #include "editor_application.h"
 #include "file_dialog.h"
 #include "midi/backends/virtual/virtual_backend.h"
+#include "preset/dump_frame.h"
 #include "preset/dump_layout.h"
 #include "preset/module_messages.h"
 #include "radio_group.h"
@@ -195,21 +197,22 @@ TEST_F(ArrivingDumpTest, DumpLandsInTheChannelCurrentWhenItCompletes) {
   EXPECT_EQ(form->windowTitle(), "For:channel six ");
 }
 
-// The simulator's input reset waits for its answer in progress and drops the rest of it, so
-// the count starts again and the second dump is taken whole.
-TEST_F(ArrivingDumpTest, SecondRequestStartsTheCountAgain) {
+// A second Request while the first dump arrives would mix the two: it is refused, and once
+// the first is in the next Request starts the count again.
+TEST_F(ArrivingDumpTest, SecondRequestWaitsUntilTheFirstDumpIsIn) {
   Store(0, true, "Edt:buffer");
   Store(2, false, "Usr:preset 2");
   Choose(3, true);
   Key(kRequest);
   ASSERT_TRUE(AwaitPartOfTheDump());
-  Choose(2, false);
-  form->images[2].WriteName("Not:received");
   Key(kRequest);
+  EXPECT_EQ(errors, QStringList{"The requested preset is still coming from the module: wait "
+                                "until it is in"});
   ASSERT_TRUE(AwaitDump());
-  Sent();
+  EXPECT_EQ(Sent(), Strings{preset::DumpRequestMessage(-1)});
+  EXPECT_EQ(form->images[3].ReadName(), "Edt:buffer      ");
+  EXPECT_EQ(ModuleName(2, false), "Usr:preset 2    ");
   EXPECT_EQ(form->receiveBuffer.Size(), preset::kDumpSize);
-  EXPECT_EQ(form->images[2].ReadName(), "Usr:preset 2    ");
 }
 
 TEST_F(TransferTest, InitializeSendsTheBufferChoiceAndKeepsTheChannelIndexInTheImage) {
@@ -217,10 +220,16 @@ TEST_F(TransferTest, InitializeSendsTheBufferChoiceAndKeepsTheChannelIndexInTheI
     bool bf;
     std::pair<int, int> sentNumber;
     QString caption;
+    QString status;
   };
   preset::tMrv initial;
   initial.LoadPresetFromBytes(InitialFile());
-  for (const Case& c : {Case{true, {0x7F, 0x7F}, "1605127127"}, Case{false, {4, 0}, "160540"}}) {
+  for (const Case& c :
+       {Case{true,
+             {0x7F, 0x7F},
+             "1605127127",
+             "Initialized channel 5 and sent it to the edit buffer"},
+        Case{false, {4, 0}, "160540", "Initialized channel 5 and sent it to preset 5"}}) {
     Choose(4, c.bf);
     form->images[4].WriteName("Changed");
     captions.clear();
@@ -233,6 +242,7 @@ TEST_F(TransferTest, InitializeSendsTheBufferChoiceAndKeepsTheChannelIndexInTheI
     EXPECT_EQ(PresetNumberBytes(form->images[4].RawDump().View()), std::pair(4, 0));
     EXPECT_EQ(Payload(form->images[4]), Payload(initial));
     EXPECT_EQ(captions, QStringList({c.caption, Caption(4)}));
+    EXPECT_EQ(form->StatusBar1->currentMessage(), c.status);
   }
   EXPECT_TRUE(errors.isEmpty());
 }
@@ -279,6 +289,7 @@ TEST_F(TransferTest, LoadShowsThePresetAndChangesTheModuleOnlyOnYes) {
     EXPECT_EQ(prompt.texts.back(), "send?");
     EXPECT_EQ(form->windowTitle(), "Lod:preset      ");
     EXPECT_EQ(Sent().size(), yes ? 1u : 0u);
+    EXPECT_EQ(form->StatusBar1->currentMessage() == "Sent channel 1 to the edit buffer", yes);
     EXPECT_EQ(ModuleName(1, true) == "Lod:preset      ", yes);
   }
   EXPECT_EQ(form->OpenDialog1->FileName(), PathOf("loaded.syx"));
@@ -308,6 +319,11 @@ TEST_F(TransferTest, CopySendsTheMessageChangesTheImageAndSendsTheDumpOnlyOnYes)
     const Strings sent = Sent();
     ASSERT_EQ(sent.size(), c.sendAnswer ? 2u : 1u);
     EXPECT_EQ(sent[0], preset::LayerCopyMessage(-1, c.fromIndex, -1, c.toIndex));
+    EXPECT_EQ(form->StatusBar1->currentMessage(),
+              c.sendAnswer ? QStringLiteral("Sent channel 1 to the edit buffer")
+                           : QStringLiteral("Copied layer %1 to %2 in the edit buffer")
+                                 .arg(c.fromIndex + 1)
+                                 .arg(c.toIndex + 1));
     Bytes expected = before;
     const auto from = before.begin() + kLayerBlockStart + kLayerBlockSize * c.fromIndex;
     std::copy(from, from + kCopiedBytes,
@@ -328,7 +344,10 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
   };
   const Case cases[] = {
       {kLoad, PathOf("missing.syx"), {}, "Cannot open file " + PathOf("missing.syx")},
-      {kLoad, PathOf("short.syx"), {}, "Stream read error"},
+      {kLoad,
+       PathOf("short.syx"),
+       {},
+       PathOf("short.syx") + " is not a Morvane preset: it ends after 1000 of 1605 bytes"},
       {kSave,
        PathOf("no/such/folder.syx"),
        {},
@@ -359,52 +378,68 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
   EXPECT_EQ(Sent(), Strings{form->images[0].BuildDump()});
 }
 
-// A file long enough to unpack but short of a whole dump loads, and then cannot be sent or
-// saved: the file that a save would replace stays as it was.
-TEST_F(TransferTest, SaveThatFailsLeavesTheExistingFileWhole) {
+// A file long enough to unpack but short of a whole dump is no preset: it is refused, so the
+// image stays whole and a save over another file writes a whole preset.
+TEST_F(TransferTest, FileShortOfAWholeDumpIsRefusedAndASaveStaysWhole) {
   Bytes shortDump = InitialFile();
   shortDump.resize(preset::kMinUnpackSize);
   WriteFile("short.syx", shortDump);
   const Bytes existing(preset::kDumpSize, 0x55);
   WriteFile("existing.syx", existing);
   Choose(0, true);
+  const Bytes before = Payload(form->images[0]);
   chosen = PathOf("short.syx");
   Key(kLoad);
   chosen = PathOf("existing.syx");
   Key(kSave);
-  EXPECT_EQ(errors, QStringList({"Stream read error", "Stream read error"}));
-  EXPECT_EQ(preset::ReadWholeFile(LocalFileName(PathOf("existing.syx"))), existing);
+  EXPECT_EQ(errors, QStringList{PathOf("short.syx") +
+                                " is not a Morvane preset: it ends after 1603 of 1605 bytes"});
+  EXPECT_EQ(Payload(form->images[0]), before);
+  EXPECT_EQ(preset::ReadWholeFile(LocalFileName(PathOf("existing.syx"))).size(), preset::kDumpSize);
+  EXPECT_TRUE(preset::IsFramedDump(preset::ReadWholeFile(LocalFileName(PathOf("existing.syx")))));
 }
 
-// Each whole-preset change is one step; undo and redo change the editor's image only.
+// Each whole-preset change is one step; undo and redo change the editor's image only, after
+// showing the channel that they change.
 TEST_F(TransferTest, WholePresetChangesUndoInTheEditorOnly) {
   Store(0, true, "Mod:preset");
   preset::tMrv file;
   file.LoadPresetFromBytes(InitialFile());
   file.WriteName("Lod:preset");
   file.SavePreset(LocalFileName(PathOf("loaded.syx")));
+  const QString usualNote = "The module keeps its preset until you send this one";
   struct Case {
     const char* text;
     std::function<void()> command;
+    QString undoNote;
   };
   const std::vector<Case> cases{
-      {"Initialize", [this] { Key(kInitialize); }},
+      {"Initialize", [this] { Key(kInitialize); },
+       "The module keeps the initial preset until you send this one"},
       {"Load",
        [this] {
          chosen = PathOf("loaded.syx");
          prompt.answers = {false};
          Key(kLoad);
-       }},
+       },
+       usualNote},
       {"received dump",
        [this] {
          Key(kRequest);
          EXPECT_TRUE(AwaitDump());
-       }},
+       },
+       usualNote},
       {"Copy layer 1 to 2",
        [this] {
          prompt.answers = {true, false};
          form->copyto->setItemIndex(1);
-       }},
+       },
+       usualNote},
+      {"Open loaded.syx",
+       [this] {
+         OpenCommandLineFile(*form, ParseCommandLine({"morvane-editor", PathOf("loaded.syx")}));
+       },
+       usualNote},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -420,11 +455,15 @@ TEST_F(TransferTest, WholePresetChangesUndoInTheEditorOnly) {
     EXPECT_EQ(form->Undo1->text(), QStringLiteral("Undo %1").arg(c.text));
     Choose(3, false);
     form->Undo1->trigger();
+    EXPECT_EQ(form->channel->ItemIndex(), 0);
     EXPECT_EQ(Payload(form->images[0]), before);
-    EXPECT_EQ(form->StatusBar1->currentMessage(),
-              "The module keeps its preset until you send this one");
+    EXPECT_EQ(form->windowTitle(), Caption(0));
+    EXPECT_EQ(form->StatusBar1->currentMessage(), c.undoNote);
+    Choose(5, false);
     form->Redo1->trigger();
+    EXPECT_EQ(form->channel->ItemIndex(), 0);
     EXPECT_EQ(Payload(form->images[0]), after);
+    EXPECT_EQ(form->StatusBar1->currentMessage(), usualNote);
     EXPECT_TRUE(Sent().empty());
   }
   EXPECT_TRUE(errors.isEmpty());

@@ -1,0 +1,498 @@
+#include "transfer_owner.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+
+#include "device_choice.h"
+#include "dump_watch.h"
+#include "handler_guard.h"
+#include "preset/dump_frame.h"
+#include "preset/dump_layout.h"
+#include "preset/module_messages.h"
+#include "tform1.h"
+#include "tmrvbox.h"
+
+namespace morvane::editor {
+
+namespace {
+
+using TState = TTransferOwner::TState;
+
+const char* const kRequestRunning =
+    "The requested preset is still coming from the module: wait until it is in";
+const char* const kTransferRunning = "The presets are still being transferred: wait until it ends";
+
+// A dump takes this long on the MIDI wire (31250 baud, 320 us a byte): the module is never
+// handed the next one sooner.
+constexpr std::chrono::microseconds kWireByteTime{320};
+constexpr int kDumpWireTimeMs = static_cast<int>(
+    std::chrono::ceil<std::chrono::milliseconds>(kWireByteTime * preset::kDumpSize).count());
+
+// Presets are counted 1..16 on screen, as the channels they land in.
+QString Progress(const char* verb, int presetNumber) {
+  return QStringLiteral("%1 %2 of %3")
+      .arg(QString::fromLatin1(verb))
+      .arg(presetNumber + 1)
+      .arg(kTransferPresetCount);
+}
+
+QString DamagedText(const preset::DumpFault& fault, int channelIndex) {
+  return QStringLiteral("The answer from the module was damaged (%1): channel %2 keeps its preset")
+      .arg(QString::fromStdString(preset::DumpMessageName(fault.message)))
+      .arg(channelIndex + 1);
+}
+
+bool IsUserPreset(int presetNumber) {
+  return presetNumber >= 0 && presetNumber < kTransferPresetCount;
+}
+
+bool SameImage(const preset::tMrv& a, const preset::tMrv& b) {
+  return std::ranges::equal(a.View(), b.View()) &&
+         std::ranges::equal(a.RawDump().View(), b.RawDump().View());
+}
+
+template <typename List, typename... Args>
+void Tell(const List& observers, const Args&... args) {
+  for (const auto& observer : observers) {
+    observer(args...);
+  }
+}
+
+}  // namespace
+
+QString ModulePresetName(int presetNumber) {
+  return presetNumber == preset::kEditBufferPreset
+             ? QStringLiteral("the edit buffer")
+             : QStringLiteral("preset %1").arg(presetNumber + 1);
+}
+
+TTransferOwner::TTransferOwner(TForm1& form)
+    : FForm(form),
+      FInput(form.receiveBuffer),
+      FSentWindow(form.FGuiThread,
+                  [this](std::uint32_t, midi::MidiHeader*) { SentWindowNotified(); }) {
+  FForm.FDumpWatch->StartWait = [this](int ms, std::function<void()> then) {
+    FForm.WaitThen(ms, std::move(then));
+  };
+  FForm.FDumpWatch->OnGaveUp = [this] { RequestGaveUp(); };
+}
+
+void TTransferOwner::Enter(TState state) {
+  FState = state;
+}
+
+void TTransferOwner::RefuseWhileRunning() const {
+  switch (FState) {
+    case TState::Idle:
+      return;
+    case TState::Requesting:
+      throw std::runtime_error(kRequestRunning);
+    case TState::RequestingAll:
+    case TState::SendingAll:
+      throw std::runtime_error(kTransferRunning);
+  }
+}
+
+void TTransferOwner::BeginCommand() {
+  RefuseWhileRunning();
+  Close();
+}
+
+void TTransferOwner::BeginDeviceChange(controls::Tmrvbox& list, int openIndex) {
+  try {
+    BeginCommand();
+  } catch (...) {
+    list.setCurrentIndex(openIndex >= 0 && openIndex < list.count() ? openIndex : kNoDeviceChoice);
+    throw;
+  }
+}
+
+// Nothing that an earlier transfer left waiting may act from here on.
+void TTransferOwner::Close() {
+  FAwaited.reset();
+  FInput.SetAwaiting(false);
+  FInput.OnDump = nullptr;
+  FInput.OnCutOff = nullptr;
+  FForm.FDumpWatch->Stop();
+  NewStep();
+}
+
+void TTransferOwner::RestartInput() {
+  midi::TMidiInput& input = FForm.MidiInput1;
+  input.ClosePort();
+  // No choice (-1) becomes an id beyond every device, which the port refuses with its error.
+  input.SetDeviceID(static_cast<std::uint16_t>(FForm.midiin->currentIndex()));
+  input.OpenPort();
+  input.StartInput();
+}
+
+// ---- A single Request ----
+
+void TTransferOwner::StartRequest(int presetNumber) {
+  RefuseWhileRunning();
+  Close();
+  RestartInput();
+  FInput.Clear();
+  FInput.SetAwaiting(true);
+  FAwaited = TAwaited{presetNumber};
+  Enter(TState::Requesting);
+  try {
+    FForm.engine.SendSysex(preset::DumpRequestMessage(presetNumber));
+  } catch (...) {
+    Close();
+    Enter(TState::Idle);
+    throw;
+  }
+  FForm.WatchRequestedDump();
+}
+
+void TTransferOwner::RequestGaveUp() {
+  // The dump may still come late; only the lock-out ends.
+  if (FState == TState::Requesting) {
+    Enter(TState::Idle);
+  }
+}
+
+void TTransferOwner::Receive(std::span<const std::uint8_t> bytes) {
+  const std::size_t before = FForm.receiveBuffer.Size();
+  FInput.Feed(bytes);
+  if (FAllPresets && FForm.receiveBuffer.Size() != before) {
+    FAllPresets->heard = true;
+  }
+}
+
+void TTransferOwner::ReceivedBatch() {
+  const std::size_t size = FForm.receiveBuffer.Size();
+  FForm.setWindowTitle(QString::number(size));
+  if (FState == TState::RequestingAll) {
+    const bool heard = std::exchange(FAllPresets->heard, false);
+    const std::vector<preset::Bytes> dumps = std::exchange(FAllPresets->dumps, {});
+    for (const preset::Bytes& dump : dumps) {
+      if (FState == TState::RequestingAll) {
+        TakeAllPresetsDump(dump);
+      }
+    }
+    // An answer under way: the module is not silent.
+    if (heard && FState == TState::RequestingAll && FForm.receiveBuffer.Size() > 0) {
+      WaitForPreset();
+    }
+    return;
+  }
+  FForm.FDumpWatch->Received(size);
+  // Only an exact dump is taken: anything that arrives after it grows the buffer past the size
+  // and is never loaded, until the next request empties the buffer.
+  if (FAwaited && size == preset::kDumpSize) {
+    TakeRequestedDump();
+  }
+}
+
+void TTransferOwner::TakeRequestedDump() {
+  const preset::Bytes dump(FForm.receiveBuffer.View().begin(), FForm.receiveBuffer.View().end());
+  const int channelIndex = FForm.CurrentChannelIndex();
+  if (const std::optional<preset::DumpFault> fault = preset::FindDumpFault(dump)) {
+    Close();
+    Enter(TState::Idle);
+    FForm.ReportTransferError(DamagedText(*fault, channelIndex));
+    return;
+  }
+  const int presetNumber = preset::DumpPresetNumber(dump);
+  if (FAwaited->presetNumber && *FAwaited->presetNumber != presetNumber) {
+    // An answer to an earlier request: the one asked for may still come.
+    const int asked = *FAwaited->presetNumber;
+    FInput.Clear();
+    if (FState == TState::Requesting) {
+      FForm.WatchRequestedDump();
+    }
+    FForm.ReportTransferError(
+        QStringLiteral("The module sent %1, not %2 that was asked for: channel %3 keeps its preset")
+            .arg(ModulePresetName(presetNumber), ModulePresetName(asked))
+            .arg(channelIndex + 1));
+    return;
+  }
+  FAwaited.reset();
+  FInput.SetAwaiting(false);
+  if (FState == TState::Requesting) {
+    Enter(TState::Idle);
+  }
+  const preset::tMrv before = FForm.images.at(static_cast<std::size_t>(channelIndex));
+  FForm.images.at(static_cast<std::size_t>(channelIndex)).LoadPresetFromBytes(dump);
+  FForm.RecordPresetChange(channelIndex, before, QStringLiteral("received dump"));
+  FForm.RefreshControls();
+  Tell(observers.channelReceived, channelIndex);
+}
+
+// ---- Request All Presets ----
+
+void TTransferOwner::StartRequestAll() {
+  RefuseWhileRunning();
+  Close();
+  RestartInput();
+  FInput.Clear();
+  FInput.SetAwaiting(true);
+  // Taken at the end of the batch, after the caption has counted the bytes. A dump that the
+  // next one cut off is taken as the damaged answer it is.
+  const auto keep = [this](std::span<const std::uint8_t> dump) {
+    FAllPresets->dumps.emplace_back(dump.begin(), dump.end());
+  };
+  FInput.OnDump = keep;
+  FInput.OnCutOff = keep;
+  FAllPresets.emplace();
+  FAllPresets->before = FForm.images;
+  Enter(TState::RequestingAll);
+  RequestPreset();
+}
+
+void TTransferOwner::RequestPreset() {
+  FForm.ShowTransferStatus(Progress("Preset", FAllPresets->next));
+  try {
+    FForm.engine.SendSysex(preset::DumpRequestMessage(FAllPresets->next));
+  } catch (...) {
+    // The transfer ends here: nothing must go on waiting for it.
+    FAllPresets.reset();
+    Close();
+    Enter(TState::Idle);
+    throw;
+  }
+  WaitForPreset();
+}
+
+// The wait for the preset asked for starts over with every batch of its bytes, so that a
+// module that answers late but steadily is not given up while its dump arrives.
+void TTransferOwner::WaitForPreset() {
+  const int step = NewStep();
+  const int waitMs = FForm.settings ? FForm.settings->ReadInteger(TForm1::kPresetWaitSetting,
+                                                                  TForm1::kDefaultPresetWaitMs)
+                                    : TForm1::kDefaultPresetWaitMs;
+  FForm.WaitThen(waitMs, [this, step] { PresetWaitEnded(step); });
+}
+
+void TTransferOwner::PresetWaitEnded(int step) {
+  if (FState != TState::RequestingAll || step != FStep) {
+    return;
+  }
+  FAllPresets->outcomes.at(static_cast<std::size_t>(FAllPresets->next)) = TOutcome::Missing;
+  NextPreset();
+}
+
+void TTransferOwner::NextPreset() {
+  if (++FAllPresets->next == kTransferPresetCount) {
+    FinishAllPresets({});
+    return;
+  }
+  RequestPreset();
+}
+
+// Each answer goes to the channel of the preset number it carries, never by its order: a late
+// answer still reaches its own channel, unless the user changed that channel meanwhile.
+void TTransferOwner::TakeAllPresetsDump(std::span<const std::uint8_t> dump) {
+  TAllPresets& all = *FAllPresets;
+  const int presetNumber = preset::DumpPresetNumber(dump);
+  if (!IsUserPreset(presetNumber) || presetNumber > all.next) {
+    all.unasked << QStringLiteral("The module sent %1 when %2 was asked for: it was not loaded")
+                       .arg(ModulePresetName(presetNumber), ModulePresetName(all.next));
+    return;
+  }
+  const auto index = static_cast<std::size_t>(presetNumber);
+  TOutcome& outcome = all.outcomes.at(index);
+  if (outcome == TOutcome::Received || outcome == TOutcome::ChangedMeanwhile) {
+    return;
+  }
+  const bool current = presetNumber == all.next;
+  if (const std::optional<preset::DumpFault> fault = preset::FindDumpFault(dump)) {
+    outcome = TOutcome::Damaged;
+    all.faults.at(index) = *fault;
+  } else if (!current && !SameImage(FForm.images.at(index), all.before.at(index))) {
+    outcome = TOutcome::ChangedMeanwhile;
+  } else {
+    outcome = TOutcome::Received;
+    FForm.images.at(index).LoadPresetFromBytes(dump);
+    Tell(observers.channelReceived, presetNumber);
+  }
+  const bool shown = outcome == TOutcome::Received && presetNumber == FForm.CurrentChannelIndex();
+  // The next request goes out first, so that the module does not wait for the window; only
+  // the channel on show needs showing again. The last one ends the transfer, which shows it.
+  if (current) {
+    NextPreset();
+  }
+  if (shown && FState == TState::RequestingAll) {
+    FForm.RefreshControls();
+  }
+}
+
+void TTransferOwner::FinishAllPresets(const QString& stopped) {
+  const TAllPresets all = std::move(*FAllPresets);
+  FAllPresets.reset();
+  Close();
+  Enter(TState::Idle);
+  FForm.RefreshControls();
+
+  std::vector<TPresetChange> changes;
+  std::vector<int> received;
+  QStringList missing;
+  QStringList problems;
+  for (int presetNumber = 0; presetNumber < kTransferPresetCount; ++presetNumber) {
+    const auto index = static_cast<std::size_t>(presetNumber);
+    switch (all.outcomes.at(index)) {
+      case TOutcome::Received:
+        received.push_back(presetNumber);
+        changes.push_back({presetNumber, all.before.at(index), FForm.images.at(index)});
+        break;
+      case TOutcome::Missing:
+        missing << QString::number(presetNumber + 1);
+        break;
+      case TOutcome::Damaged:
+        problems << DamagedText(all.faults.at(index), presetNumber);
+        break;
+      case TOutcome::ChangedMeanwhile:
+        problems << QStringLiteral(
+                        "Preset %1 came late, after channel %1 was changed: channel %1 keeps its "
+                        "preset")
+                        .arg(presetNumber + 1);
+        break;
+      case TOutcome::Pending:
+        break;
+    }
+  }
+  if (!changes.empty()) {
+    FForm.RecordPresetChanges(std::move(changes), QStringLiteral("Request All Presets"));
+  }
+  Tell(observers.allPresetsReceived,
+       std::span<const preset::tMrv, kTransferPresetCount>(FForm.images), received);
+  FForm.ShowTransferStatus(
+      QStringLiteral("Received %1 of %2 presets").arg(received.size()).arg(kTransferPresetCount));
+  if (missing.size() == 1) {
+    problems.prepend(QStringLiteral("Preset %1 of %2 did not come from the module: channel %1 "
+                                    "keeps its preset")
+                         .arg(missing.front())
+                         .arg(kTransferPresetCount));
+  } else if (!missing.isEmpty()) {
+    problems.prepend(QStringLiteral("Presets %1 of %2 did not come from the module: those "
+                                    "channels keep their presets")
+                         .arg(missing.join(QStringLiteral(", ")))
+                         .arg(kTransferPresetCount));
+  }
+  problems << all.unasked;
+  if (!stopped.isEmpty()) {
+    problems.prepend(stopped);
+  }
+  if (!problems.isEmpty()) {
+    FForm.ReportTransferError(problems.join(QLatin1Char('\n')));
+  }
+}
+
+// ---- Send All Presets ----
+
+void TTransferOwner::StartSendAll() {
+  RefuseWhileRunning();
+  Close();
+  Enter(TState::SendingAll);
+  SendPreset(0);
+}
+
+void TTransferOwner::SendPreset(int presetNumber) {
+  FSendingPreset = presetNumber;
+  FForm.ShowTransferStatus(Progress("Sending preset", presetNumber));
+  preset::tMrv& image = FForm.images.at(static_cast<std::size_t>(presetNumber));
+  image.SetPresetNumber(presetNumber);
+  try {
+    FForm.engine.SendSysex(image.BuildDump());
+  } catch (...) {
+    // A failure ends the chain here, with nothing left waiting to send.
+    Close();
+    Enter(TState::Idle);
+    throw;
+  }
+  const int step = NewStep();
+  FForm.WaitThen(kDumpWireTimeMs, [this, step, presetNumber] {
+    AfterSending([this, step, presetNumber] { PresetSent(step, presetNumber); });
+  });
+}
+
+void TTransferOwner::PresetSent(int step, int presetNumber) {
+  if (FState != TState::SendingAll || step != FStep) {
+    return;
+  }
+  Tell(observers.channelSent, presetNumber);
+  if (presetNumber + 1 < kTransferPresetCount) {
+    SendPreset(presetNumber + 1);
+    return;
+  }
+  Enter(TState::Idle);
+  FForm.ShowTransferStatus(QStringLiteral("Sent %1 presets").arg(kTransferPresetCount));
+}
+
+// ---- What the engine could not send ----
+
+void TTransferOwner::SendFailed(const QString& text) {
+  ++FFailureCount;
+  FLastFailure = text;
+  switch (FState) {
+    case TState::Idle:
+      return;
+    case TState::Requesting:
+      Close();
+      Enter(TState::Idle);
+      FForm.ReportTransferError(QStringLiteral("The request was not sent: %1").arg(text));
+      return;
+    case TState::RequestingAll:
+      FinishAllPresets(QStringLiteral("Requesting stopped at %1: %2")
+                           .arg(Progress("preset", FAllPresets->next), text));
+      return;
+    case TState::SendingAll: {
+      Close();
+      Enter(TState::Idle);
+      const QString stopped =
+          QStringLiteral("Sending stopped at %1: %2").arg(Progress("preset", FSendingPreset), text);
+      FForm.ShowTransferStatus(stopped);
+      FForm.ReportTransferError(stopped);
+      return;
+    }
+  }
+}
+
+void TTransferOwner::ReportSent(const QString& done, std::optional<int> channelIndex) {
+  const int failuresBefore = FFailureCount;
+  AfterSending([this, failuresBefore, done, channelIndex] {
+    if (FFailureCount > std::max(failuresBefore, FReportedFailures)) {
+      // The status bar already names the failure; the box keeps it until the user has read it.
+      FReportedFailures = FFailureCount;
+      FForm.ReportTransferError(FLastFailure);
+      return;
+    }
+    if (FFailureCount > failuresBefore) {
+      return;
+    }
+    FForm.ShowTransferStatus(done);
+    if (channelIndex) {
+      Tell(observers.channelSent, *channelIndex);
+    }
+  });
+}
+
+void TTransferOwner::AfterSending(std::function<void()> then) {
+  if (FAfterSending.empty() && FForm.engine.SysexSender().PendingCount() == 0) {
+    then();
+    return;
+  }
+  FAfterSending.push_back(std::move(then));
+  FSentWindow.PostInput();
+}
+
+// This window comes after the engine's sender in every dispatch, so that whatever was queued
+// before has been handed to the port by now.
+void TTransferOwner::SentWindowNotified() {
+  if (FAfterSending.empty()) {
+    return;
+  }
+  if (FForm.engine.SysexSender().PendingCount() > 0) {
+    FSentWindow.PostInput();
+    return;
+  }
+  const std::function<void()> then = std::move(FAfterSending.front());
+  FAfterSending.pop_front();
+  RunGuarded(then);
+}
+
+}  // namespace morvane::editor

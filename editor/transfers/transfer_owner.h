@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "midi/notify_window.h"
+#include "preset/dump_frame.h"
+#include "preset/dump_input.h"
+#include "preset/tmrv.h"
+
+namespace morvane::controls {
+class Tmrvbox;
+}
+
+namespace morvane::editor {
+
+class TForm1;
+
+inline constexpr int kTransferPresetCount = 16;
+
+// "the edit buffer" for -1, else "preset N" counted from 1, as the channel it belongs to.
+QString ModulePresetName(int presetNumber);
+
+// Where other parts of the editor hear what the transfers did. Each list runs in order.
+struct TTransferObservers {
+  // A preset from a file or from elsewhere was loaded into the channel; source names it.
+  std::vector<std::function<void(int channelIndex, const QString& source)>> presetLoaded;
+  // The channel's whole preset went to the module and the driver took it.
+  std::vector<std::function<void(int channelIndex)>> channelSent;
+  // A dump from the module was loaded into the channel.
+  std::vector<std::function<void(int channelIndex)>> channelReceived;
+  // Request All Presets ended: the sixteen images as they are now, and the channels it filled.
+  std::vector<std::function<void(std::span<const preset::tMrv, kTransferPresetCount> images,
+                                 const std::vector<int>& receivedChannelIndexes)>>
+      allPresetsReceived;
+};
+
+// The one owner of a running transfer: its state, the receive buffer's input, the restart of
+// the input port, the dump watch and the lock-out of commands that would disturb it. Every
+// change of state happens in transfer_owner.cpp.
+class TTransferOwner final {
+ public:
+  enum class TState {
+    Idle,
+    // A single Request waits for its dump, until the dump came or the watch gave up.
+    Requesting,
+    RequestingAll,
+    SendingAll,
+  };
+
+  explicit TTransferOwner(TForm1& form);
+  TTransferOwner(const TTransferOwner&) = delete;
+  TTransferOwner& operator=(const TTransferOwner&) = delete;
+
+  TState State() const { return FState; }
+  // Throws the reason while a transfer runs.
+  void RefuseWhileRunning() const;
+  // Before a command that changes a channel's preset or the devices: refuses while a transfer
+  // runs, and no longer waits for the late dump of an earlier Request.
+  void BeginCommand();
+  // BeginCommand for a choice of device in list; a refused choice puts back openIndex, the
+  // device that stays open.
+  void BeginDeviceChange(controls::Tmrvbox& list, int openIndex);
+
+  // Request: restarts the input, empties the receive buffer, sends the request for presetNumber
+  // and watches the dump.
+  void StartRequest(int presetNumber);
+  void StartRequestAll();
+  void StartSendAll();
+
+  // The receiving step: the SysEx bytes of one input event, then the end of the batch.
+  void Receive(std::span<const std::uint8_t> bytes);
+  void ReceivedBatch();
+
+  // A string handed to the engine was not sent; text says why.
+  void SendFailed(const QString& text);
+  // Once the engine has handed everything queued so far to the port: shows done, or the first
+  // failure since in an error box. channelIndex, when given, is the channel whose preset went.
+  void ReportSent(const QString& done, std::optional<int> channelIndex);
+
+  // The watch gave up waiting for the requested dump.
+  void RequestGaveUp();
+
+  TTransferObservers observers;
+
+ private:
+  enum class TOutcome { Pending, Received, Missing, Damaged, ChangedMeanwhile };
+  struct TAllPresets {
+    int next = 0;
+    std::array<TOutcome, kTransferPresetCount> outcomes{};
+    std::array<preset::tMrv, kTransferPresetCount> before;
+    std::array<preset::DumpFault, kTransferPresetCount> faults{};
+    QStringList unasked;
+    // Dumps complete in the batch under way.
+    std::vector<preset::Bytes> dumps;
+    // Bytes came since the last batch: the wait for the next preset starts over.
+    bool heard = false;
+  };
+  // The dump that a Request asked for; nothing when any dump that comes may load.
+  struct TAwaited {
+    std::optional<int> presetNumber;
+  };
+
+  void Enter(TState state);
+  void Close();
+  void RestartInput();
+  int NewStep() { return ++FStep; }
+  void AfterSending(std::function<void()> then);
+  void SentWindowNotified();
+
+  void TakeRequestedDump();
+  void RequestPreset();
+  void WaitForPreset();
+  void PresetWaitEnded(int step);
+  void TakeAllPresetsDump(std::span<const std::uint8_t> dump);
+  void NextPreset();
+  void FinishAllPresets(const QString& stopped);
+  void SendPreset(int presetNumber);
+  void PresetSent(int step, int presetNumber);
+
+  TForm1& FForm;
+  TState FState = TState::Idle;
+  int FStep = 0;
+  preset::DumpInput FInput;
+  // The dump that may still load: asked for by a Request, or any at start-up.
+  std::optional<TAwaited> FAwaited = TAwaited{};
+  std::optional<TAllPresets> FAllPresets;
+  int FSendingPreset = 0;
+  int FFailureCount = 0;
+  int FReportedFailures = 0;
+  QString FLastFailure;
+  std::deque<std::function<void()>> FAfterSending;
+  midi::NotifyWindow FSentWindow;
+};
+
+}  // namespace morvane::editor

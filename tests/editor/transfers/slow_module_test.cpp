@@ -1,0 +1,499 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "editor_application.h"
+#include "file_dialog.h"
+#include "find_child.h"
+#include "layer_check_box.h"
+#include "midi/backends/virtual/virtual_backend.h"
+#include "preset/bank_file.h"
+#include "preset/dump_layout.h"
+#include "preset/module_messages.h"
+#include "radio_group.h"
+#include "recording_driver.h"
+#include "sim/simulated_module.h"
+#include "sim/virtual_clock.h"
+#include "tdragger.h"
+#include "tform1.h"
+#include "window_fixture.h"
+
+namespace morvane::editor::testing {
+namespace {
+
+using midi::VirtualBackend;
+using preset::Bytes;
+using sim::AnswerBehaviour;
+
+constexpr QKeyCombination kInitialize = Qt::CTRL | Qt::SHIFT | Qt::Key_F12;
+constexpr QKeyCombination kRequest = Qt::CTRL | Qt::Key_F9;
+constexpr QKeyCombination kSend = Qt::CTRL | Qt::Key_F10;
+constexpr QKeyCombination kLoad = Qt::CTRL | Qt::Key_O;
+constexpr int kPresets = 16;
+constexpr int kRequestedChannelIndex = 4;
+constexpr int kShownChannelIndex = 5;
+// A bound on the waits that one transfer runs through, so that a fault never hangs the test.
+constexpr int kMostWaits = 20000;
+constexpr std::chrono::microseconds kSettlePoll{100};
+
+AnswerBehaviour Behaviour(const std::function<void(AnswerBehaviour&)>& set) {
+  AnswerBehaviour behaviour;
+  set(behaviour);
+  return behaviour;
+}
+
+AnswerBehaviour Late(int delayMs, int jitterMs = 0) {
+  return Behaviour([&](AnswerBehaviour& b) {
+    b.delay = std::chrono::milliseconds(delayMs);
+    b.jitter = std::chrono::milliseconds(jitterMs);
+  });
+}
+
+// The name that an image shows after WriteName of prefix and its channel (1..16).
+std::string NameOf(const std::string& prefix, int channelIndex) {
+  std::string name = prefix + std::to_string(channelIndex + 1);
+  name.resize(preset::kNameSize, ' ');
+  return name;
+}
+
+// The window on a simulator that answers at the rate of the MIDI wire, late, cut off or among
+// noise as a test says; every wait of the window and pause of the simulator runs on a clock
+// that the test moves on, so that seconds of module time pass at once.
+class SlowModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(settingsFolder.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    simulator = std::make_unique<VirtualBackend>(VirtualBackend::Pacing::WireRate);
+    simulator->SetWait([this](sim::VirtualClock::Time time, std::function<void()> resume) {
+      clock.Start(time, std::move(resume));
+    });
+    driver = std::make_unique<RecordingDriver>(*simulator);
+    TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
+    form = std::make_unique<TForm1>(&prompt, *driver);
+    form->StartTransferWait = [this](int ms, std::function<void()> then) {
+      clock.Start(std::chrono::milliseconds(ms), std::move(then));
+    };
+    for (TFileDialog* dialog : {form->OpenDialog1, form->SaveDialog1}) {
+      dialog->SetScriptedAnswer([](const TFileDialog&) { return std::optional<QString>(); });
+    }
+    QObject::connect(form->StatusBar1, &QStatusBar::messageChanged,
+                     [this](const QString& text) { statuses << text; });
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // The module's presets are told apart by name, each sent by Send All.
+    Rename("Mod:preset ");
+    form->SendAllPresets1->trigger();
+    ASSERT_TRUE(RunUntil([this] { return Status() == "Sent 16 presets"; }));
+    Rename("Old:chan ");
+    form->channel->setItemIndex(kShownChannelIndex);
+    form->buffer->setChecked(false);
+    driver->TakeStrings();
+    statuses.clear();
+  }
+  void TearDown() override {
+    // What the simulator still has to say goes out first, so that no port closes on it.
+    RunUntil([] { return false; });
+    form.reset();
+    driver.reset();
+    simulator.reset();
+    TEditorApplication::Instance()->SetErrorReporter({});
+  }
+
+  void Rename(const std::string& prefix) {
+    for (int channelIndex = 0; channelIndex < kPresets; ++channelIndex) {
+      form->images[static_cast<std::size_t>(channelIndex)].WriteName(
+          prefix + std::to_string(channelIndex + 1));
+    }
+  }
+  std::string Name(int channelIndex) const {
+    return form->images[static_cast<std::size_t>(channelIndex)].ReadName();
+  }
+  QString Status() const { return form->StatusBar1->currentMessage(); }
+  void Key(QKeyCombination keys) {
+    QTest::keyClick(form.get(), keys.key(), keys.keyboardModifiers());
+  }
+  // Every behaviour of the simulator back to answering at once.
+  void AnswerAtOnce() {
+    simulator->SetAnswerBehaviour({});
+    for (int presetNumber = -1; presetNumber < kPresets; ++presetNumber) {
+      simulator->SetAnswerBehaviour(presetNumber, std::nullopt);
+    }
+  }
+  QString PathOf(const char* name) const { return QDir(files.path()).filePath(name); }
+
+  // Lets the window and the simulator do all they can without time passing.
+  void Settle() {
+    for (int quiet = 0; quiet < 3;) {
+      QApplication::processEvents(QEventLoop::AllEvents);
+      if (simulator->Settled() && form->engine.SysexSender().PendingCount() == 0) {
+        ++quiet;
+      } else {
+        quiet = 0;
+        std::this_thread::sleep_for(kSettlePoll);
+      }
+    }
+  }
+  // Moves the clock on, wait by wait, until done holds; false when nothing is left to wait for.
+  bool RunUntil(const std::function<bool()>& done) {
+    for (int waits = 0; waits < kMostWaits; ++waits) {
+      Settle();
+      if (done()) {
+        return true;
+      }
+      if (!clock.RunNext()) {
+        return false;
+      }
+    }
+    return false;
+  }
+  bool RunRequestAll() {
+    form->RequestAllPresets1->trigger();
+    return RunUntil([this] { return !form->RequestingAllPresets(); });
+  }
+  // Each channel holds the module's preset of its own number, or kept its own.
+  void ExpectChannels(const std::set<int>& kept) {
+    for (int channelIndex = 0; channelIndex < kPresets; ++channelIndex) {
+      EXPECT_EQ(Name(channelIndex),
+                NameOf(kept.contains(channelIndex) ? "Old:chan " : "Mod:preset ", channelIndex))
+          << "channel " << channelIndex + 1;
+    }
+  }
+
+  sim::VirtualClock clock;
+  QTemporaryDir settingsFolder;
+  QTemporaryDir files;
+  std::unique_ptr<VirtualBackend> simulator;
+  std::unique_ptr<RecordingDriver> driver;
+  RecordingPrompt prompt;
+  QStringList errors;
+  QStringList statuses;
+  std::unique_ptr<TForm1> form;
+};
+
+// Answers go to the channel of the preset number they carry, whatever their timing or
+// company; the end names exactly what did not come.
+TEST_F(SlowModuleTest, RequestAllPutsEveryAnswerIntoItsOwnChannel) {
+  // The user edits channel 6 once its preset has been given up, before its late answer comes.
+  const auto editChannel6 = [this] {
+    ASSERT_TRUE(RunUntil([this] { return Status() == "Preset 7 of 16"; }));
+    form->channel->setItemIndex(5);
+    form->l1->setChecked(true);
+    const preset::tMrv before = form->images[5];
+    DragTo(FindChildByName<controls::Tdragger>(*form, QStringLiteral("dragger1")), 60);
+    ASSERT_FALSE(std::ranges::equal(form->images[5].View(), before.View()));
+  };
+  struct Case {
+    const char* what;
+    std::function<void(VirtualBackend&)> behave;
+    std::set<int> kept;
+    QStringList errors;
+    std::function<void()> meanwhile;
+  };
+  const Case cases[] = {
+      {"an answer later than the wait",
+       [](VirtualBackend& s) { s.SetAnswerBehaviour(5, Late(3000)); },
+       {},
+       {},
+       {}},
+      {"a late answer for a channel changed meanwhile",
+       [](VirtualBackend& s) { s.SetAnswerBehaviour(5, Late(3000)); },
+       {5},
+       {"Preset 6 came late, after channel 6 was changed: channel 6 keeps its preset"},
+       editChannel6},
+      {"an answer that outlasts the wait",
+       [](VirtualBackend& s) { s.SetAnswerBehaviour(3, Late(1700)); },
+       {},
+       {},
+       {}},
+      {"an answer cut off",
+       [](VirtualBackend& s) {
+         s.SetAnswerBehaviour(3, Behaviour([](AnswerBehaviour& b) { b.cutOffAfter = 1000; }));
+       },
+       {3},
+       {"The answer from the module was damaged (packet 4): channel 4 keeps its preset"},
+       {}},
+      {"an answer for another preset",
+       [](VirtualBackend& s) {
+         s.SetAnswerBehaviour(8, Behaviour([](AnswerBehaviour& b) { b.presetNumber = 9; }));
+       },
+       {8},
+       {"Preset 9 of 16 did not come from the module: channel 9 keeps its preset\n"
+        "The module sent preset 10 when preset 9 was asked for: it was not loaded"},
+       {}},
+      {"noise around and inside every answer",
+       [](VirtualBackend& s) {
+         s.SetAnswerBehaviour(Behaviour([](AnswerBehaviour& b) { b.noise = true; }));
+       },
+       {},
+       {},
+       {}},
+      {"every answer after 1.5 s give or take 0.5 s",
+       [](VirtualBackend& s) { s.SetAnswerBehaviour(Late(1500, 500)); },
+       {},
+       {},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AnswerAtOnce();
+    c.behave(*simulator);
+    Rename("Old:chan ");
+    errors.clear();
+    form->RequestAllPresets1->trigger();
+    if (c.meanwhile) {
+      c.meanwhile();
+    }
+    ASSERT_TRUE(RunUntil([this] { return !form->RequestingAllPresets(); }));
+    ExpectChannels(c.kept);
+    EXPECT_EQ(errors, c.errors);
+    EXPECT_EQ(Status(), QStringLiteral("Received %1 of 16 presets").arg(kPresets - c.kept.size()));
+    EXPECT_EQ(form->windowTitle().toStdString(), Name(kShownChannelIndex));
+    // Nothing more comes: no late answer changes a channel afterwards.
+    EXPECT_FALSE(RunUntil([] { return false; }));
+    ExpectChannels(c.kept);
+  }
+}
+
+// A single Request against the same module: its answer loads into the channel only when it is
+// whole and the preset asked for; the status bar says how far a late or cut-off one came.
+TEST_F(SlowModuleTest, RequestTakesOnlyTheWholeAnswerOfThePresetAskedFor) {
+  const QString noAnswer = QStringLiteral(
+      "No answer from the module: check the MIDI input device on the Setup page and the cables");
+  struct Case {
+    const char* what;
+    AnswerBehaviour behaviour;
+    bool loads;
+    QString reported;
+    QStringList errors;
+  };
+  const Case cases[] = {
+      {"late", Late(2500), true, noAnswer, {}},
+      {"cut off",
+       Behaviour([](AnswerBehaviour& b) { b.cutOffAfter = 1000; }),
+       false,
+       "The dump stopped at 1000 of 1605 bytes",
+       {}},
+      {"for another preset",
+       Behaviour([](AnswerBehaviour& b) { b.presetNumber = 7; }),
+       false,
+       {},
+       {"The module sent preset 8, not preset 5 that was asked for: channel 5 keeps its preset"}},
+      {"among noise", Behaviour([](AnswerBehaviour& b) { b.noise = true; }), true, {}, {}},
+  };
+  form->channel->setItemIndex(kRequestedChannelIndex);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    simulator->SetAnswerBehaviour(kRequestedChannelIndex, c.behaviour);
+    Rename("Old:chan ");
+    errors.clear();
+    statuses.clear();
+    Key(kRequest);
+    EXPECT_FALSE(RunUntil([] { return false; }));
+    EXPECT_EQ(Name(kRequestedChannelIndex),
+              NameOf(c.loads ? "Mod:preset " : "Old:chan ", kRequestedChannelIndex));
+    if (!c.reported.isEmpty()) {
+      EXPECT_TRUE(statuses.contains(c.reported));
+    }
+    EXPECT_EQ(errors, c.errors);
+  }
+}
+
+// While a transfer runs, every command that would disturb it is refused with a word and changes
+// nothing; the transfer then ends as if nothing had been tried.
+TEST_F(SlowModuleTest, CommandsThatWouldDisturbATransferAreRefused) {
+  const QString requestRunning =
+      "The requested preset is still coming from the module: wait until it is in";
+  const QString transferRunning = "The presets are still being transferred: wait until it ends";
+  preset::tMrv file = form->images[0];
+  file.WriteName("Fil:preset");
+  file.SavePreset(PathOf("file.syx").toStdString());
+  preset::WriteFileReplacing(
+      PathOf("bank.syx").toStdString(),
+      preset::BuildBank(std::span<const preset::tMrv, kPresets>(form->images.data(), kPresets)));
+  std::optional<QString> chosen;
+  form->OpenDialog1->SetScriptedAnswer([&chosen](const TFileDialog&) { return chosen; });
+  struct Command {
+    const char* what;
+    std::function<void()> run;
+  };
+  const std::vector<Command> commands{
+      {"Request", [this] { Key(kRequest); }},
+      {"Request All", [this] { form->RequestAllPresets1->trigger(); }},
+      {"Send All", [this] { form->SendAllPresets1->trigger(); }},
+      {"Load Bank",
+       [&] {
+         chosen = PathOf("bank.syx");
+         form->LoadBank1->trigger();
+       }},
+      {"Load",
+       [&] {
+         chosen = PathOf("file.syx");
+         Key(kLoad);
+       }},
+      {"Initialize", [this] { Key(kInitialize); }},
+      {"Copy", [this] { form->copyto->setItemIndex(form->copyto->ItemIndex() == 0 ? 1 : 0); }},
+      {"drop",
+       [this] { EXPECT_TRUE(DragOver(*form, {QUrl::fromLocalFile(PathOf("file.syx"))}, true)); }},
+      {"Rescan",
+       [this] {
+         form->PageControl1->setCurrentWidget(form->Setupsheet);
+         QTest::mouseClick(form->rescan, Qt::LeftButton);
+         form->PageControl1->setCurrentWidget(form->layerctrlssheet);
+       }},
+  };
+  struct Transfer {
+    const char* what;
+    std::function<void()> start;
+    QString refusal;
+    std::function<bool()> ended;
+    std::set<int> received;
+  };
+  const Transfer transfers[] = {
+      {"Request",
+       [this] {
+         simulator->SetAnswerBehaviour(kRequestedChannelIndex, Late(1500));
+         form->channel->setItemIndex(kRequestedChannelIndex);
+         Key(kRequest);
+       },
+       requestRunning,
+       [this] { return Name(kRequestedChannelIndex).starts_with("Mod"); },
+       {kRequestedChannelIndex}},
+      {"Request All",
+       [this] {
+         simulator->SetAnswerBehaviour(Late(1500));
+         form->RequestAllPresets1->trigger();
+       },
+       transferRunning,
+       [this] { return !form->RequestingAllPresets(); },
+       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+      {"Send All",
+       [this] { form->SendAllPresets1->trigger(); },
+       transferRunning,
+       [this] { return Status() == "Sent 16 presets"; },
+       {}},
+  };
+  for (const Transfer& t : transfers) {
+    SCOPED_TRACE(t.what);
+    AnswerAtOnce();
+    Rename("Old:chan ");
+    statuses.clear();
+    t.start();
+    const sim::VirtualClock::Time started = clock.Now();
+    ASSERT_TRUE(RunUntil([&] { return clock.Now() - started > std::chrono::milliseconds(600); }));
+    driver->TakeStrings();
+    for (const Command& command : commands) {
+      SCOPED_TRACE(command.what);
+      const std::array<preset::tMrv, kPresets> before = form->images;
+      errors.clear();
+      command.run();
+      Settle();
+      EXPECT_EQ(errors, QStringList{t.refusal});
+      for (int channelIndex = 0; channelIndex < kPresets; ++channelIndex) {
+        EXPECT_TRUE(std::ranges::equal(form->images[static_cast<std::size_t>(channelIndex)].View(),
+                                       before[static_cast<std::size_t>(channelIndex)].View()))
+            << channelIndex;
+      }
+    }
+    EXPECT_TRUE(driver->TakeStrings().empty());
+    errors.clear();
+    ASSERT_TRUE(RunUntil(t.ended));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    std::set<int> kept;
+    for (int channelIndex = 0; channelIndex < kPresets; ++channelIndex) {
+      if (!t.received.contains(channelIndex)) {
+        kept.insert(channelIndex);
+      }
+    }
+    ExpectChannels(kept);
+  }
+}
+
+// A Request given up on leaves nothing behind that speaks during the next transfer: its watch
+// stays silent, and its late answer, for the edit buffer, goes into no channel.
+TEST_F(SlowModuleTest, AnEarlierRequestNeverSpeaksDuringALaterTransfer) {
+  const QString noAnswer = QStringLiteral(
+      "No answer from the module: check the MIDI input device on the Setup page and the cables");
+  simulator->SetAnswerBehaviour(preset::kEditBufferPreset, Late(2500));
+  form->buffer->setChecked(true);
+  Key(kRequest);
+  ASSERT_TRUE(RunUntil([&] { return Status() == noAnswer; }));
+  statuses.clear();
+  ASSERT_TRUE(RunRequestAll());
+  for (const QString& status : statuses) {
+    EXPECT_FALSE(status.startsWith("No answer") || status.startsWith("The dump stopped") ||
+                 status.contains("bytes came"))
+        << status.toStdString();
+  }
+  ExpectChannels({});
+  EXPECT_EQ(errors, QStringList{"The module sent the edit buffer when preset 1 was asked for: it "
+                                "was not loaded"});
+}
+
+// Send All and Request All stop at the first string that the driver refuses and say where; a
+// refused Send says so instead of reporting it sent. The channel on show keeps showing the
+// preset it received before the run stopped.
+TEST_F(SlowModuleTest, SendingStopsAtTheFirstRefusedStringAndSaysWhere) {
+  std::string refusal;
+  driver->OutGetErrorText(midi::kNotReady, refusal);
+  const QString driverText = QString::fromStdString(refusal);
+
+  const int shown = 2;
+  form->channel->setItemIndex(shown);
+  driver->RefuseStringsFrom(5, midi::kNotReady);
+  simulator->SetAnswerBehaviour(Late(1000));
+  form->RequestAllPresets1->trigger();
+  ASSERT_TRUE(RunUntil([this] { return Status() == "Preset 4 of 16"; }));
+  EXPECT_EQ(form->windowTitle().toStdString(), NameOf("Mod:preset ", shown));
+  ASSERT_TRUE(RunUntil([this] { return !form->RequestingAllPresets(); }));
+  EXPECT_EQ(form->windowTitle().toStdString(), NameOf("Mod:preset ", shown));
+  EXPECT_EQ(errors, QStringList{"Requesting stopped at preset 5 of 16: " + driverText});
+  EXPECT_EQ(Status(), "Received 4 of 16 presets");
+  ExpectChannels({4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
+
+  driver->TakeStrings();
+  driver->RefuseStringsFrom(7, midi::kNotReady);
+  errors.clear();
+  statuses.clear();
+  form->SendAllPresets1->trigger();
+  ASSERT_TRUE(RunUntil([this] { return !errors.isEmpty(); }));
+  EXPECT_EQ(errors, QStringList{"Sending stopped at preset 7 of 16: " + driverText});
+  EXPECT_EQ(Status(), errors.front());
+  EXPECT_EQ(driver->TakeStrings().size(), 6u);
+  EXPECT_FALSE(RunUntil([] { return false; }));
+  EXPECT_FALSE(statuses.contains("Sent 16 presets"));
+
+  driver->RefuseStringsFrom(1, midi::kNotReady);
+  errors.clear();
+  statuses.clear();
+  Key(kSend);
+  Settle();
+  EXPECT_EQ(errors, QStringList{driverText});
+  EXPECT_FALSE(statuses.contains("Sent channel 3 to preset 3"));
+  driver->AcceptStrings();
+  Key(kSend);
+  Settle();
+  EXPECT_EQ(Status(), "Sent channel 3 to preset 3");
+}
+
+}  // namespace
+}  // namespace morvane::editor::testing
