@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "midi/backends/rtmidi/rtmidi_backend.h"
+#include "midi/backends/jack/jack_backend.h"
 #include "midi/gui_thread.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
@@ -106,7 +106,7 @@ bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds patie
 ::testing::AssertionResult ExchangeThroughPorts(const std::string& simName);
 
 // One whole session: a private JACK server, the simulator as a process, and a dump
-// requested and received through the ports on RtMidi's JACK API in a child process.
+// requested and received through the ports on the JACK backend in a child process.
 ::testing::AssertionResult RequestDumpOverJack(int attempt) {
   const std::string tag = std::to_string(getpid()) + "-" + std::to_string(attempt);
   const std::string server = "morvane-test-" + tag;
@@ -134,9 +134,9 @@ bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds patie
 
 // Opens the ports on the simulator's JACK ports, requests a dump and checks it.
 ::testing::AssertionResult ExchangeThroughPorts(const std::string& simName) {
-  RtMidiBackend system("morvane-test-editor");
-  if (system.ApiNames() != std::vector<std::string>{"jack"}) {
-    return ::testing::AssertionFailure() << "RtMidi's JACK API is not available";
+  JackBackend system("morvane-test-editor");
+  if (!system.Connected()) {
+    return ::testing::AssertionFailure() << "the JACK server did not answer";
   }
   QueuedGuiThread gui;
   TMidiOutput output(gui, system);

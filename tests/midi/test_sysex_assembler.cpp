@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "midi/backends/rtmidi/header_queue.h"
-#include "midi/backends/rtmidi/sysex_assembler.h"
+#include "midi/header_queue.h"
 #include "midi/mm_result.h"
+#include "midi/sysex_assembler.h"
 
 namespace morvane::midi {
 namespace {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "midi/backends/rtmidi/failure_texts.h"
 #include "midi/backends/rtmidi/rtmidi_backend.h"
 #include "midi/backends/rtmidi/rtmidi_failure.h"
+#include "midi/failure_texts.h"
 #include "midi/gui_thread.h"
 #include "midi/midi_output.h"
 
