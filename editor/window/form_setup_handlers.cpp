@@ -31,13 +31,11 @@ QString DebugFileName() {
 }  // namespace
 
 void TForm1::midioutChange() {
-  SelectOutputDevice(MidiOutput1, midiout->currentIndex());
-  WriteOutputChoice(*midiout, *settings);
+  ChooseOutputDevice(*midiout, *settings, MidiOutput1);
 }
 
 void TForm1::midiinChange() {
-  SelectInputDevice(MidiInput1, midiin->currentIndex());
-  WriteInputChoice(*midiin, *settings);
+  ChooseInputDevice(*midiin, *settings, MidiInput1);
 }
 
 void TForm1::showhintClick() {

@@ -350,6 +350,8 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildDumpWatchAndRescan();
+  // Words for ports that cannot send or whose device went away.
+  void WatchDevices();
   // Starts watching the dump just requested; a chosen input device that went away is named.
   void WatchRequestedDump();
   // The status text for a chosen device that the system no longer has, empty when there is

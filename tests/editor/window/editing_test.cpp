@@ -357,7 +357,9 @@ TEST_F(EditingTest, AClosedPortIsReportedInTheStatusBar) {
   form->MidiOutput1.ClosePort();
   ReleaseAt(Control("dragger1"), 1);
   EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(form->StatusBar1->currentMessage(), "The specified device handle is invalid.");
+  EXPECT_EQ(form->StatusBar1->currentMessage(),
+            "The MIDI output device \"Morvane Simulator\" is not open: choose it again or press "
+            "Rescan on the Setup page");
   EXPECT_TRUE(errors.isEmpty());
 }
 
