@@ -42,7 +42,7 @@ JackOutput::~JackOutput() = default;
 
 MmResult JackOutput::Queue(MidiHeader* header, std::uint32_t message) {
   const std::size_t tail = tail_.load(std::memory_order_relaxed);
-  const std::size_t next = (tail + 1) % (kMaxQueued + 1);
+  const std::size_t next = Next(tail);
   if (next == head_.load(std::memory_order_acquire)) {
     return kNotReady;
   }
@@ -71,15 +71,19 @@ void JackOutput::Finish(const Item& item, MmResult result) noexcept {
 }
 
 void JackOutput::Process(jack_nframes_t frames) noexcept {
+  const std::size_t written = written_.load(std::memory_order_relaxed);
+  for (std::size_t head = head_.load(std::memory_order_relaxed); head != written;
+       head = Next(head)) {
+    const Item item = items_[head];
+    head_.store(Next(head), std::memory_order_release);
+    Finish(item, kNoError);
+  }
   void* buffer = jack_port_get_buffer(Port(), frames);
   jack_midi_clear_buffer(buffer);
+  std::size_t next = written;
   bool wrote = false;
-  for (;;) {
-    const std::size_t head = head_.load(std::memory_order_relaxed);
-    if (head == tail_.load()) {
-      return;
-    }
-    const Item item = items_[head];
+  while (next != tail_.load()) {
+    const Item item = items_[next];
     std::span<const std::uint8_t> bytes;
     std::uint8_t shortBytes[kShortMessageSize] = {};
     if (item.header != nullptr) {
@@ -90,26 +94,33 @@ void JackOutput::Process(jack_nframes_t frames) noexcept {
       }
       bytes = std::span(shortBytes).first(ShortMessageLength(shortBytes[0]));
     }
-    const bool written = jack_midi_event_write(buffer, 0, bytes.data(), bytes.size()) == 0;
-    if (!written && wrote) {
-      // The rest goes in the next cycle.
-      return;
+    if (jack_midi_event_write(buffer, 0, bytes.data(), bytes.size()) == 0) {
+      wrote = true;
+      next = Next(next);
+      continue;
     }
-    head_.store((head + 1) % (kMaxQueued + 1), std::memory_order_release);
-    // What an empty buffer cannot take no cycle will.
-    Finish(item, written ? kNoError : tooLong_);
-    wrote = wrote || written;
+    if (wrote) {
+      // The rest goes in the next cycle.
+      break;
+    }
+    // What an empty buffer cannot take no cycle will: it fails, and nothing before it is
+    // left unconfirmed.
+    head_.store(Next(next), std::memory_order_release);
+    next = Next(next);
+    Finish(item, tooLong_);
   }
+  written_.store(next, std::memory_order_relaxed);
 }
 
 void JackOutput::FailAll(MmResult result) noexcept {
   for (;;) {
     const std::size_t head = head_.load(std::memory_order_relaxed);
     if (head == tail_.load()) {
+      written_.store(head, std::memory_order_relaxed);
       return;
     }
     const Item item = items_[head];
-    head_.store((head + 1) % (kMaxQueued + 1), std::memory_order_release);
+    head_.store(Next(head), std::memory_order_release);
     Finish(item, result);
   }
 }

@@ -40,8 +40,10 @@ class JackPortDevice : public JackDevice {
 };
 
 // An output port: the owner queues buffers and short messages, JACK's process thread
-// writes them into the port's buffer in order, as many as fit in a cycle, and reports
-// each buffer done. After the server went away, the watch thread fails what is queued.
+// writes them into the port's buffer in order, as many as fit in a cycle, and reports each
+// buffer done at the start of the next cycle, which shows that the server finished the one
+// that carried it. After the server went away, the watch thread fails what is queued and
+// what was written in a cycle that may never have finished.
 class JackOutput final : public JackPortDevice {
  public:
   static constexpr std::size_t kMaxQueued = 4096;
@@ -73,11 +75,14 @@ class JackOutput final : public JackPortDevice {
   // FailQueued starts, never two at once.
   void Finish(const Item& item, MmResult result) noexcept;
   void FailAll(MmResult result) noexcept;
+  static std::size_t Next(std::size_t index) { return (index + 1) % (kMaxQueued + 1); }
 
   MmResult tooLong_;
   std::unique_ptr<Item[]> items_;
   std::atomic<std::size_t> head_{0};
   std::atomic<std::size_t> tail_{0};
+  // Consumer side: the items from head_ up to here were written in the last cycle.
+  std::atomic<std::size_t> written_{0};
   std::atomic<std::uint32_t> pending_{0};
   std::atomic<MmResult> shortFailure_{kNoError};
 };
