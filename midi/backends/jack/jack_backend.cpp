@@ -67,7 +67,9 @@ JackBackend::JackBackend(std::string ownClientName) : ownClientName_(std::move(o
   reset_ = texts_.Code("Not sent: the port was reset");
 }
 
-JackBackend::~JackBackend() = default;
+JackBackend::~JackBackend() {
+  JackLog::Install(false);
+}
 
 std::shared_ptr<JackConnection> JackBackend::Connection() {
   if (connection_ && connection_->Lost()) {

@@ -63,9 +63,9 @@ void OnInfo(const char* message) noexcept {
 }  // namespace
 
 void JackLog::Install(bool echoToTerminal) {
+  echo.store(echoToTerminal);
   static std::once_flag installed;
-  std::call_once(installed, [echoToTerminal] {
-    echo.store(echoToTerminal);
+  std::call_once(installed, [] {
     jack_set_error_function(&OnError);
     jack_set_info_function(&OnInfo);
   });

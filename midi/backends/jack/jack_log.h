@@ -10,7 +10,7 @@ namespace morvane::midi {
 // name (MORVANE_MIDI_API=jack).
 class JackLog {
  public:
-  // Sets libjack's hooks; the first call decides whether they echo. Before any client.
+  // Sets libjack's hooks, before any client; the latest call decides whether they echo.
   static void Install(bool echo);
   // The latest error libjack reported, or empty.
   static std::string LatestError();
