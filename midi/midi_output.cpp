@@ -213,7 +213,11 @@ bool TMidiOutput::ClosePort() {
     // are released while the device can still unprepare them; the owner's handlers run
     // only once the device is closed.
     ReleaseDone(&failures, true);
-    Check(FDriver.OutClose(FHandle));
+    if (const MmResult refused = FDriver.OutClose(FHandle)) {
+      Report(failures);
+      RaiseResult(refused);
+    }
+    FLastResult = kNoError;
     // What the driver gave up while closing.
     ReleaseDone(&failures, false);
     closed = true;
