@@ -118,7 +118,14 @@ int TMIDIappUtil::KeyNote(int keyOffset) const {
 
 void TMIDIappUtil::SendChannelMessage(std::uint8_t kind, int channel, std::uint8_t data1,
                                       std::uint8_t data2) {
-  Output().SendShort(static_cast<std::uint8_t>(kind | channel), data1, data2);
+  try {
+    Output().SendShort(static_cast<std::uint8_t>(kind | channel), data1, data2);
+  } catch (const midi::EmidioutputError& error) {
+    if (!ExplainSendError) {
+      throw;
+    }
+    throw EEngineError(ExplainSendError(error.what()));
+  }
 }
 
 void TMIDIappUtil::PlayKey(int keyOffset) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -91,6 +92,11 @@ class TMIDIappUtil {
   void AllSoundOff();
   // kind 1 asks Yes/No; 0 and every other kind shows an information box.
   bool AskUser(const std::string& text, int kind);
+
+  // Words for the output port's refusal of a note, controller or panic message, given the
+  // driver's text; the owner can say which device is closed and what to do. Unassigned, the
+  // port's error is raised as it is.
+  std::function<std::string(const std::string& driverText)> ExplainSendError;
 
  private:
   int KeyNote(int keyOffset) const;

@@ -10,8 +10,7 @@ TSysexSender::TSysexSender(midi::GuiThread& gui)
     : FSleeper([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }),
       FWindow(gui, [this](std::uint32_t, midi::MidiHeader*) { SendPending(); }) {}
 
-void TSysexSender::Queue(std::vector<std::uint8_t> bytes, midi::TMidiOutput& port,
-                         bool pauseAfter) {
+void TSysexSender::Watch(midi::TMidiOutput& port) {
   port.OnSendFailed = [self = std::weak_ptr<TSysexSender*>(FSelf)](const std::string& text) {
     if (const auto sender = self.lock()) {
       (*sender)->ReportFailure(text);
@@ -19,6 +18,11 @@ void TSysexSender::Queue(std::vector<std::uint8_t> bytes, midi::TMidiOutput& por
       throw midi::EmidioutputError(text);
     }
   };
+}
+
+void TSysexSender::Queue(std::vector<std::uint8_t> bytes, midi::TMidiOutput& port,
+                         bool pauseAfter) {
+  Watch(port);
   FPending.push_back({std::move(bytes), &port, pauseAfter});
   FWindow.PostInput();
 }

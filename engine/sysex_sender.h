@@ -30,6 +30,9 @@ class TSysexSender {
 
   // GUI thread. Copies the bytes and returns at once.
   void Queue(std::vector<std::uint8_t> bytes, midi::TMidiOutput& port, bool pauseAfter);
+  // Takes the port's reports of messages it could not send (its OnSendFailed), also those
+  // of short messages, before the first string is queued.
+  void Watch(midi::TMidiOutput& port);
 
   std::size_t PendingCount() const { return FPending.size(); }
 

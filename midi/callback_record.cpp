@@ -74,6 +74,11 @@ void DriverCallback(DeviceHandle /*device*/, std::uint32_t message, std::uintptr
         record->window->PostDone(*reinterpret_cast<MidiHeader*>(param1));
       }
       break;
+    case kDeviceLost:
+      if (record->window != nullptr) {
+        record->window->PostLost(static_cast<MmResult>(param1));
+      }
+      break;
     case kMimData:
     case kMimLongData:
     case kMimLongError:

@@ -8,7 +8,7 @@ namespace morvane::midi {
 
 void DeviceList::Add(std::shared_ptr<MidiDriver> backend, bool mapperBackend) {
   if (mapperBackend) {
-    mapperBackend_ = backend.get();
+    mapperBackends_.push_back(backend.get());
   }
   backends_.push_back(std::move(backend));
 }
@@ -28,8 +28,10 @@ DeviceList::Location DeviceList::Locate(std::int64_t deviceId,
 
 DeviceList::Location DeviceList::LocateOut(std::int32_t deviceId) {
   if (deviceId == kMidiMapper) {
-    if (mapperBackend_ != nullptr && mapperBackend_->OutGetNumDevs() > 0) {
-      return {mapperBackend_, 0};
+    for (MidiDriver* backend : mapperBackends_) {
+      if (backend->OutGetNumDevs() > 0) {
+        return {backend, 0};
+      }
     }
     deviceId = 0;
   }

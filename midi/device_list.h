@@ -9,8 +9,8 @@
 namespace morvane::midi {
 
 // Several backends seen as one driver. Devices are numbered backend by backend in
-// the order the backends were added; the mapper (-1) is the first output of the
-// backend named as the mapper's, or the first output of all when it has none.
+// the order the backends were added; the mapper (-1) is the first output of the first
+// backend named as the mapper's that has one, or the first output of all when none has.
 class DeviceList final : public MidiDriver {
  public:
   // The list keeps the backends alive.
@@ -66,7 +66,7 @@ class DeviceList final : public MidiDriver {
   static OpenDevice* Open(DeviceHandle device) { return reinterpret_cast<OpenDevice*>(device); }
 
   std::vector<std::shared_ptr<MidiDriver>> backends_;
-  MidiDriver* mapperBackend_ = nullptr;
+  std::vector<MidiDriver*> mapperBackends_;
 };
 
 }  // namespace morvane::midi

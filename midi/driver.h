@@ -72,6 +72,10 @@ struct MidiOutCaps {
   std::uint16_t notes = 0;
   std::uint16_t channelMask = 0;
   std::uint32_t support = 0;
+  // Short messages are queued like long ones and may still fail after OutShortMsg has
+  // returned: a port that must know each message's fate sends them with OutLongMsg,
+  // whose completion carries it.
+  bool queuesShortMessages = false;
 };
 
 struct MidiInCaps {
@@ -92,7 +96,10 @@ using DriverCallbackFn = void (*)(DeviceHandle device, std::uint32_t message,
 
 // The platform MIDI services the ports are written against. Every call except the
 // callback runs on the thread that owns the ports. Once OutClose or InClose has
-// returned, no callback for that device is running or will run.
+// returned kNoError, no callback for that device is running or will run; after any
+// other result the device may still call back, so what it was given must stay.
+// No call waits for a driver thread without a deadline: a device that does not let
+// go in time is refused or given up, never waited for without end.
 class MidiDriver {
  public:
   virtual ~MidiDriver() = default;
@@ -105,7 +112,8 @@ class MidiDriver {
   virtual MmResult OutShortMsg(DeviceHandle device, std::uint32_t message) = 0;
   virtual MmResult OutPrepareHeader(DeviceHandle device, MidiHeader& header) = 0;
   virtual MmResult OutUnprepareHeader(DeviceHandle device, MidiHeader& header) = 0;
-  // Queues the buffer and returns at once; kMomDone follows when it has gone out.
+  // Queues the buffer and returns at once; kMomDone follows when it has gone out, or
+  // with dwResult set when it could not go out. The bytes may be a short message.
   virtual MmResult OutLongMsg(DeviceHandle device, MidiHeader& header) = 0;
   // Stops pending long messages and reports each of them done before returning.
   virtual MmResult OutReset(DeviceHandle device) = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace morvane::midi {
 
@@ -37,13 +38,17 @@ TMidiInput::~TMidiInput() {
   }
 }
 
-void TMidiInput::RaiseResult(MmResult result) {
-  FError = result;
+std::string TMidiInput::ResultText(MmResult result) {
   std::string text;
   if (FDriver.InGetErrorText(result, text) != kNoError) {
     text = kTextOutOfRange;
   }
-  throw EMidiInputError(text);
+  return text;
+}
+
+void TMidiInput::RaiseResult(MmResult result) {
+  FError = result;
+  throw EMidiInputError(ResultText(result));
 }
 
 void TMidiInput::Check(MmResult result) {
@@ -113,8 +118,10 @@ void TMidiInput::OpenPort() {
   }
   GiveBackDevice();
   try {
-    // Records left by an earlier device may name buffers that are gone.
+    // Records left by an earlier device may name buffers that are gone, and a loss it
+    // told is no news about the next one.
     FNotifyWindow.DiscardInput();
+    FNotifyWindow.ForgetLost();
     FReportedHeader = nullptr;
     FRing = std::make_unique<EventRing>(FCapacity);
     if (FCallbackRecord == nullptr) {
@@ -288,8 +295,31 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
   return event;
 }
 
+void TMidiInput::HandleLoss() {
+  if (FState != misOpen) {
+    return;
+  }
+  const std::string text = ResultText(FNotifyWindow.LostReason());
+  const auto report = OnDeviceLost;
+  std::exception_ptr closeError;
+  try {
+    ClosePort();
+  } catch (const EMidiInputError&) {
+    closeError = std::current_exception();
+  }
+  if (!report) {
+    throw EMidiInputError(text);
+  }
+  report(text);
+  if (closeError) {
+    std::rethrow_exception(closeError);
+  }
+}
+
 void TMidiInput::HandleMessage(std::uint32_t message, MidiHeader* header) {
-  if (message == kMimData) {
+  if (message == kDeviceLost) {
+    HandleLoss();
+  } else if (message == kMimData) {
     if (OnMidiInput && FState == misOpen && PendingCount() > 0) {
       OnMidiInput(*this);
     }

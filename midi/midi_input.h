@@ -59,6 +59,8 @@ class TMidiInput {
   std::uint16_t DeviceCount() const { return FDeviceCount; }
   // Reads the system's count again, for a new look at the devices while the program runs.
   void RefreshDeviceCount();
+  // The driver's text for a result code, as the port raises it.
+  std::string ResultText(MmResult result);
 
   // Never raises; State tells whether the device opened (Error tells why not).
   // Callers close before they open: on a port that is open already the open is
@@ -80,6 +82,9 @@ class TMidiInput {
   std::function<void(TMidiInput& sender)> OnOverflow;
   // Every event TakeEvent hands out, on the owner thread, just before it is returned.
   std::function<void(const TMyMidiEvent& event)> OnEventTaken;
+  // The open device went away (its server stopped, its cable was pulled): the port has
+  // closed it and tells the driver's text. Unassigned, the text is raised instead.
+  std::function<void(const std::string& text)> OnDeviceLost;
 
  private:
   [[noreturn]] void RaiseResult(MmResult result);
@@ -92,6 +97,7 @@ class TMidiInput {
   void GiveBackDevice() noexcept;
   void Requeue(MidiHeader& header);
   void HandleMessage(std::uint32_t message, MidiHeader* header);
+  void HandleLoss();
 
   MidiDriver& FDriver;
   midi::NotifyWindow FNotifyWindow;

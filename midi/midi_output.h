@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "midi/callback_record.h"
 #include "midi/driver.h"
@@ -19,7 +20,8 @@ enum MidiOutputState { mosOpen, mosClosed };
 
 // One MIDI output device. Everything runs on the thread that owns gui; a SysEx
 // string is copied, handed to the driver and released on that thread once the
-// driver reports it done, after which Onmidioutput fires.
+// driver reports it done, after which Onmidioutput fires. On a device that queues
+// short messages, they travel as buffers too, so that each one's fate is known.
 class TMidiOutput {
  public:
   explicit TMidiOutput(GuiThread& gui, MidiDriver& driver = PlatformDriver());
@@ -37,7 +39,8 @@ class TMidiOutput {
   // refused with kAllocated and the open device is left as it was.
   virtual bool OpenPort();
   // True when a device was closed. Strings the driver has finished are released
-  // without firing Onmidioutput.
+  // without firing Onmidioutput; those it could not send are reported through
+  // OnSendFailed once the device is closed, and so are those it gave up at the close.
   virtual bool ClosePort();
   virtual void SendEvent(const TMyMidiEvent& event);
   virtual void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
@@ -56,26 +59,52 @@ class TMidiOutput {
   std::uint16_t DeviceCount() const { return FDeviceCount; }
   // Reads the system's count again, for a new look at the devices while the program runs.
   void RefreshDeviceCount();
+  // The driver's text for a result code, as the port raises it.
+  std::string ResultText(MmResult result) { return ErrorText(result); }
   // SysEx strings handed to the driver and not yet released.
   std::uint32_t PendingLongCount() const { return FPendingLong; }
+  // Short messages handed to a device that queues them, not yet reported.
+  std::uint32_t PendingShortCount() const { return FPendingShort; }
 
   std::function<void(TMidiOutput& sender)> Onmidioutput;
-  // A string the driver reported done without sending it, with the driver's text;
-  // fired after Onmidioutput. Unassigned, the text is raised instead.
+  // A message the driver took and then could not send, with the driver's text (a
+  // short message is named by its bytes); fired after Onmidioutput. Unassigned, the
+  // text is raised instead.
   std::function<void(const std::string& text)> OnSendFailed;
-  // Every message the driver accepted, with its bytes (a short message with only the data
-  // bytes its status carries); on the owner thread, after the driver has it. Unassigned, it
-  // costs one test per message.
+  // The open device went away (its server stopped, its cable was pulled): the port
+  // has closed it and tells the driver's text. Unassigned, the text is raised instead.
+  std::function<void(const std::string& text)> OnDeviceLost;
+  // Every message that went out, with its bytes (a short message with only the data bytes
+  // its status carries); on the owner thread, once the driver reports it sent (a short
+  // message on a device that does not queue them: once the driver took it). Unassigned,
+  // it costs one test per message.
   std::function<void(std::span<const std::uint8_t> bytes)> OnMessageSent;
+  // Every message the driver refused or could not send, with its text; never also sent.
+  std::function<void(std::span<const std::uint8_t> bytes, const std::string& text)>
+      OnMessageRefused;
 
  private:
+  // A message that could not go out, and why.
+  struct TFailure {
+    std::vector<std::uint8_t> bytes;
+    std::string text;
+  };
+
   std::string ErrorText(MmResult result);
   [[noreturn]] void RaiseResult(MmResult result);
-  void ReleaseDone() noexcept;
+  [[noreturn]] void Refuse(std::span<const std::uint8_t> bytes, MmResult result);
+  void QueueBuffer(std::span<const std::uint8_t> bytes);
+  // Releases what the driver has finished; the outcome of each is kept in failures
+  // (when given) and told to the taps. unprepare is false once the device is closed.
+  void ReleaseDone(std::vector<TFailure>* failures, bool unprepare) noexcept;
+  // The outcome of one finished buffer; a failure's text, or empty when it was sent.
+  std::string Outcome(MidiHeader& header);
+  void Report(const std::vector<TFailure>& failures);
   void Check(MmResult result);
   void ReadCapabilities();
   void HandleMessage(std::uint32_t message, MidiHeader* header);
-  void ReleaseBuffer(MidiHeader& header) noexcept;
+  void HandleLoss();
+  void ReleaseBuffer(MidiHeader& header, bool unprepare) noexcept;
 
   MidiDriver& FDriver;
   midi::NotifyWindow FNotifyWindow;
@@ -92,7 +121,9 @@ class TMidiOutput {
   std::uint16_t FChannelMask = 0;
   std::uint32_t FSupport = 0;
   std::uint16_t FDeviceCount = 0;
+  bool FQueuesShortMessages = false;
   std::uint32_t FPendingLong = 0;
+  std::uint32_t FPendingShort = 0;
 };
 
 }  // namespace morvane::midi

@@ -32,5 +32,9 @@ inline constexpr std::uint32_t kMimLongError = 0x3C6;
 inline constexpr std::uint32_t kMomOpen = 0x3C7;
 inline constexpr std::uint32_t kMomClose = 0x3C8;
 inline constexpr std::uint32_t kMomDone = 0x3C9;
+// The device went away under an open port (its server stopped, its cable was pulled):
+// param1 is the result code that says why. The device takes no more messages; the port
+// still closes it. Sent once, by backends that can tell.
+inline constexpr std::uint32_t kDeviceLost = 0x3FF;
 
 }  // namespace morvane::midi

@@ -39,6 +39,16 @@ void NotifyWindow::PostDone(MidiHeader& header) noexcept {
   gui_.Wake();
 }
 
+void NotifyWindow::PostLost(MmResult reason) noexcept {
+  lostReason_.store(reason, std::memory_order_release);
+  lost_.store(true, std::memory_order_seq_cst);
+  gui_.Wake();
+}
+
+void NotifyWindow::ForgetLost() noexcept {
+  lost_.store(false, std::memory_order_seq_cst);
+}
+
 void NotifyWindow::Push(std::atomic<MidiHeader*>& list, MidiHeader& header) noexcept {
   MidiHeader* head = list.load(std::memory_order_relaxed);
   do {
@@ -142,8 +152,14 @@ bool NotifyWindow::DispatchCount(std::atomic<std::uint32_t>& count, std::uint32_
 
 void NotifyWindow::Dispatch() {
   if (DispatchHeaders(done_, doneBacklog_, kMomDone) && DispatchCount(inputs_, kMimData) &&
-      DispatchHeaders(lostBuffers_, lostBacklog_, kOverflowMessage)) {
-    DispatchCount(shortOverflows_, kOverflowMessage);
+      DispatchHeaders(lostBuffers_, lostBacklog_, kOverflowMessage) &&
+      DispatchCount(shortOverflows_, kOverflowMessage) &&
+      lost_.exchange(false, std::memory_order_seq_cst)) {
+    std::exception_ptr error;
+    Handle(kDeviceLost, nullptr, error);
+    if (error) {
+      std::rethrow_exception(error);
+    }
   }
 }
 

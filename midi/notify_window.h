@@ -32,6 +32,9 @@ class NotifyWindow {
   // header is the lost SysEx buffer, or null for a lost short message.
   void PostOverflow(MidiHeader* header) noexcept;
   void PostDone(MidiHeader& header) noexcept;
+  // The device went away; reason is the driver's result code. Handled after everything
+  // posted before it, as kDeviceLost with no header; LostReason() tells the reason.
+  void PostLost(MmResult reason) noexcept;
 
   // GUI thread: runs the handler for everything posted so far. When a handler
   // raises, what it had not reached stays posted for the next Dispatch. A handler
@@ -41,6 +44,9 @@ class NotifyWindow {
   // buffers so that their owner can release them.
   MidiHeader* DiscardInput() noexcept;
   MidiHeader* TakeDone() noexcept;
+  // GUI thread: forgets a loss posted for a device that has been closed since.
+  void ForgetLost() noexcept;
+  MmResult LostReason() const noexcept { return lostReason_.load(std::memory_order_acquire); }
 
  private:
   static void Push(std::atomic<MidiHeader*>& list, MidiHeader& header) noexcept;
@@ -58,6 +64,8 @@ class NotifyWindow {
   std::atomic<std::uint32_t> shortOverflows_{0};
   std::atomic<MidiHeader*> lostBuffers_{nullptr};
   std::atomic<MidiHeader*> done_{nullptr};
+  std::atomic<bool> lost_{false};
+  std::atomic<MmResult> lostReason_{kNoError};
   // GUI thread only: taken headers, oldest first, that a raising handler left unhandled.
   MidiHeader* doneBacklog_ = nullptr;
   MidiHeader* lostBacklog_ = nullptr;

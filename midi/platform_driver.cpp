@@ -10,6 +10,9 @@
 #else
 #include "midi/backends/rtmidi/rtmidi_backend.h"
 #endif
+#ifdef MORVANE_HAVE_JACK
+#include "midi/backends/jack/jack_backend.h"
+#endif
 
 namespace morvane::midi {
 
@@ -21,6 +24,9 @@ MidiDriver& PlatformDriver() {
     list.Add(std::make_shared<WinmmBackend>(), true);
 #else
     list.Add(std::make_shared<RtMidiBackend>(), true);
+#endif
+#ifdef MORVANE_HAVE_JACK
+    list.Add(std::make_shared<JackBackend>(), true);
 #endif
     return list;
   }();

@@ -12,7 +12,7 @@ set -euo pipefail
 packages=(
   g++ make cmake ninja-build pkg-config git
   qt6-base-dev
-  librtmidi-dev libcli11-dev
+  librtmidi-dev libjack-jackd2-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   jackd2
   xvfb xauth xdotool x11-utils imagemagick fonts-wine

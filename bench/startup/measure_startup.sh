@@ -10,6 +10,12 @@
 # reads the resident memory (VmRSS from /proc) once the window has been up for 0.3 s.
 # One run before the measured ones warms the disk cache. Prints the median, minimum
 # and maximum of both; the targets are 0.30 s and 40 MiB.
+#
+# No JACK server runs for the editor (it is pointed at a server name that none has), so
+# that looking for one is part of what is timed; whatever the editor prints on the
+# terminal is shown, as it should print nothing. Each run also starts a bare Qt window of
+# the editor's size (morvane-bare-window) the same way, and the medians of both and their
+# ratio are printed: what the editor's own work adds to a start-up on this machine.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -28,17 +34,21 @@ trap '[[ -z $EDITOR_PID ]] || stop_pid "$EDITOR_PID" || true; stop_all; rm -rf "
 
 monotonic_s() { perl -MTime::HiRes=clock_gettime,CLOCK_MONOTONIC -e 'printf "%.4f\n", clock_gettime(CLOCK_MONOTONIC)'; }
 
+readonly NO_JACK_SERVER=morvane-startup-no-server
+readonly BARE_TITLE=morvane-bare-window
+
 # Prints "SECONDS KIB" for one start of the editor.
 run_once() {
   local config=$1 caption=$2 start shown
   mkdir -p "$config"
   start=$(monotonic_s)
   XDG_CONFIG_HOME="$config" QT_QPA_PLATFORM=xcb JACK_NO_START_SERVER=1 \
+    JACK_DEFAULT_SERVER=$NO_JACK_SERVER MORVANE_MIDI_API= \
     "$BIN_DIR/morvane-editor" >"$WORK/editor.log" 2>&1 &
   EDITOR_PID=$!
   local deadline=$((SECONDS + 20))
   until xdotool search --onlyvisible --name "^$caption" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || fail "the window never showed '$caption'"
+    ((SECONDS < deadline)) || fail "the window never showed '$caption': $(cat "$WORK/editor.log")"
     sleep "$DETECT_STEP"
   done
   shown=$(monotonic_s)
@@ -48,6 +58,35 @@ run_once() {
   stop_pid "$EDITOR_PID" || true
   EDITOR_PID=""
   awk -v a="$start" -v b="$shown" -v kib="$rss_kib" 'BEGIN { printf "%.4f %d\n", b - a, kib }'
+}
+
+# Prints "SECONDS" for one start of the bare window of WIDTH x HEIGHT.
+run_bare() {
+  local width=$1 height=$2 start shown pid
+  start=$(monotonic_s)
+  QT_QPA_PLATFORM=xcb "$BIN_DIR/morvane-bare-window" "$width" "$height" "$BARE_TITLE" \
+    >/dev/null 2>&1 &
+  pid=$!
+  local deadline=$((SECONDS + 20))
+  until xdotool search --onlyvisible --name "^$BARE_TITLE\$" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || fail "the bare window never showed"
+    sleep "$DETECT_STEP"
+  done
+  shown=$(monotonic_s)
+  stop_pid "$pid" || true
+  awk -v a="$start" -v b="$shown" 'BEGIN { printf "%.4f\n", b - a }'
+}
+
+# Prints "WIDTH HEIGHT" of the editor's window once it shows.
+editor_size() {
+  local config=$1 caption=$2 pid wid
+  mkdir -p "$config"
+  XDG_CONFIG_HOME="$config" QT_QPA_PLATFORM=xcb JACK_DEFAULT_SERVER=$NO_JACK_SERVER \
+    "$BIN_DIR/morvane-editor" >/dev/null 2>&1 &
+  pid=$!
+  wid=$(xdotool search --sync --onlyvisible --name "^$caption" | head -1)
+  xdotool getwindowgeometry --shell "$wid" | awk -F= '/^(WIDTH|HEIGHT)=/ { printf "%s ", $2 } END { print "" }'
+  stop_pid "$pid" || true
 }
 
 # Prints "median min max" of the numbers on standard input.
@@ -62,11 +101,20 @@ main() {
   start_xvfb "$WORK"
   local caption
   caption=$("$BIN_DIR/morvane" info "$BIN_DIR/init.syx" | sed -n 's/^name: "\(.*\)"$/\1/p' | sed 's/ *$//')
+  export XDG_RUNTIME_DIR="$WORK/runtime"
+  mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
   run_once "$WORK/warm-up" "$caption" >/dev/null
+  local width height
+  read -r width height < <(editor_size "$WORK/size" "$caption")
+  run_bare "$width" "$height" >/dev/null
   local run
+  : >"$WORK/bare"
+  : >"$WORK/results"
   for ((run = 1; run <= RUNS; run++)); do
-    run_once "$WORK/config-$run" "$caption"
-  done >"$WORK/results"
+    run_once "$WORK/config-$run" "$caption" >>"$WORK/results"
+    [[ -s $WORK/editor.log ]] && { echo "the editor printed:"; cat "$WORK/editor.log"; } >&2
+    run_bare "$width" "$height" >>"$WORK/bare"
+  done
   awk '{ printf "run %d: %.3f s, %.1f MiB\n", NR, $1, $2 / 1024 }' "$WORK/results"
   read -r time_median time_min time_max < <(cut -d' ' -f1 "$WORK/results" | summary)
   read -r rss_median rss_min rss_max < <(cut -d' ' -f2 "$WORK/results" | summary)
@@ -75,6 +123,12 @@ main() {
   awk -v a="$rss_median" -v b="$rss_min" -v c="$rss_max" -v t="$MEMORY_TARGET_MIB" 'BEGIN {
     printf "resident memory once started:    median %.1f MiB, min %.1f MiB, max %.1f MiB (target <= %s MiB)\n",
       a / 1024, b / 1024, c / 1024, t }'
+  local bare_median bare_min bare_max
+  read -r bare_median bare_min bare_max < <(summary <"$WORK/bare")
+  printf 'bare %sx%s Qt window, same runs:  median %.3f s, min %.3f s, max %.3f s\n' \
+    "$width" "$height" "$bare_median" "$bare_min" "$bare_max"
+  awk -v e="$time_median" -v b="$bare_median" 'BEGIN {
+    printf "editor / bare window (medians):  %.2f, with no JACK server running\n", e / b }'
 }
 
 main

@@ -26,6 +26,34 @@ bool SelectStoredDevice(controls::Tmrvbox& list, const TSettingsStore& settings,
   return true;
 }
 
+// Runs select; a port error raised there comes back as EDeviceError about the device called
+// name.
+template <typename Select>
+bool InDeviceWords(TPortDirection direction, const QString& name, bool listed, Select select) {
+  try {
+    return select();
+  } catch (const midi::EmidioutputError& error) {
+    throw EDeviceError(
+        DeviceErrorText(direction, name, listed, QString::fromUtf8(error.what())).toStdString());
+  } catch (const midi::EMidiInputError& error) {
+    throw EDeviceError(
+        DeviceErrorText(direction, name, listed, QString::fromUtf8(error.what())).toStdString());
+  }
+}
+
+[[noreturn]] void RaiseNotOpened(TPortDirection direction, const QString& name,
+                                 const std::string& driverText) {
+  throw EDeviceError(
+      DeviceErrorText(direction, name, true, QString::fromStdString(driverText)).toStdString());
+}
+
+// The name of the device chosen in list, or the one remembered when the list has none chosen.
+QString ChoiceName(const controls::Tmrvbox& list, const TSettingsStore& settings,
+                   const char* nameKey) {
+  const QString shown = DeviceName(list, list.currentIndex());
+  return shown.isEmpty() ? settings.ReadText(nameKey) : shown;
+}
+
 void StoreChoice(const controls::Tmrvbox& list, TSettingsStore& settings, const char* indexKey,
                  const char* nameKey) {
   const int index = list.currentIndex();
@@ -56,19 +84,44 @@ void WriteInputChoice(const controls::Tmrvbox& list, TSettingsStore& settings) {
   StoreChoice(list, settings, TSettingsStore::kIn, TSettingsStore::kInName);
 }
 
-void SelectOutputDevice(midi::TMidiOutput& port, int index) {
+bool SelectOutputDevice(midi::TMidiOutput& port, int index) {
   port.ClosePort();
   port.SetDeviceID(index);
-  port.OpenPort();
+  return port.OpenPort();
 }
 
-void SelectInputDevice(midi::TMidiInput& port, int index) {
+bool SelectInputDevice(midi::TMidiInput& port, int index) {
   port.StopInput();
   port.ClosePort();
   // No choice (-1) becomes an id beyond every device, which the port refuses with its error.
   port.SetDeviceID(static_cast<std::uint16_t>(index));
   port.OpenPort();
   port.StartInput();
+  return port.State() == midi::misOpen;
+}
+
+void ChooseOutputDevice(const controls::Tmrvbox& list, TSettingsStore& settings,
+                        midi::TMidiOutput& port) {
+  const int index = list.currentIndex();
+  const QString name = DeviceName(list, index);
+  const bool opened = InDeviceWords(TPortDirection::Output, name, true,
+                                    [&] { return SelectOutputDevice(port, index); });
+  WriteOutputChoice(list, settings);
+  if (!opened) {
+    RaiseNotOpened(TPortDirection::Output, name, port.ResultText(port.LastResult()));
+  }
+}
+
+void ChooseInputDevice(const controls::Tmrvbox& list, TSettingsStore& settings,
+                       midi::TMidiInput& port) {
+  const int index = list.currentIndex();
+  const QString name = DeviceName(list, index);
+  const bool opened = InDeviceWords(TPortDirection::Input, name, true,
+                                    [&] { return SelectInputDevice(port, index); });
+  WriteInputChoice(list, settings);
+  if (!opened) {
+    RaiseNotOpened(TPortDirection::Input, name, port.ResultText(port.Error()));
+  }
 }
 
 void PersistOutputDevice(controls::Tmrvbox& list, TPersist mode, TSettingsStore& settings,
@@ -79,7 +132,9 @@ void PersistOutputDevice(controls::Tmrvbox& list, TPersist mode, TSettingsStore&
     return;
   }
   if (SelectStoredDevice(list, settings, TSettingsStore::kOut, TSettingsStore::kOutName)) {
-    SelectOutputDevice(port, list.currentIndex());
+    InDeviceWords(TPortDirection::Output, ChoiceName(list, settings, TSettingsStore::kOutName),
+                  list.currentIndex() != kNoDeviceChoice,
+                  [&] { return SelectOutputDevice(port, list.currentIndex()); });
   }
 }
 
@@ -92,7 +147,9 @@ void PersistInputDevice(controls::Tmrvbox& list, TPersist mode, TSettingsStore& 
     return;
   }
   if (SelectStoredDevice(list, settings, TSettingsStore::kIn, TSettingsStore::kInName)) {
-    SelectInputDevice(port, list.currentIndex());
+    InDeviceWords(TPortDirection::Input, ChoiceName(list, settings, TSettingsStore::kInName),
+                  list.currentIndex() != kNoDeviceChoice,
+                  [&] { return SelectInputDevice(port, list.currentIndex()); });
   }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <stdexcept>
 
+#include "device_rescan.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "settings_store.h"
@@ -11,6 +13,13 @@ namespace morvane::editor {
 
 // The stored index of "no device chosen".
 inline constexpr int kNoDeviceChoice = -1;
+
+// A device that cannot be chosen or opened, in words that name it and point at the Setup page
+// and Rescan; the driver's text is on the last line.
+class EDeviceError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 enum class TPersist { Restore, Store };
 
@@ -22,9 +31,17 @@ void PersistOutputDevice(controls::Tmrvbox& list, TPersist mode, TSettingsStore&
 void PersistInputDevice(controls::Tmrvbox& list, TPersist mode, TSettingsStore& settings,
                         midi::TMidiInput& port);
 
-// Reopen the port on device index; the input port is started again.
-void SelectOutputDevice(midi::TMidiOutput& port, int index);
-void SelectInputDevice(midi::TMidiInput& port, int index);
+// Reopen the port on device index; the input port is started again. False when the device did
+// not open; the port's errors are raised as they are.
+bool SelectOutputDevice(midi::TMidiOutput& port, int index);
+bool SelectInputDevice(midi::TMidiInput& port, int index);
+
+// The choice made in list: the port is reopened on it and the choice stored. A device that
+// cannot be chosen or does not open raises EDeviceError, once the choice is stored.
+void ChooseOutputDevice(const controls::Tmrvbox& list, TSettingsStore& settings,
+                        midi::TMidiOutput& port);
+void ChooseInputDevice(const controls::Tmrvbox& list, TSettingsStore& settings,
+                       midi::TMidiInput& port);
 
 // Writes the device chosen in the list, at once, as a choice is made.
 void WriteOutputChoice(const controls::Tmrvbox& list, TSettingsStore& settings);

@@ -82,7 +82,53 @@ QString RescannedText(int outputCount, int inputCount) {
       .arg(inputCount);
 }
 
+QString LostDeviceText(TPortDirection direction, const QString& name, const QString& reason) {
+  return QStringLiteral(
+             "The MIDI %1 device \"%2\" went away (%3): its port is closed; press Rescan on the "
+             "Setup page once it is back")
+      .arg(DirectionName(direction), name, reason);
+}
+
+QString DeviceErrorText(TPortDirection direction, const QString& name, bool listed,
+                        const QString& driverText) {
+  QString words;
+  if (name.isEmpty()) {
+    words = QStringLiteral("No MIDI %1 device is chosen: choose one on the Setup page")
+                .arg(DirectionName(direction));
+  } else if (!listed) {
+    words = QStringLiteral(
+                "The MIDI %1 device \"%2\" is not there: choose another on the Setup page, or "
+                "press Rescan there once it is back")
+                .arg(DirectionName(direction), name);
+  } else {
+    words = ClosedDeviceText(direction, name);
+  }
+  return words + QLatin1Char('\n') + driverText;
+}
+
+void TForm1::WatchDevices() {
+  // Reports of messages the port could not send reach the status bar from the first note on.
+  engine.SysexSender().Watch(MidiOutput1);
+  engine.ExplainSendError = [this](const std::string& driverText) {
+    const QString problem = OutputProblem();
+    return problem.isEmpty()
+               ? driverText
+               : (problem + QLatin1Char('\n') + QString::fromStdString(driverText)).toStdString();
+  };
+  MidiOutput1.OnDeviceLost = [this](const std::string& reason) {
+    StatusBar1->showMessage(LostDeviceText(
+        TPortDirection::Output, ChosenName(*midiout, settings.get(), TSettingsStore::kOutName),
+        QString::fromStdString(reason)));
+  };
+  MidiInput1.OnDeviceLost = [this](const std::string& reason) {
+    StatusBar1->showMessage(LostDeviceText(
+        TPortDirection::Input, ChosenName(*midiin, settings.get(), TSettingsStore::kInName),
+        QString::fromStdString(reason)));
+  };
+}
+
 void TForm1::BuildDumpWatchAndRescan() {
+  WatchDevices();
   FDumpWatch = new TDumpWatch(*StatusBar1, this);
   // A closed port explains the silence better than the cables do: the request never went out,
   // or the answer had nowhere to arrive.
@@ -113,14 +159,26 @@ void TForm1::WatchRequestedDump() {
 
 QString TForm1::OutputProblem() const {
   const QString name = ChosenName(*midiout, settings.get(), TSettingsStore::kOutName);
-  return !name.isEmpty() && !SystemHasDevice(*FDriver, TPortDirection::Output, name)
+  if (name.isEmpty()) {
+    return MidiOutput1.State() == midi::mosOpen
+               ? QString()
+               : DeviceErrorText(TPortDirection::Output, name, false, QString()).trimmed();
+  }
+  return MidiOutput1.State() != midi::mosOpen ||
+                 !SystemHasDevice(*FDriver, TPortDirection::Output, name)
              ? ClosedDeviceText(TPortDirection::Output, name)
              : QString();
 }
 
 QString TForm1::InputProblem() const {
   const QString name = ChosenName(*midiin, settings.get(), TSettingsStore::kInName);
-  return !name.isEmpty() && !SystemHasDevice(*FDriver, TPortDirection::Input, name)
+  if (name.isEmpty()) {
+    return MidiInput1.State() == midi::misOpen
+               ? QString()
+               : DeviceErrorText(TPortDirection::Input, name, false, QString()).trimmed();
+  }
+  return MidiInput1.State() != midi::misOpen ||
+                 !SystemHasDevice(*FDriver, TPortDirection::Input, name)
              ? ClosedDeviceText(TPortDirection::Input, name)
              : QString();
 }

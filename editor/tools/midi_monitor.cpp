@@ -26,12 +26,16 @@ constexpr int kDescriptionWidth = 44;
 const QString kTimeFormat = QStringLiteral("hh:mm:ss.zzz");
 
 QString Line(const QTime& time, TMidiMonitor::TDirection direction, const std::string& description,
-             const std::string& hex) {
+             const std::string& hex, const std::string& refusal) {
   const QString arrow =
       direction == TMidiMonitor::TDirection::Out ? QStringLiteral("OUT") : QStringLiteral("IN ");
-  return time.toString(kTimeFormat) + QStringLiteral("  ") + arrow + QStringLiteral("  ") +
-         QString::fromStdString(description).leftJustified(kDescriptionWidth) +
-         QStringLiteral("  ") + QString::fromStdString(hex);
+  QString line = time.toString(kTimeFormat) + QStringLiteral("  ") + arrow + QStringLiteral("  ") +
+                 QString::fromStdString(description).leftJustified(kDescriptionWidth) +
+                 QStringLiteral("  ") + QString::fromStdString(hex);
+  if (!refusal.empty()) {
+    line += QStringLiteral("  NOT SENT: ") + QString::fromStdString(refusal);
+  }
+  return line;
 }
 
 }  // namespace
@@ -85,8 +89,9 @@ TMidiMonitor::~TMidiMonitor() {
   Detach();
 }
 
-void TMidiMonitor::Record(TDirection direction, std::span<const std::uint8_t> bytes) {
-  FWaiting.push_back({QTime::currentTime(), direction, {bytes.begin(), bytes.end()}});
+void TMidiMonitor::Record(TDirection direction, std::span<const std::uint8_t> bytes,
+                          const std::string& refusal) {
+  FWaiting.push_back({QTime::currentTime(), direction, {bytes.begin(), bytes.end()}, refusal});
 }
 
 void TMidiMonitor::Flush() {
@@ -104,7 +109,8 @@ void TMidiMonitor::Flush() {
         waiting.direction == TDirection::Out ? FOutDescriber : FInDescriber;
     const std::string description = describer.Describe(waiting.bytes);
     if (show) {
-      lines << Line(waiting.time, waiting.direction, description, engine::HexText(waiting.bytes));
+      lines << Line(waiting.time, waiting.direction, description, engine::HexText(waiting.bytes),
+                    waiting.refusal);
     }
   }
   FWaiting.clear();
@@ -153,6 +159,9 @@ void TMidiMonitor::Attach() {
   FOutput.OnMessageSent = [this](std::span<const std::uint8_t> bytes) {
     Record(TDirection::Out, bytes);
   };
+  FOutput.OnMessageRefused = [this](std::span<const std::uint8_t> bytes, const std::string& text) {
+    Record(TDirection::Out, bytes, text);
+  };
   FInput.OnEventTaken = [this](const midi::TMyMidiEvent& event) {
     if (event.StatusByte == midi::kSysexStatus) {
       Record(TDirection::In, event.SysexData);
@@ -168,6 +177,7 @@ void TMidiMonitor::Attach() {
 // Messages already filed still appear; nothing more is taken while the window is closed.
 void TMidiMonitor::Detach() {
   FOutput.OnMessageSent = nullptr;
+  FOutput.OnMessageRefused = nullptr;
   FInput.OnEventTaken = nullptr;
   FFlushTimer.stop();
   Flush();

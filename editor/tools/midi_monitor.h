@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "engine/message_description.h"
@@ -19,9 +20,10 @@ namespace morvane::editor {
 
 class TFileDialog;
 
-// A window that lists every message the editor sends and takes, newest last. The ports' taps
-// only copy the bytes; the lines are described and appended in batches on a timer, so a port
-// spends no time on text or painting.
+// A window that lists every message the editor sends and takes, newest last; a message the
+// output could not send is listed as not sent, with the driver's text. The ports' taps only
+// copy the bytes; the lines are described and appended in batches on a timer, so a port spends
+// no time on text or painting.
 class TMidiMonitor : public QWidget {
   Q_OBJECT
 
@@ -34,8 +36,10 @@ class TMidiMonitor : public QWidget {
   TMidiMonitor(midi::TMidiOutput& output, midi::TMidiInput& input, QWidget* parent = nullptr);
   ~TMidiMonitor() override;
 
-  // Files one message for the next batch; what the ports' taps call.
-  void Record(TDirection direction, std::span<const std::uint8_t> bytes);
+  // Files one message for the next batch; what the ports' taps call. refusal is the driver's
+  // text of an outgoing message that was not sent.
+  void Record(TDirection direction, std::span<const std::uint8_t> bytes,
+              const std::string& refusal = {});
   // Appends the waiting messages now; the timer does it while the window shows.
   void Flush();
   QString Text() const;
@@ -61,6 +65,7 @@ class TMidiMonitor : public QWidget {
     QTime time;
     TDirection direction;
     std::vector<std::uint8_t> bytes;
+    std::string refusal;
   };
 
   void Attach();

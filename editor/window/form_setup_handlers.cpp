@@ -34,14 +34,12 @@ QString DebugFileName() {
 
 void TForm1::midioutChange() {
   FTransfers->BeginDeviceChange(*midiout, MidiOutput1.DeviceID());
-  SelectOutputDevice(MidiOutput1, midiout->currentIndex());
-  WriteOutputChoice(*midiout, *settings);
+  ChooseOutputDevice(*midiout, *settings, MidiOutput1);
 }
 
 void TForm1::midiinChange() {
   FTransfers->BeginDeviceChange(*midiin, MidiInput1.DeviceID());
-  SelectInputDevice(MidiInput1, midiin->currentIndex());
-  WriteInputChoice(*midiin, *settings);
+  ChooseInputDevice(*midiin, *settings, MidiInput1);
 }
 
 void TForm1::showhintClick() {

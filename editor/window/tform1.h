@@ -358,10 +358,13 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildDumpWatchAndRescan();
+  // Words for ports that cannot send or whose device went away.
+  void WatchDevices();
   // Starts watching the dump just requested; a chosen input device that went away is named.
   void WatchRequestedDump();
-  // The status text for a chosen device that the system no longer has, empty when there is
-  // none: only a device that went away is named, any other failure keeps the driver's text.
+  // The status text for a chosen device whose port is closed or that the system no longer has,
+  // or for a closed port with none chosen; empty otherwise: any other failure keeps the driver's
+  // text.
   QString OutputProblem() const;
   QString InputProblem() const;
 

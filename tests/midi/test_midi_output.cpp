@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -378,6 +379,101 @@ TEST_F(MidiOutputTest, AHandlerMayDestroyItsPort) {
   EXPECT_EQ(port, nullptr);
   EXPECT_EQ(driver.PreparedHeaders(), 0u);
   EXPECT_FALSE(driver.OutputOpen());
+}
+
+// What a port on a device that queues short messages reports, in order: each message once,
+// sent or not sent (a short one named by its bytes), failures also through OnSendFailed.
+class QueuedShortMessagesTest : public MidiOutputTest {
+ protected:
+  void SetUp() override {
+    driver.SetQueuesShortMessages(true);
+    port.SetDeviceID(0);
+    port.OnMessageSent = [this](std::span<const std::uint8_t> bytes) {
+      taps.push_back("sent " + Hex(bytes));
+    };
+    port.OnMessageRefused = [this](std::span<const std::uint8_t> bytes, const std::string& text) {
+      taps.push_back("refused " + Hex(bytes) + ": " + text);
+    };
+    port.OnSendFailed = [this](const std::string& text) { reports.push_back(text); };
+    port.OnDeviceLost = [this](const std::string& text) { reports.push_back("lost: " + text); };
+    ASSERT_TRUE(port.OpenPort());
+  }
+  static std::string Hex(std::span<const std::uint8_t> bytes) {
+    std::string hex;
+    for (const std::uint8_t byte : bytes) {
+      hex += (hex.empty() ? "" : " ") + std::to_string(byte);
+    }
+    return hex;
+  }
+  std::string Text(MmResult code) {
+    std::string text;
+    driver.OutGetErrorText(code, text);
+    return text;
+  }
+
+  TMidiOutput port{gui, driver};
+  std::vector<std::string> taps;
+  std::vector<std::string> reports;
+};
+
+TEST_F(QueuedShortMessagesTest, EachMessageIsReportedOnceInOrderAndAFailedNoteIsNamed) {
+  const std::vector<std::uint8_t> sysex{0xF0, 0x01, 0xF7};
+  port.SendShort(0x90, 60, 100);
+  port.SendLong(sysex);
+  port.SendShort(0xC0, 5, 0);
+  EXPECT_TRUE(driver.ShortMessages().empty()) << "short messages travel as buffers";
+  EXPECT_EQ(port.PendingShortCount(), 2u);
+  EXPECT_EQ(port.PendingLongCount(), 1u);
+  EXPECT_TRUE(taps.empty()) << "nothing is listed before the driver tells";
+  driver.CompleteLong(1);
+  driver.CompleteLong(1, kNotReady);
+  driver.CompleteLong(1, kNotReady);
+  ASSERT_TRUE(gui.PumpUntil([&] { return taps.size() == 3; }, kPatience));
+  const std::string busy = Text(kNotReady);
+  EXPECT_EQ(taps,
+            (std::vector<std::string>{"sent 144 60 100", "refused 240 1 247: " + busy,
+                                      "refused 192 5: MIDI message C0 05 was not sent: " + busy}));
+  EXPECT_EQ(reports, (std::vector<std::string>{busy, "MIDI message C0 05 was not sent: " + busy}));
+  EXPECT_EQ(port.PendingShortCount() + port.PendingLongCount(), 0u);
+
+  // Refused at once: raised, and listed as refused, never as sent.
+  taps.clear();
+  driver.Fail(Call::OutLongMsg, kNotReady);
+  EXPECT_THROW(port.SendShort(0x80, 60, 0), EmidioutputError);
+  EXPECT_EQ(taps, std::vector<std::string>{"refused 128 60 0: " + busy});
+}
+
+TEST_F(QueuedShortMessagesTest, AFailureNotYetDispatchedAtTheCloseIsReportedAfterIt) {
+  port.SendShort(0x90, 60, 100);
+  driver.CompleteLong(1, kNotReady);
+  EXPECT_TRUE(port.ClosePort());
+  EXPECT_EQ(reports,
+            std::vector<std::string>{"MIDI message 90 3C 64 was not sent: " + Text(kNotReady)});
+  EXPECT_EQ(port.State(), mosClosed);
+  gui.PumpPending();
+  EXPECT_EQ(reports.size(), 1u) << "reported once";
+}
+
+TEST_F(QueuedShortMessagesTest, ADeviceThatGoesAwayFailsWhatItHeldAndClosesThePort) {
+  port.SendShort(0x90, 60, 100);
+  port.SendLong(std::vector<std::uint8_t>{0xF0, 0x02, 0xF7});
+  driver.LoseDevices(kNoDriver);
+  ASSERT_TRUE(gui.PumpUntil([&] { return reports.size() == 3; }, kPatience));
+  const std::string gone = Text(kNoDriver);
+  EXPECT_EQ(reports, (std::vector<std::string>{"MIDI message 90 3C 64 was not sent: " + gone, gone,
+                                               "lost: " + gone}));
+  EXPECT_EQ(port.State(), mosClosed);
+  EXPECT_FALSE(driver.OutputOpen());
+  EXPECT_EQ(driver.PreparedHeaders(), 0u);
+  // A loss told by a device that the owner closed and reopened before it was dispatched says
+  // nothing about the device open now.
+  ASSERT_TRUE(port.OpenPort());
+  driver.LoseDevices(kNoDriver);
+  port.ClosePort();
+  ASSERT_TRUE(port.OpenPort());
+  gui.PumpPending();
+  EXPECT_EQ(port.State(), mosOpen);
+  EXPECT_EQ(reports.size(), 3u);
 }
 
 TEST(MidiHeaderTest, WhatADriverAttachedIsFreedWithTheHeader) {

@@ -2,13 +2,15 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "midi/backends/rtmidi/header_queue.h"
-#include "midi/backends/rtmidi/sysex_assembler.h"
+#include "midi/header_queue.h"
 #include "midi/mm_result.h"
+#include "midi/stream_input.h"
+#include "midi/sysex_assembler.h"
 
 namespace morvane::midi {
 namespace {
@@ -39,11 +41,17 @@ class Target final : public AssemblyTarget {
     MidiHeader* header = queued_.front();
     queued_.pop_front();
     returned.push_back({message, Bytes(header->lpData, header->lpData + header->dwBytesRecorded)});
+    order += 'L';
   }
-  void DeliverShort(std::uint32_t packed) noexcept override { shorts.push_back(packed); }
+  void DeliverShort(std::uint32_t packed) noexcept override {
+    shorts.push_back(packed);
+    order += 'S';
+  }
 
   std::vector<Returned> returned;
   std::vector<std::uint32_t> shorts;
+  // What came out, in order: L a returned buffer, S a short message.
+  std::string order;
 
  private:
   std::vector<Bytes> data_;
@@ -85,6 +93,13 @@ struct Case {
   std::vector<Bytes> chunks;
   std::vector<Returned> returned;
   std::vector<std::uint32_t> shorts;
+};
+
+// Rows whose buffers and short messages must also come out in this order (L a buffer, S a short).
+const std::map<std::string, std::string> kOrders = {
+    {"two notes in one chunk after a cut-off SysEx", "LSS"},
+    {"a note between a cut-off SysEx and the next, in one chunk", "LSL"},
+    {"running status, and a SysEx ends it", "SSL"},
 };
 
 TEST(SysexAssembler, BuildsBuffersFromChunksAndTakesRealTimeBytesOut) {
@@ -139,6 +154,30 @@ TEST(SysexAssembler, BuildsBuffersFromChunksAndTakesRealTimeBytesOut) {
        {{0xF0, 1, 0xFB, 0xF7}, {0x80, 60, 0}},
        {},
        {0xFB, 0x3C80}},
+      {"two notes in one chunk after a cut-off SysEx",
+       16,
+       2,
+       {{0xF0, 1, 2}, {0x90, 0x3C, 0x64, 0x80, 0x3C, 0x00}},
+       {{kMimLongError, {0xF0, 1, 2}}},
+       {0x643C90, 0x3C80}},
+      {"a note between a cut-off SysEx and the next, in one chunk",
+       16,
+       2,
+       {{0xF0, 1, 0x90, 0x3C, 0x64, 0xF0, 2, 0xF7}},
+       {{kMimLongError, {0xF0, 1}}, {kMimLongData, {0xF0, 2, 0xF7}}},
+       {0x643C90}},
+      {"running status, and a SysEx ends it",
+       16,
+       1,
+       {{0x90, 60, 100, 62, 100, 0xF0, 3, 0xF7, 64, 100}},
+       {{kMimLongData, {0xF0, 3, 0xF7}}},
+       {0x643C90, 0x643E90}},
+      {"a note split over two chunks",
+       16,
+       1,
+       {{0xC0}, {0x05, 0x90, 60}, {100}},
+       {},
+       {0x05C0, 0x643C90}},
   };
   for (const Case& test : cases) {
     Target target(test.bufferSize, test.bufferCount);
@@ -148,7 +187,58 @@ TEST(SysexAssembler, BuildsBuffersFromChunksAndTakesRealTimeBytesOut) {
     }
     EXPECT_EQ(target.returned, test.returned) << test.name;
     EXPECT_EQ(target.shorts, test.shorts) << test.name;
+    if (const auto order = kOrders.find(test.name); order != kOrders.end()) {
+      EXPECT_EQ(target.order, order->second) << test.name;
+    }
   }
+}
+
+// What a stream input hands its port, in order: message, then the bytes of a returned buffer.
+struct StreamRecord {
+  std::vector<std::pair<std::uint32_t, Bytes>> calls;
+  static void Callback(DeviceHandle /*device*/, std::uint32_t message, std::uintptr_t instance,
+                       std::uintptr_t param1, std::uintptr_t /*param2*/) {
+    auto& record = *reinterpret_cast<StreamRecord*>(instance);
+    if (message == kMimData) {
+      record.calls.push_back({message, {static_cast<std::uint8_t>(param1 & 0xFF)}});
+      return;
+    }
+    const auto& header = *reinterpret_cast<const MidiHeader*>(param1);
+    record.calls.push_back({message, Bytes(header.lpData, header.lpData + header.dwBytesRecorded)});
+  }
+};
+
+TEST(StreamInput, AStopDropsTheSysexUnderWaySoThatARestartBeginsClean) {
+  constexpr std::size_t kBufferSize = 16;
+  std::vector<Bytes> data(2, Bytes(kBufferSize));
+  std::vector<MidiHeader> headers(2);
+  StreamRecord record;
+  StreamInput input(1, &StreamRecord::Callback, reinterpret_cast<std::uintptr_t>(&record));
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    headers[i].lpData = data[i].data();
+    headers[i].dwBufferLength = kBufferSize;
+    headers[i].dwFlags = kHeaderPrepared;
+    ASSERT_EQ(input.Add(headers[i]), kNoError);
+  }
+  input.Start();
+  input.Deliver(Bytes{0xF0, 1, 2});
+  ASSERT_EQ(input.Stop(), kNoError);
+  input.Deliver(Bytes{0xF7});
+  input.Start();
+  input.Deliver(Bytes{0x80, 60, 0});
+  input.Deliver(Bytes{0xF0, 3, 0xF7});
+  input.Deliver(Bytes{0x90, 60});
+  ASSERT_EQ(input.Stop(), kNoError);
+  input.Start();
+  input.Deliver(Bytes{100, 0xC0, 5});
+  EXPECT_EQ(input.Reset(), kNoError);
+  EXPECT_EQ(record.calls,
+            (std::vector<std::pair<std::uint32_t, Bytes>>{{kMimData, {0x80}},
+                                                          {kMimLongData, {0xF0, 3, 0xF7}},
+                                                          {kMimData, {0xC0}},
+                                                          {kMimLongData, {}}}))
+      << "a SysEx or a note under way at the stop came back after the restart";
+  EXPECT_FALSE(input.HasQueued());
 }
 
 TEST(HeaderQueue, PassesEveryHeaderOnceInOrderBetweenTwoThreads) {

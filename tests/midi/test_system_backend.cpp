@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
-#include "midi/backends/rtmidi/failure_texts.h"
 #include "midi/backends/rtmidi/rtmidi_backend.h"
+#ifdef MORVANE_HAVE_JACK
+#include "midi/backends/jack/jack_backend.h"
+#endif
 #include "midi/backends/rtmidi/rtmidi_failure.h"
+#include "midi/failure_texts.h"
 #include "midi/gui_thread.h"
 #include "midi/midi_output.h"
 
@@ -59,6 +64,42 @@ TEST(SystemBackend, ApiChoiceOutsideTheListSelectsNothing) {
   EXPECT_TRUE(system.ApiNames().empty());
   EXPECT_EQ(system.OutGetNumDevs(), 0u);
 }
+
+#ifdef MORVANE_HAVE_JACK
+// A JACK server that is not there costs no terminal line: the backends look quietly, and what
+// libjack says goes through its hooks, reaching the terminal only when JACK was asked for.
+TEST(SystemBackend, NoServerPrintsNothingUnlessJackWasAskedFor) {
+  const std::string server = "morvane-test-stale-" + std::to_string(getpid());
+  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+  {
+    ApiChoice any("");
+    ::testing::internal::CaptureStderr();
+    RtMidiBackend system("morvane-test-editor");
+    JackBackend jack("morvane-test-editor");
+    EXPECT_EQ(jack.OutGetNumDevs(), 0u);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  }
+  // A socket file left by a killed server: libjack is asked, and fails.
+  const std::string stale = "/dev/shm/jack_" + server + "_" + std::to_string(getuid()) + "_0";
+  { std::ofstream(stale.c_str()); }
+  {
+    ApiChoice any("");
+    ::testing::internal::CaptureStderr();
+    JackBackend jack("morvane-test-editor");
+    EXPECT_EQ(jack.InGetNumDevs(), 0u);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  }
+  {
+    ApiChoice jackOnly("jack");
+    ::testing::internal::CaptureStderr();
+    JackBackend jack("morvane-test-editor");
+    EXPECT_FALSE(jack.Connected());
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("JACK: "), std::string::npos);
+  }
+  std::filesystem::remove(stale);
+  unsetenv("JACK_DEFAULT_SERVER");
+}
+#endif
 
 TEST(SystemBackend, RtMidiFailuresComeBackAsResultsWithRtMidisText) {
   // No server carries this name, so the open fails.

@@ -12,11 +12,13 @@
 #include <mutex>
 #include <thread>
 
-#include "midi/backends/rtmidi/failure_texts.h"
-#include "midi/backends/rtmidi/header_queue.h"
+#include <unistd.h>
+
 #include "midi/backends/rtmidi/rtmidi_failure.h"
-#include "midi/backends/rtmidi/sysex_assembler.h"
 #include "midi/error_texts.h"
+#include "midi/failure_texts.h"
+#include "midi/my_midi_event.h"
+#include "midi/stream_input.h"
 
 namespace morvane::midi {
 
@@ -24,24 +26,16 @@ namespace {
 constexpr const char* kApiVariable = "MORVANE_MIDI_API";
 constexpr int kByteShift = 8;
 constexpr std::uint32_t kByteMask = 0xFF;
-constexpr std::uint8_t kProgramChange = 0xC0;
-constexpr std::uint8_t kChannelPressure = 0xD0;
-constexpr std::uint8_t kSystem = 0xF0;
 constexpr std::uint16_t kTechnologyPort = 1;
 constexpr std::uint16_t kAllChannels = 0xFFFF;
+constexpr const char* kSequencerDevice = "/dev/snd/seq";
+// How long the owner waits for a message RtMidi is sending to come back.
+constexpr std::chrono::milliseconds kSendDeadline{500};
 
-std::size_t ShortLength(std::uint8_t status) {
-  if (status < kSystem) {
-    const std::uint8_t kind = status & kSystem;
-    return kind == kProgramChange || kind == kChannelPressure ? 2 : 3;
-  }
-  constexpr std::uint8_t kQuarterFrame = 0xF1;
-  constexpr std::uint8_t kSongPosition = 0xF2;
-  constexpr std::uint8_t kSongSelect = 0xF3;
-  if (status == kSongPosition) {
-    return 3;
-  }
-  return status == kQuarterFrame || status == kSongSelect ? 2 : 1;
+// Without the kernel's sequencer device, opening ALSA prints on the terminal before it
+// fails; such a machine is passed over quietly unless ALSA was asked for by name.
+bool SequencerPresent() {
+  return access(kSequencerDevice, R_OK | W_OK) == 0;
 }
 }  // namespace
 
@@ -81,20 +75,13 @@ class RtMidiBackend::OutputDevice {
   void Queue(MidiHeader* header, std::uint32_t message) {
     std::lock_guard lock(mutex_);
     work_.push_back({header, message});
-    if (header != nullptr) {
-      ++pendingLong_;
-    }
     ready_.notify_one();
   }
 
-  bool Busy() {
-    std::lock_guard lock(mutex_);
-    return pendingLong_ > 0;
-  }
-
-  void WaitForIdle() {
+  // False when RtMidi has not come back from the messages within the deadline.
+  bool WaitForIdle(std::chrono::milliseconds deadline) {
     std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return work_.empty() && !sending_; });
+    return idle_.wait_for(lock, deadline, [this] { return work_.empty() && !sending_; });
   }
 
   // The failure of a short message sent earlier, reported once.
@@ -121,7 +108,6 @@ class RtMidiBackend::OutputDevice {
       lock.lock();
       sending_ = false;
       if (item.header != nullptr) {
-        --pendingLong_;
         item.header->dwResult = result;
         item.header->dwFlags = (item.header->dwFlags & ~kHeaderInQueue) | kHeaderDone;
         callback_(reinterpret_cast<DeviceHandle>(this), kMomDone, instance_,
@@ -145,7 +131,7 @@ class RtMidiBackend::OutputDevice {
             static_cast<std::uint8_t>(item.message & kByteMask),
             static_cast<std::uint8_t>((item.message >> kByteShift) & kByteMask),
             static_cast<std::uint8_t>((item.message >> 2 * kByteShift) & kByteMask)};
-        port_->sendMessage(bytes, ShortLength(bytes[0]));
+        port_->sendMessage(bytes, ShortMessageLength(bytes[0]));
       }
       if (!failure_.Take(text)) {
         return kNoError;
@@ -173,139 +159,53 @@ class RtMidiBackend::OutputDevice {
   std::condition_variable ready_;
   std::condition_variable idle_;
   std::deque<Item> work_;
-  std::uint32_t pendingLong_ = 0;
   bool sending_ = false;
   bool stopping_ = false;
   std::thread thread_;
 };
 
-// One open input. RtMidi's thread (JACK's process thread) fills the queued buffers
-// in order. It never waits for the owner thread: buffers reach it through a queue
-// without locks, and go back through the port's callback, which takes none either.
-class RtMidiBackend::InputDevice final : private AssemblyTarget {
+// One open input: RtMidi's thread hands each message to the stream input. The
+// callback stays set until the port is gone (RtMidi may be calling it while it is
+// being cancelled); once input is stopped it leaves the buffers alone.
+class RtMidiBackend::InputDevice {
  public:
-  // More buffers than any pool the ports make.
-  static constexpr std::size_t kMaxQueued = 4096;
-
   InputDevice(std::unique_ptr<RtMidiIn> port, DriverCallbackFn callback, std::uintptr_t instance,
               FailureTexts& texts)
-      : port_(std::move(port)),
-        callback_(callback),
-        instance_(instance),
-        texts_(texts),
-        queued_(kMaxQueued),
-        assembler_(*this) {
+      : texts_(texts),
+        stream_(reinterpret_cast<DeviceHandle>(this), callback, instance),
+        port_(std::move(port)) {
     failure_.Attach(*port_);
     port_->ignoreTypes(false, false, false);
     port_->setCallback(&InputDevice::Receive, this);
   }
 
   ~InputDevice() {
-    port_->cancelCallback();
+    // Closing the port ends RtMidi's thread, so a callback that was already under way
+    // finishes before the stream goes.
     port_->closePort();
-    // Destroying the port ends RtMidi's thread, so a callback that was already under
-    // way finishes before the queue goes.
     port_.reset();
   }
 
-  MmResult Add(MidiHeader& header) {
-    if (const MmResult refused = MarkQueuedForInput(header)) {
-      return refused;
-    }
-    if (!queued_.Push(&header)) {
-      header.dwFlags &= ~kHeaderInQueue;
-      return kNoMemory;
-    }
-    return kNoError;
-  }
-
-  void Start() {
-    if (!started_.load()) {
-      startTime_.store(std::chrono::steady_clock::now().time_since_epoch().count());
-      started_.store(true);
-    }
-  }
+  StreamInput& Stream() { return stream_; }
 
   // A failure RtMidi reported on its own thread since the last call.
-  MmResult Stop() {
-    started_.store(false);
-    return TakeFailure();
-  }
-
   MmResult TakeFailure() {
     std::string text;
     return failure_.Take(text) ? texts_.Code(text) : kNoError;
   }
 
-  bool HasQueued() const { return !queued_.Empty(); }
-
-  // Returns every queued buffer, the one being filled with what it holds, from a
-  // thread of the driver's (never the caller's), and waits until they are all back.
-  void Reset() {
-    // Once RtMidi's thread has left Deliver it sees input stopped and leaves the
-    // queue alone, so the returning thread can take its place as the consumer.
-    started_.store(false);
-    while (delivering_.load()) {
-      std::this_thread::yield();
-    }
-    std::thread returner([this] {
-      assembler_.Reset();
-      while (queued_.Front() != nullptr) {
-        ReturnFront(kMimLongData);
-      }
-    });
-    returner.join();
-  }
-
  private:
   static void Receive(double /*deltaTime*/, std::vector<unsigned char>* message, void* user) {
     if (message != nullptr && user != nullptr) {
-      static_cast<InputDevice*>(user)->Deliver(*message);
+      static_cast<InputDevice*>(user)->stream_.Deliver(*message);
     }
   }
 
-  std::uint32_t Stamp() const {
-    const std::chrono::steady_clock::time_point start{
-        std::chrono::steady_clock::duration{startTime_.load(std::memory_order_relaxed)}};
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now() - start)
-                                          .count());
-  }
-
-  void Deliver(const std::vector<unsigned char>& bytes) {
-    // Sequentially consistent with Reset: either Reset sees this delivery under way
-    // and waits for it, or this delivery sees input stopped.
-    delivering_.store(true);
-    if (started_.load()) {
-      assembler_.Feed(bytes);
-    }
-    delivering_.store(false);
-  }
-
-  MidiHeader* FrontBuffer() noexcept override { return queued_.Front(); }
-
-  void ReturnFront(std::uint32_t message) noexcept override {
-    MidiHeader& header = *queued_.Front();
-    queued_.Pop();
-    header.dwFlags = (header.dwFlags & ~kHeaderInQueue) | kHeaderDone;
-    callback_(reinterpret_cast<DeviceHandle>(this), message, instance_,
-              reinterpret_cast<std::uintptr_t>(&header), Stamp());
-  }
-
-  void DeliverShort(std::uint32_t packed) noexcept override {
-    callback_(reinterpret_cast<DeviceHandle>(this), kMimData, instance_, packed, Stamp());
-  }
-
+  FailureTexts& texts_;
+  StreamInput stream_;
+  // Before the port, which reports to it until it is gone.
   RtMidiFailure failure_;
   std::unique_ptr<RtMidiIn> port_;
-  DriverCallbackFn callback_;
-  std::uintptr_t instance_;
-  FailureTexts& texts_;
-  HeaderQueue queued_;
-  SysexAssembler assembler_;
-  std::atomic<bool> started_{false};
-  std::atomic<bool> delivering_{false};
-  std::atomic<std::chrono::steady_clock::rep> startTime_{0};
 };
 
 RtMidiBackend::RtMidiBackend(std::string ownClientName) : ownClientName_(std::move(ownClientName)) {
@@ -316,7 +216,17 @@ RtMidiBackend::RtMidiBackend(std::string ownClientName) : ownClientName_(std::mo
     if (api == RtMidi::RTMIDI_DUMMY || api == RtMidi::UNSPECIFIED) {
       continue;
     }
-    if (wanted != nullptr && *wanted != '\0' && RtMidi::getApiName(api) != wanted) {
+    const bool named = wanted != nullptr && RtMidi::getApiName(api) == wanted;
+    if (wanted != nullptr && *wanted != '\0' && !named) {
+      continue;
+    }
+#ifdef MORVANE_HAVE_JACK
+    // A JACK server's ports come through the JACK backend, which survives the server.
+    if (api == RtMidi::UNIX_JACK) {
+      continue;
+    }
+#endif
+    if (api == RtMidi::LINUX_ALSA && !named && !SequencerPresent()) {
       continue;
     }
     // An API that cannot be used on this machine (no sequencer device, no server)
@@ -436,6 +346,7 @@ MmResult RtMidiBackend::OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps) 
   caps.productName = ports[id].name;
   caps.technology = kTechnologyPort;
   caps.channelMask = kAllChannels;
+  caps.queuesShortMessages = true;
   return kNoError;
 }
 
@@ -460,7 +371,7 @@ MmResult RtMidiBackend::OutClose(DeviceHandle device) {
   if (output == nullptr) {
     return kInvalidHandle;
   }
-  if (output->Busy()) {
+  if (!output->WaitForIdle(kSendDeadline)) {
     return kStillPlaying;
   }
   delete output;
@@ -506,8 +417,7 @@ MmResult RtMidiBackend::OutReset(DeviceHandle device) {
   if (output == nullptr) {
     return kInvalidHandle;
   }
-  output->WaitForIdle();
-  return kNoError;
+  return output->WaitForIdle(kSendDeadline) ? kNoError : kStillPlaying;
 }
 
 MmResult RtMidiBackend::OutGetErrorText(MmResult code, std::string& text) {
@@ -548,7 +458,7 @@ MmResult RtMidiBackend::InClose(DeviceHandle device) {
   if (input == nullptr) {
     return kInvalidHandle;
   }
-  if (input->HasQueued()) {
+  if (input->Stream().HasQueued()) {
     return kStillPlaying;
   }
   delete input;
@@ -568,7 +478,7 @@ MmResult RtMidiBackend::InAddBuffer(DeviceHandle device, MidiHeader& header) {
   if (input == nullptr) {
     return kInvalidHandle;
   }
-  return input->Add(header);
+  return input->Stream().Add(header);
 }
 
 MmResult RtMidiBackend::InStart(DeviceHandle device) {
@@ -576,7 +486,7 @@ MmResult RtMidiBackend::InStart(DeviceHandle device) {
   if (input == nullptr) {
     return kInvalidHandle;
   }
-  input->Start();
+  input->Stream().Start();
   return input->TakeFailure();
 }
 
@@ -585,7 +495,10 @@ MmResult RtMidiBackend::InStop(DeviceHandle device) {
   if (input == nullptr) {
     return kInvalidHandle;
   }
-  return input->Stop();
+  if (const MmResult stopped = input->Stream().Stop()) {
+    return stopped;
+  }
+  return input->TakeFailure();
 }
 
 MmResult RtMidiBackend::InReset(DeviceHandle device) {
@@ -593,8 +506,7 @@ MmResult RtMidiBackend::InReset(DeviceHandle device) {
   if (input == nullptr) {
     return kInvalidHandle;
   }
-  input->Reset();
-  return kNoError;
+  return input->Stream().Reset();
 }
 
 MmResult RtMidiBackend::InGetErrorText(MmResult code, std::string& text) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "midi/backends/rtmidi/failure_texts.h"
 #include "midi/driver.h"
+#include "midi/failure_texts.h"
 
 class RtMidi;
 class RtMidiIn;
@@ -16,13 +16,13 @@ class RtMidiFailure;
 
 namespace morvane::midi {
 
-// The system's MIDI devices through RtMidi: on Linux the ALSA sequencer, then a
-// running JACK server; on macOS CoreMIDI. An API that cannot be used here (no
-// sequencer device, no server) is skipped; with none usable the backend lists no
-// devices. MORVANE_MIDI_API=alsa or jack restricts the choice to that API. Devices
-// are listed API by API in that order, each API's ports in the order it reports them.
+// The system's MIDI devices through RtMidi: on Linux the ALSA sequencer, on macOS
+// CoreMIDI (a JACK server's ports come through the JACK backend where it is built).
+// An API that cannot be used here (no sequencer device) is skipped; with none usable
+// the backend lists no devices. MORVANE_MIDI_API=alsa restricts the choice to that
+// API. Devices are listed API by API, each API's ports in the order it reports them.
 // Nothing is printed: RtMidi's failures come back as result codes whose text is what
-// RtMidi reported, and a string RtMidi failed to send is reported done with one.
+// RtMidi reported, and a message RtMidi failed to send is reported done with one.
 class RtMidiBackend final : public MidiDriver {
  public:
   // Ports whose names begin with ownClientName (this process's own) are not listed.

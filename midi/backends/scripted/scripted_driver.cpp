@@ -49,6 +49,7 @@ void ScriptedDriver::Reset() {
   outputCount_ = static_cast<std::uint32_t>(outputNames_.size());
   inputCount_ = static_cast<std::uint32_t>(inputNames_.size());
   autoComplete_ = false;
+  queuesShortMessages_ = false;
   out_ = {};
   in_ = {};
   shortMessages_.clear();
@@ -132,6 +133,11 @@ void ScriptedDriver::SetDeviceCounts(std::uint32_t outputs, std::uint32_t inputs
 void ScriptedDriver::SetAutoComplete(bool autoComplete) {
   std::lock_guard lock(mutex_);
   autoComplete_ = autoComplete;
+}
+
+void ScriptedDriver::SetQueuesShortMessages(bool queues) {
+  std::lock_guard lock(mutex_);
+  queuesShortMessages_ = queues;
 }
 
 MmResult ScriptedDriver::Scripted(Call call) {
@@ -235,6 +241,26 @@ void ScriptedDriver::UnplugInput() {
     queuedInput_.clear();
   }
   OnDriverThread([] {});
+}
+
+void ScriptedDriver::LoseDevices(MmResult reason) {
+  OnDriverThread([this, reason] {
+    while (CompleteOldestLong(reason)) {
+    }
+    Endpoint out;
+    Endpoint in;
+    {
+      std::lock_guard lock(mutex_);
+      out = out_;
+      in = in_;
+    }
+    if (out.open && out.callback != nullptr) {
+      out.callback(kOutHandle, kDeviceLost, out.instance, reason, 0);
+    }
+    if (in.open && in.callback != nullptr) {
+      in.callback(kInHandle, kDeviceLost, in.instance, reason, 0);
+    }
+  });
 }
 
 void ScriptedDriver::CallInput(std::uint32_t message, std::uintptr_t param1,
@@ -424,6 +450,7 @@ MmResult ScriptedDriver::OutGetDevCaps(std::int32_t deviceId, MidiOutCaps& caps)
   caps.manufacturerId = kScriptedManufacturer;
   caps.productName = deviceId == kMidiMapper ? "Scripted Mapper" : NameOf(outputNames_, deviceId);
   caps.productId = static_cast<std::uint16_t>(deviceId + 1);
+  caps.queuesShortMessages = queuesShortMessages_;
   return kNoError;
 }
 

@@ -62,6 +62,9 @@ class ScriptedDriver final : public MidiDriver {
   void SetDeviceCounts(std::uint32_t outputs, std::uint32_t inputs);
   // Long messages are reported done at once, on the driver thread, without waiting.
   void SetAutoComplete(bool autoComplete);
+  // The output devices say that they queue short messages (the ports then send them
+  // as buffers, which CompleteLong reports like the others).
+  void SetQueuesShortMessages(bool queues);
 
   // What reached the driver.
   std::vector<std::uint32_t> ShortMessages() const;
@@ -82,6 +85,9 @@ class ScriptedDriver final : public MidiDriver {
   // longer valid, its queued buffers are dropped without a callback, and it can be
   // opened again.
   void UnplugInput();
+  // The open devices go away as when their server stops: pending long messages are
+  // reported done with reason, then each open device tells kDeviceLost with it.
+  void LoseDevices(MmResult reason);
   void DeliverShort(std::uint32_t message, std::uint32_t stamp = 0);
   // Fills the queued buffers in order, a message longer than one continuing in the
   // next; a buffer is returned when the message ends or it is full. Returns how many
@@ -169,6 +175,7 @@ class ScriptedDriver final : public MidiDriver {
   std::uint32_t outputCount_;
   std::uint32_t inputCount_;
   bool autoComplete_ = false;
+  bool queuesShortMessages_ = false;
   Endpoint out_;
   Endpoint in_;
   std::vector<std::uint32_t> shortMessages_;

@@ -108,10 +108,28 @@ TEST_F(MidiMonitorTest, CopiesAndSavesTheLines) {
   EXPECT_EQ(errors.front(), QStringLiteral("Cannot create file %1").arg(folderPath));
 }
 
+TEST_F(MidiMonitorTest, AMessageThePortRefusedIsListedAsNotSent) {
+  TMidiMonitor& monitor = Open();
+  form->MidiOutput1.ClosePort();
+  QTest::keyClick(form.get(), Qt::Key_Z);
+  form->RequestPatchonCurrentChannel1->trigger();
+  ASSERT_TRUE(Shows(monitor, QStringLiteral("dump request")));
+  QTest::keyClick(form.get(), Qt::Key_M, Qt::ControlModifier);
+  const QString refusal = QStringLiteral("NOT SENT: The specified device handle is invalid.");
+  const QStringList lines = monitor.Text().split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("OUT  note on ch 1 C2")));
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("OUT  dump request  preset -1")));
+  for (const QString& line : lines) {
+    EXPECT_TRUE(line.endsWith(refusal)) << line.toStdString();
+  }
+}
+
 TEST_F(MidiMonitorTest, ClosedMonitorTakesNothing) {
   TMidiMonitor& monitor = Open();
   monitor.close();
   EXPECT_FALSE(form->MidiOutput1.OnMessageSent);
+  EXPECT_FALSE(form->MidiOutput1.OnMessageRefused);
   form->RequestPatchonCurrentChannel1->trigger();
   QTest::qWait(2 * TMidiMonitor::kFlushIntervalMs);
   EXPECT_EQ(monitor.LineCount(), 0);

@@ -424,7 +424,8 @@ TEST_F(EditingTest, AClosedPortIsReportedInTheStatusBar) {
   EXPECT_TRUE(Sent().empty());
   // The hint of the control under the pointer may cover it for a while.
   EXPECT_EQ(qobject_cast<TStatusBar*>(form->StatusBar1)->History().front(),
-            "The specified device handle is invalid.");
+            "The MIDI output device \"Morvane Simulator\" is not open: choose it again or press "
+            "Rescan on the Setup page");
   EXPECT_TRUE(errors.isEmpty());
 }
 

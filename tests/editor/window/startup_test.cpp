@@ -122,7 +122,10 @@ TEST_F(StartupTest, AVanishedInputDeviceIsReportedAndStartUpGoesOn) {
   Store("in", QStringLiteral("5"));
   Store("inname", QStringLiteral("Gone"));
   Start();
-  EXPECT_EQ(errors, QStringList{"Invalid device ID"});
+  EXPECT_EQ(errors,
+            QStringList{"The MIDI input device \"Gone\" is not there: choose another on the "
+                        "Setup page, or press Rescan there once it is back\nInvalid "
+                        "device ID"});
   EXPECT_EQ(form->midiin->currentIndex(), -1);
   EXPECT_FALSE(driver->InputOpen());
   EXPECT_GT(form->instr->count(), 1);

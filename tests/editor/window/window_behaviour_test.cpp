@@ -80,10 +80,13 @@ TEST_F(WindowTest, AboutShowsTheInformationBoxAndPanicReportsAClosedPort) {
   ASSERT_FALSE(QCoreApplication::applicationVersion().isEmpty());
   EXPECT_EQ(about.at(1), "version " + QCoreApplication::applicationVersion());
 
-  // With no output device open the port's refusal ends the handler in an error box.
+  // With no output device open the port's refusal ends the handler in an error box that names
+  // the device, the driver's words on the last line.
   form->MidiOutput1.ClosePort();
   QTest::keyClick(form.get(), Qt::Key_Backspace, Qt::AltModifier);
-  EXPECT_EQ(errors, QStringList{"The specified device handle is invalid."});
+  EXPECT_EQ(errors, QStringList{"The MIDI output device \"Morvane Simulator\" is not open: choose "
+                                "it again or press Rescan on the Setup page\nThe specified device "
+                                "handle is invalid."});
 }
 
 TEST_F(WindowTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {

@@ -21,27 +21,36 @@ class AssemblyTarget {
 };
 
 // Turns the messages a MIDI system hands over, in chunks of any size, into filled
-// SysEx buffers and short messages. Real-time bytes (0xF8..0xFF) may come anywhere,
-// even inside a SysEx: they are taken out of its data, timing clock and active
-// sensing are dropped, the others go on as short messages. A buffer goes back when
-// the SysEx ends (kMimLongData), when it is full (kMimLongData, the message going on
-// in the next buffer), or when a status byte cuts the SysEx off (kMimLongError).
-// Bytes that find no queued buffer are lost.
+// SysEx buffers and short messages, each short message as soon as its last byte
+// came, in the order of the stream (running status is followed). Real-time bytes
+// (0xF8..0xFF) may come anywhere, even inside a SysEx: they are taken out of its
+// data, timing clock and active sensing are dropped, the others go on as short
+// messages. A buffer goes back when the SysEx ends (kMimLongData), when it is full
+// (kMimLongData, the message going on in the next buffer), or when a status byte
+// cuts the SysEx off (kMimLongError). Bytes that find no queued buffer are lost.
 class SysexAssembler {
  public:
   explicit SysexAssembler(AssemblyTarget& target) : target_(target) {}
 
   void Feed(std::span<const std::uint8_t> chunk) noexcept;
-  // Forgets a SysEx under way (its buffer is returned by whoever resets).
-  void Reset() noexcept { inSysex_ = false; }
+  // Forgets a SysEx or short message under way (the SysEx's buffer stays with whoever
+  // resets, who returns or clears it).
+  void Reset() noexcept;
 
  private:
   void RealTime(std::uint8_t byte) noexcept;
   void Store(std::uint8_t byte) noexcept;
   void End(std::uint32_t message) noexcept;
+  void ShortByte(std::uint8_t byte) noexcept;
 
   AssemblyTarget& target_;
   bool inSysex_ = false;
+  // The short message being collected: its bytes so far, how many it has and needs,
+  // and the channel status that running status repeats (0 when there is none).
+  std::uint32_t packed_ = 0;
+  int shortBytes_ = 0;
+  int shortLength_ = 0;
+  std::uint8_t runningStatus_ = 0;
 };
 
 }  // namespace morvane::midi

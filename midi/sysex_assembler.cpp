@@ -1,6 +1,7 @@
-#include "midi/backends/rtmidi/sysex_assembler.h"
+#include "midi/sysex_assembler.h"
 
 #include "midi/mm_result.h"
+#include "midi/my_midi_event.h"
 
 namespace morvane::midi {
 
@@ -11,13 +12,10 @@ constexpr std::uint8_t kFirstRealTime = 0xF8;
 constexpr std::uint8_t kTimingClock = 0xF8;
 constexpr std::uint8_t kActiveSensing = 0xFE;
 constexpr std::uint8_t kFirstStatus = 0x80;
-constexpr int kShortMessageBytes = 3;
 constexpr int kByteShift = 8;
 }  // namespace
 
 void SysexAssembler::Feed(std::span<const std::uint8_t> chunk) noexcept {
-  std::uint32_t packed = 0;
-  int shortBytes = 0;
   for (const std::uint8_t byte : chunk) {
     if (byte >= kFirstRealTime) {
       RealTime(byte);
@@ -35,15 +33,43 @@ void SysexAssembler::Feed(std::span<const std::uint8_t> chunk) noexcept {
     }
     if (byte == kSysexStart) {
       inSysex_ = true;
+      shortBytes_ = 0;
+      runningStatus_ = 0;
       Store(byte);
-    } else if (shortBytes < kShortMessageBytes) {
-      packed |= static_cast<std::uint32_t>(byte) << (kByteShift * shortBytes);
-      ++shortBytes;
+    } else {
+      ShortByte(byte);
     }
   }
-  if (shortBytes > 0) {
-    target_.DeliverShort(packed);
+}
+
+void SysexAssembler::ShortByte(std::uint8_t byte) noexcept {
+  if (byte >= kFirstStatus) {
+    // Only channel messages leave a status for running status to repeat.
+    runningStatus_ = byte < kSysexStart ? byte : 0;
+    packed_ = byte;
+    shortBytes_ = 1;
+    shortLength_ = static_cast<int>(ShortMessageLength(byte));
+  } else if (shortBytes_ == 0) {
+    if (runningStatus_ == 0) {
+      return;
+    }
+    packed_ = runningStatus_ | static_cast<std::uint32_t>(byte) << kByteShift;
+    shortBytes_ = 2;
+    shortLength_ = static_cast<int>(ShortMessageLength(runningStatus_));
+  } else {
+    packed_ |= static_cast<std::uint32_t>(byte) << (kByteShift * shortBytes_);
+    ++shortBytes_;
   }
+  if (shortBytes_ >= shortLength_) {
+    shortBytes_ = 0;
+    target_.DeliverShort(packed_);
+  }
+}
+
+void SysexAssembler::Reset() noexcept {
+  inSysex_ = false;
+  shortBytes_ = 0;
+  runningStatus_ = 0;
 }
 
 void SysexAssembler::RealTime(std::uint8_t byte) noexcept {

@@ -1,4 +1,4 @@
-#include "midi/backends/rtmidi/failure_texts.h"
+#include "midi/failure_texts.h"
 
 #include <algorithm>
 
@@ -10,15 +10,15 @@ MmResult FailureTexts::Code(const std::string& text) {
   if (found == texts_.end()) {
     found = texts_.insert(texts_.end(), text);
   }
-  return kFirstCode + static_cast<MmResult>(found - texts_.begin());
+  return firstCode_ + static_cast<MmResult>(found - texts_.begin());
 }
 
 bool FailureTexts::Text(MmResult code, std::string& text) const {
   std::lock_guard lock(mutex_);
-  if (code < kFirstCode || code - kFirstCode >= texts_.size()) {
+  if (code < firstCode_ || code - firstCode_ >= texts_.size()) {
     return false;
   }
-  text = texts_[code - kFirstCode];
+  text = texts_[code - firstCode_];
   return true;
 }
 
