@@ -72,7 +72,7 @@ void AddLsCommand(CLI::App& app, std::ostream& out, std::ostream& err) {
       "Files that cannot be read are named on standard error");
   ls->add_option("DIR", options->folder, "A folder of .syx files")->required();
   ls->add_option("--search", options->search,
-                 "Only presets whose name, category or file name holds TEXT, in any letter case")
+                 "Only presets whose name, category or file holds every word of TEXT, in any letter case")
       ->type_name("TEXT");
   ls->callback([options, &out, &err] { List(*options, out, err); });
 }

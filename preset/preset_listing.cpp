@@ -53,7 +53,9 @@ bool IsListedSize(std::uintmax_t size) {
   return size == kDumpSize || size == kBankSize;
 }
 
-void ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found) {
+// False once found asked to stop.
+bool ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found,
+                const FileFound& take) {
   found.folders.push_back(folder);
   std::error_code walkError;
   fs::directory_iterator entries(folder, walkError);
@@ -68,7 +70,9 @@ void ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found
     const bool isFolder = entry.is_directory(error) && !entry.is_symlink(error);
     error.clear();
     if (isFolder) {
-      ListFolder(root, path, found);
+      if (!ListFolder(root, path, found, take)) {
+        return false;
+      }
       continue;
     }
     if (!IsPresetFileName(path)) {
@@ -86,11 +90,14 @@ void ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found
       found.errors.push_back(FileOpenError(PathText(path)).what());
       continue;
     }
-    found.files.push_back(std::move(file));
+    if (!take(file)) {
+      return false;
+    }
   }
   if (walkError) {
     found.errors.push_back(FolderOpenError(folder));
   }
+  return true;
 }
 
 }  // namespace
@@ -153,13 +160,23 @@ bool IsPresetFileName(const fs::path& file) {
              kPresetExtension;
 }
 
-FolderFiles PresetFilesUnder(const fs::path& folder) {
+FolderFiles WalkPresetFiles(const fs::path& folder, const FileFound& take) {
   std::error_code error;
   if (!fs::is_directory(folder, error)) {
     throw PresetError(FolderOpenError(folder));
   }
   FolderFiles found;
-  ListFolder(folder, folder, found);
+  ListFolder(folder, folder, found, take);
+  return found;
+}
+
+FolderFiles PresetFilesUnder(const fs::path& folder) {
+  std::vector<FolderFile> files;
+  FolderFiles found = WalkPresetFiles(folder, [&files](FolderFile& file) {
+    files.push_back(std::move(file));
+    return true;
+  });
+  found.files = std::move(files);
   std::ranges::sort(found.files, {}, &FolderFile::shownPath);
   return found;
 }
@@ -176,16 +193,18 @@ std::string LowerAscii(std::string_view text) {
 
 bool MatchesSearch(const ListedPreset& preset, std::string_view shownPath,
                    std::string_view loweredText) {
-  if (loweredText.empty()) {
-    return true;
-  }
-  for (const std::string_view field :
-       {std::string_view(preset.name), std::string_view(preset.category), shownPath}) {
-    if (LowerAscii(field).find(loweredText) != std::string::npos) {
-      return true;
+  const std::string fields =
+      LowerAscii(preset.name) + '\n' + LowerAscii(preset.category) + '\n' + LowerAscii(shownPath);
+  std::size_t start = 0;
+  while (start < loweredText.size()) {
+    const std::size_t end = std::min(loweredText.find(' ', start), loweredText.size());
+    const std::string_view word = loweredText.substr(start, end - start);
+    if (!word.empty() && fields.find(word) == std::string::npos) {
+      return false;
     }
+    start = end + 1;
   }
-  return false;
+  return true;
 }
 
 std::string PathText(const fs::path& path) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,8 +65,15 @@ struct FolderFiles {
 // so that no folder is listed twice. Throws "Cannot open folder %s" when folder itself is none.
 FolderFiles PresetFilesUnder(const std::filesystem::path& folder);
 
-// True when text is empty or occurs, in any letter case, in the preset's name, category or the
-// file's shown path. text is compared as given: lower-case it once with LowerAscii.
+// The same walk, handing each file to take as it is met, in no particular order, so that the
+// first files can be read before the last folder is listed; take returns false to end the
+// walk. The files are not kept: the result holds the folders and the errors only.
+using FileFound = std::function<bool(FolderFile& file)>;
+FolderFiles WalkPresetFiles(const std::filesystem::path& folder, const FileFound& take);
+
+// True when every word of text (words are parted by spaces) occurs, in any letter case, in the
+// preset's name, category or the file's shown path. text is compared as given: lower-case it
+// once with LowerAscii.
 bool MatchesSearch(const ListedPreset& preset, std::string_view shownPath,
                    std::string_view loweredText);
 std::string LowerAscii(std::string_view text);

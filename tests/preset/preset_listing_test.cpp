@@ -87,11 +87,11 @@ TEST(PresetListing, CategoryIsUpToThreeCharactersBeforeTheColon) {
   }
 }
 
-TEST(PresetListing, SearchLooksInNameCategoryAndFileInAnyCase) {
+TEST(PresetListing, SearchWantsEveryWordInNameCategoryOrFileInAnyCase) {
   const ListedPreset warm{"Pad:Warm Pad", "Pad", kNotInBank};
   const std::pair<const char*, bool> cases[] = {
-      {"", true},     {"warm", true}, {"WARM", true},  {"pad:", true},
-      {"sub/", true}, {"pads", true}, {"bass", false}, {"warm  ", false},
+      {"", true},     {"warm", true},  {"WARM", true},         {"pad:", true},       {"sub/", true},
+      {"pads", true}, {"bass", false}, {"  pad  warm ", true}, {"warm bass", false},
   };
   for (const auto& [text, matches] : cases) {
     EXPECT_EQ(MatchesSearch(warm, "Sub/Pads.syx", LowerAscii(text)), matches) << text;
