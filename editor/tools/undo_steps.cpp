@@ -91,6 +91,7 @@ TPresetStep::TPresetStep(TForm1& form, int channelIndex, preset::tMrv before, pr
 void TPresetStep::Apply(bool forward) {
   FForm.images.at(static_cast<std::size_t>(FChannelIndex)) = forward ? FAfter : FBefore;
   FForm.RefreshControls();
+  FForm.ChannelChanged(FChannelIndex);
   FForm.StatusBar1->showMessage(kModuleKeepsPreset);
 }
 

@@ -92,6 +92,7 @@ void TForm1::TakeAllPresetsDump() {
   TAllPresetsRequest& request = *FAllPresetsRequest;
   const int loadedNumber = request.presetNumber;
   images.at(static_cast<std::size_t>(loadedNumber)).LoadPresetFromStream(receiveBuffer);
+  ChannelReceived(loadedNumber);
   if (++request.presetNumber == kPresetCount) {
     FinishAllPresetsRequest();
     return;
@@ -124,6 +125,7 @@ void TForm1::FinishAllPresetsRequest() {
   const int received = kPresetCount - static_cast<int>(missing.size());
   StatusBar1->showMessage(
       QStringLiteral("Received %1 of %2 presets").arg(received).arg(kPresetCount));
+  AllPresetsReceived(missing.empty());
   if (missing.empty()) {
     return;
   }
@@ -171,6 +173,7 @@ void TForm1::SendPresetOfAll(int presetNumber) {
     FSendingAllPresets = false;
     throw;
   }
+  ChannelSent(presetNumber);
   WaitThen(kDumpWireTimeMs, [this, presetNumber] { SendPresetOfAll(presetNumber + 1); });
 }
 

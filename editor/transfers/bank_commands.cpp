@@ -24,6 +24,7 @@ void TForm1::LoadBank1Click() {
   for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
     RecordPresetChange(channelIndex, before.at(static_cast<std::size_t>(channelIndex)),
                        QStringLiteral("Load Bank"));
+    ChannelChanged(channelIndex);
   }
   undoStack->endMacro();
 }

@@ -40,6 +40,7 @@ void TForm1::MidiInput1MidiInput() {
     images.at(static_cast<std::size_t>(channelIndex)).LoadPresetFromStream(receiveBuffer);
     RecordPresetChange(channelIndex, before, QStringLiteral("received dump"));
     RefreshControls();
+    ChannelReceived(channelIndex);
   }
 }
 

@@ -46,6 +46,7 @@ QString AcceptAsCopy(QDropEvent& event) {
 void TForm1::LoadPresetFile(int channelIndex, const QString& path) {
   images.at(static_cast<std::size_t>(channelIndex)).LoadPreset(LocalFileName(path));
   RefreshControls();
+  ChannelChanged(channelIndex);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -57,6 +57,7 @@ void TForm1::Initialize1Click() {
   images.at(static_cast<std::size_t>(channelIndex)) = std::move(initial);
   RecordPresetChange(channelIndex, before, QStringLiteral("Initialize"));
   RefreshControls();
+  ChannelSent(channelIndex);
 }
 
 void TForm1::RequestPatchonCurrentChannel1Click() {
@@ -80,6 +81,7 @@ void TForm1::SendCurrentChannel1Click() {
   preset::tMrv& image = images.at(static_cast<std::size_t>(CurrentChannelIndex()));
   image.SetPresetNumber(PresetNumber());
   engine.SendSysex(image.BuildDump());
+  ChannelSent(CurrentChannelIndex());
 }
 
 void TForm1::Loadoncurrentchannel1Click() {
@@ -119,6 +121,7 @@ void TForm1::copytoClick() {
       channelIndex, before,
       QStringLiteral("Copy layer %1 to %2").arg(sourceLayerIndex + 1).arg(targetLayerIndex + 1));
   RefreshControls();
+  ChannelChanged(channelIndex);
   SendCurrentChannel1Click();
 }
 

@@ -41,7 +41,7 @@ void TForm1::RefreshControls() {
   preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
   const int layerNumber = layer->ItemIndex() + 1;
   const std::string name = image.ReadName();
-  setWindowTitle(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+  ShowCaption(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
   ShowLayerLamps(image);
 
   const QWidget* page = PageControl1->currentWidget();

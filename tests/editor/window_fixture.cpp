@@ -52,6 +52,15 @@ QImage WindowTest::ShowPage(QWidget* page) {
   return form->grab().toImage();
 }
 
+QString MarkedCaption(const std::string& name) {
+  const QString caption = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  qsizetype end = caption.size();
+  while (end > 0 && caption.at(end - 1) == u' ') {
+    --end;
+  }
+  return caption.left(end) + QStringLiteral("[*]") + caption.mid(end);
+}
+
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers) {
   SendMouse(target, QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton, modifiers);
 }

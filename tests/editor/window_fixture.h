@@ -52,6 +52,10 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<TForm1> form;
 };
 
+// The window's caption for a channel whose image may differ from the module: the name with
+// Qt's modified mark behind it, before the spaces that pad it.
+QString MarkedCaption(const std::string& name);
+
 // What the platform delivers for a user's mouse, through the application's event filter.
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void Move(QWidget* target, QPoint local);

@@ -72,7 +72,7 @@ TEST_F(PresetFileOpenTest, CommandLineFileOpensOnChannelOneWithoutOfferingToSend
   OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("morvane-editor"), goodFile}));
   EXPECT_TRUE(Holds(0, preset));
   EXPECT_TRUE(Holds(1, before[1]));
-  EXPECT_EQ(form->windowTitle(), QString::fromStdString(preset.ReadName()));
+  EXPECT_EQ(form->windowTitle(), MarkedCaption(preset.ReadName()));
   EXPECT_TRUE(prompt.texts.empty());
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
@@ -84,7 +84,7 @@ TEST_F(PresetFileOpenTest, DroppedFileLoadsIntoTheCurrentChannelAsACopy) {
   EXPECT_TRUE(DragOver({QUrl::fromLocalFile(goodFile)}, true));
   EXPECT_TRUE(Holds(2, preset));
   EXPECT_TRUE(Holds(0, first));
-  EXPECT_EQ(form->windowTitle(), QString::fromStdString(preset.ReadName()));
+  EXPECT_EQ(form->windowTitle(), MarkedCaption(preset.ReadName()));
   EXPECT_TRUE(prompt.texts.empty());
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }

@@ -277,7 +277,7 @@ TEST_F(TransferTest, LoadShowsThePresetAndChangesTheModuleOnlyOnYes) {
     chosen = PathOf("loaded.syx");
     Key(kLoad);
     EXPECT_EQ(prompt.texts.back(), "send?");
-    EXPECT_EQ(form->windowTitle(), "Lod:preset      ");
+    EXPECT_EQ(form->windowTitle(), yes ? "Lod:preset      " : MarkedCaption("Lod:preset      "));
     EXPECT_EQ(Sent().size(), yes ? 1u : 0u);
     EXPECT_EQ(ModuleName(1, true) == "Lod:preset      ", yes);
   }
