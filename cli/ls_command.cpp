@@ -71,8 +71,9 @@ void AddLsCommand(CLI::App& app, std::ostream& out, std::ostream& err) {
       "name, file and position in a bank (1-16), separated by tabs; - where there is none. "
       "Files that cannot be read are named on standard error");
   ls->add_option("DIR", options->folder, "A folder of .syx files")->required();
-  ls->add_option("--search", options->search,
-                 "Only presets whose name, category or file holds every word of TEXT, in any letter case")
+  ls->add_option(
+        "--search", options->search,
+        "Only presets whose name, category or file holds every word of TEXT, in any letter case")
       ->type_name("TEXT");
   ls->callback([options, &out, &err] { List(*options, out, err); });
 }
