@@ -61,7 +61,11 @@ void TForm1::BuildLibraryMenus() {
   File1->addAction(AddToLibrary1);
 
   // Drags out of the library land on the channel buttons.
-  new TEventHook(*this, [this](QEvent& event) { return LibraryDrag(event); });
+  FLibraryDrops = new TEventHook(*this, [this](QEvent& event) {
+    const QEvent::Type type = event.type();
+    return (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+           LibraryDrag(event);
+  });
 }
 
 QString TForm1::LibraryFolder() const {
@@ -112,6 +116,8 @@ void TForm1::Library1Click() {
 }
 
 void TForm1::CloseLibrary() {
+  // Nothing of the library may run on a window that is being taken down.
+  delete std::exchange(FLibraryDrops, nullptr);
   QObject::disconnect(FFocusConnection);
   // The note ends at once; the edit buffer's preset would only go out after shut-down.
   LeaveAudition();
@@ -167,9 +173,6 @@ void TForm1::DropFromLibrary(int channelIndex, const TLibraryReference& referenc
 
 bool TForm1::LibraryDrag(QEvent& event) {
   const QEvent::Type type = event.type();
-  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
-    return false;
-  }
   auto& drag = static_cast<QDropEvent&>(event);
   const QMimeData* data = drag.mimeData();
   if (data == nullptr || !data->hasFormat(QString::fromLatin1(kLibraryMimeType))) {

@@ -478,10 +478,12 @@ class TForm1 : public QMainWindow {
   void EndAuditionNote();
   void LeaveAudition();
   void LibraryWait(int ms, std::function<void()> then);
-  // Drags out of the library onto the channel buttons; other drags go on to the window.
+  // A drag over the window: true when it comes out of the library, which lands only on the
+  // channel buttons; other drags go on to the window.
   bool LibraryDrag(QEvent& event);
 
   TLibraryWindow* FLibraryWindow = nullptr;
+  QObject* FLibraryDrops = nullptr;
   QMetaObject::Connection FFocusConnection;
   bool FAuditioning = false;
   // Bumped by every audition, so that a note due for an earlier one is not played.
