@@ -1,9 +1,7 @@
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -15,7 +13,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QUndoStack>
 #include <functional>
 #include <memory>
@@ -39,7 +36,6 @@ namespace {
 using preset::Bytes;
 
 constexpr int kWaitMs = 5000;
-constexpr int kBankPosition = 5;
 
 preset::tMrv Named(const std::string& name) {
   preset::tMrv image;
