@@ -1,6 +1,7 @@
 #include "library_folder.h"
 
 #include <QSet>
+#include <utility>
 
 #include "handler_guard.h"
 
@@ -22,15 +23,7 @@ TLibraryFolder::TLibraryFolder(QObject* parent)
                                     }
                                   },
                                   [this](int epoch, int listing, const TLibrarySummary& summary) {
-                                    if (epoch != FReader->Epoch() || listing != FLatest) {
-                                      return;
-                                    }
-                                    FSummary = summary;
-                                    FListing = false;
-                                    Watch(summary.files.size() <= kMostWatchedFiles
-                                              ? summary.folders + summary.files
-                                              : summary.folders);
-                                    emit ListingChanged();
+                                    ListingEnded(epoch, listing, summary);
                                   }})) {
   FReader->moveToThread(&FThread);
   FThread.setObjectName(QStringLiteral("library reader"));
@@ -58,15 +51,37 @@ void TLibraryFolder::SetFolder(const QString& folder) {
   }
   FFolder = folder;
   FSummary = {};
+  FRelistWanted = false;
   Watch({});
   FModel.Clear();
   Request(true);
 }
 
-void TLibraryFolder::Relist() {
-  if (!FFolder.isEmpty()) {
-    Request(false);
+void TLibraryFolder::ListingEnded(int epoch, int listing, const TLibrarySummary& summary) {
+  if (epoch != FReader->Epoch() || listing != FLatest) {
+    return;
   }
+  FSummary = summary;
+  FListing = false;
+  Watch(summary.files.size() <= kMostWatchedFiles ? summary.folders + summary.files
+                                                  : summary.folders);
+  emit ListingChanged();
+  if (std::exchange(FRelistWanted, false)) {
+    Relist();
+  }
+}
+
+// A listing that runs is not broken off: it may have passed the change already, so another
+// one follows it.
+void TLibraryFolder::Relist() {
+  if (FFolder.isEmpty()) {
+    return;
+  }
+  if (FListing) {
+    FRelistWanted = true;
+    return;
+  }
+  Request(false);
 }
 
 void TLibraryFolder::Request(bool fresh) {

@@ -47,6 +47,7 @@ class TLibraryFolder : public QObject {
 
  private:
   void Request(bool fresh);
+  void ListingEnded(int epoch, int listing, const TLibrarySummary& summary);
   void Watch(const QStringList& paths);
 
   TLibraryModel FModel;
@@ -58,6 +59,7 @@ class TLibraryFolder : public QObject {
   QString FFolder;
   int FLatest = 0;
   bool FListing = false;
+  bool FRelistWanted = false;
   TLibrarySummary FSummary;
 };
 

@@ -147,8 +147,8 @@ void TLibraryWindow::ShowCount() {
     parts << Counted(summary.notPresetCount, "1 file is not a preset", "%1 files are not presets");
   }
   if (!summary.errors.isEmpty()) {
-    parts << Counted(summary.errors.size(), "1 file could not be read",
-                     "%1 files could not be read");
+    parts << Counted(summary.errors.size(), "1 file or folder could not be read",
+                     "%1 files or folders could not be read");
   }
   FCount->setText(parts.join(QStringLiteral("; ")));
   FCount->setToolTip(summary.errors.join(u'\n'));
