@@ -8,11 +8,17 @@
 #include <QWidget>
 #include <deque>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "engine/ask_user.h"
 #include "tform1.h"
+
+// Texts print as text when a test fails, not as 16-bit units.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace morvane::editor::testing {
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -188,6 +189,26 @@ TEST_F(LibraryTest, ListsEveryPresetOfTheFolderAndNarrowsAsTheUserTypes) {
   EXPECT_EQ(window.SearchBox()->text(), "cop");
   EXPECT_EQ(Shown(window), QStringList({"Pad:Warm Pad|copy.syx|0"}));
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+// Chosen at once, before the first folder's presets reached the list: none of them ever shows.
+TEST_F(LibraryTest, AnotherFolderChosenWhileOneIsReadIsListedAloneAndRemembered) {
+  QTemporaryDir other;
+  QFile file(QDir(other.path()).filePath(QStringLiteral("lead.syx")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  const Bytes lead = Named("Led:Other").BuildDump();
+  file.write(reinterpret_cast<const char*>(lead.data()), static_cast<qint64>(lead.size()));
+  file.close();
+  QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+  TLibraryWindow& window = *form->LibraryWindow();
+  window.SetScriptedFolderAnswer([&other](const QString&) { return other.path(); });
+  window.ChooseFolderButton()->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Library().Listing(); }, kWaitMs));
+  QApplication::processEvents();
+  EXPECT_EQ(Shown(window), QStringList({"Led:Other|lead.syx|0"}));
+  EXPECT_EQ(window.CountLabel()->text(), "1 preset");
+  const QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "keltano", "mrveditor");
+  EXPECT_EQ(stored.value(QStringLiteral("setup/libraryfolder")).toString(), other.path());
 }
 
 TEST_F(LibraryTest, FilesAddedChangedOrRemovedOutsideShowUpWithoutARestart) {
