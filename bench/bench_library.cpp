@@ -30,29 +30,31 @@ constexpr const char* kCategoryNames[kCategories] = {
     "Pad", "Bas", "Led", "Str", "Brs", "Key", "Org", "Syn", "Drm", "Fx ",
     "Pno", "Gtr", "Vox", "Wnd", "Plk", "Arp", "Seq", "Amb", "Bel", "Hit"};
 
-// Ten thousand preset files of distinct names in a hundred sub-folders, written once; or the
-// folder MORVANE_BENCH_LIBRARY names, made by an earlier run (the folder it wrote is named on
-// standard error), so that a run after the system's file cache was emptied lists it cold.
+void WriteLibrary(const QString& folder) {
+  morvane::preset::tMrv image;
+  image.LoadPresetFromBytes(morvane::preset::BuildInitialPreset());
+  for (int file = 0; file < kPresetFiles; ++file) {
+    const QString sub = QStringLiteral("folder %1").arg(file % kSubFolders);
+    QDir(folder).mkpath(sub);
+    image.WriteName(std::string(kCategoryNames[file % kCategories]) + ":Sound " +
+                    std::to_string(file));
+    image.SavePreset(morvane::editor::LocalFileName(
+        QDir(folder).filePath(sub + QStringLiteral("/sound %1.syx").arg(file))));
+  }
+}
+
+// Ten thousand preset files of distinct names in a hundred sub-folders, in a temporary folder;
+// or in the folder MORVANE_BENCH_LIBRARY names, written there if it is empty and kept, so that
+// a later run after the system's file cache was emptied lists them cold.
 const QString& LibraryFolder() {
-  static QTemporaryDir made;
+  static QTemporaryDir temporary;
   static const QString path = [] {
-    const QString given = qEnvironmentVariable("MORVANE_BENCH_LIBRARY");
-    if (!given.isEmpty()) {
-      return given;
+    const QString kept = qEnvironmentVariable("MORVANE_BENCH_LIBRARY");
+    const QString folder = kept.isEmpty() ? temporary.path() : kept;
+    if (QDir(folder).isEmpty()) {
+      WriteLibrary(folder);
     }
-    made.setAutoRemove(false);
-    morvane::preset::tMrv image;
-    image.LoadPresetFromBytes(morvane::preset::BuildInitialPreset());
-    for (int file = 0; file < kPresetFiles; ++file) {
-      const QString sub = QStringLiteral("folder %1").arg(file % kSubFolders);
-      QDir(made.path()).mkpath(sub);
-      image.WriteName(std::string(kCategoryNames[file % kCategories]) + ":Sound " +
-                      std::to_string(file));
-      image.SavePreset(morvane::editor::LocalFileName(
-          QDir(made.path()).filePath(sub + QStringLiteral("/sound %1.syx").arg(file))));
-    }
-    qInfo("library of %d preset files: %s", kPresetFiles, qUtf8Printable(made.path()));
-    return made.path();
+    return folder;
   }();
   return path;
 }
