@@ -21,5 +21,7 @@ void AddShowCommand(CLI::App& app, std::ostream& out);
 void AddMessageCommands(CLI::App& app, std::ostream& out);
 // The bank subcommands: split a bank file into preset files, join preset files into a bank.
 void AddBankCommand(CLI::App& app);
+// The ls subcommand: the presets of a folder of .syx files.
+void AddLsCommand(CLI::App& app, std::ostream& out, std::ostream& err);
 
 }  // namespace morvane::cli

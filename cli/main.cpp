@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   morvane::cli::AddShowCommand(app, std::cout);
   morvane::cli::AddMessageCommands(app, std::cout);
   morvane::cli::AddBankCommand(app);
+  morvane::cli::AddLsCommand(app, std::cout, std::cerr);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

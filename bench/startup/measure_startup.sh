@@ -42,8 +42,9 @@ run_once() {
   local config=$1 caption=$2 start shown
   mkdir -p "$config"
   start=$(monotonic_s)
-  XDG_CONFIG_HOME="$config" QT_QPA_PLATFORM=xcb JACK_NO_START_SERVER=1 \
-    JACK_DEFAULT_SERVER=$NO_JACK_SERVER MORVANE_MIDI_API= \
+  # Data of its own too: no channels kept by another run are brought back.
+  XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$config/data" QT_QPA_PLATFORM=xcb \
+    JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER=$NO_JACK_SERVER MORVANE_MIDI_API= \
     "$BIN_DIR/morvane-editor" >"$WORK/editor.log" 2>&1 &
   EDITOR_PID=$!
   local deadline=$((SECONDS + 20))

@@ -138,6 +138,9 @@ void TPresetStep::Apply(bool forward) {
         forward ? change.after : change.before;
   }
   FForm.RefreshControls();
+  for (const TPresetChange& change : FChanges) {
+    FForm.ChannelChanged(change.channelIndex);
+  }
   const QString& usual = FChanges.size() == 1 ? kModuleKeepsPreset : kModuleKeepsPresets;
   FForm.StatusBar1->showMessage(!forward && !FUndoNote.isEmpty() ? FUndoNote : usual);
 }

@@ -28,6 +28,9 @@ void TForm1::LoadBankFile(const QString& path) {
   }
   std::move(bank.begin(), bank.end(), images.begin());
   RefreshControls();
+  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
+    ChannelChanged(channelIndex);
+  }
   // One step undoes the whole bank.
   RecordPresetChanges(std::move(changes), QStringLiteral("Load Bank"));
 }

@@ -135,6 +135,7 @@ void TForm1::copytoClick() {
       channelIndex, before,
       QStringLiteral("Copy layer %1 to %2").arg(sourceLayerIndex + 1).arg(targetLayerIndex + 1));
   RefreshControls();
+  ChannelChanged(channelIndex);
   SendCurrentChannel1Click();
 }
 

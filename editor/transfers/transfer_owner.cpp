@@ -358,10 +358,10 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
   if (!changes.empty()) {
     FForm.RecordPresetChanges(std::move(changes), QStringLiteral("Request All Presets"));
   }
-  Tell(observers.allPresetsReceived,
-       std::span<const preset::tMrv, kTransferPresetCount>(FForm.images), received);
   FForm.ShowTransferStatus(
       QStringLiteral("Received %1 of %2 presets").arg(received.size()).arg(kTransferPresetCount));
+  Tell(observers.allPresetsReceived,
+       std::span<const preset::tMrv, kTransferPresetCount>(FForm.images), received);
   if (missing.size() == 1) {
     problems.prepend(QStringLiteral("Preset %1 of %2 did not come from the module: channel %1 "
                                     "keeps its preset")
@@ -404,6 +404,7 @@ void TTransferOwner::SendPreset(int presetNumber) {
     Enter(TState::Idle);
     throw;
   }
+  Tell(observers.channelSending, presetNumber);
   const int step = NewStep();
   FForm.WaitThen(kDumpWireTimeMs, [this, step, presetNumber] {
     AfterSending([this, step, presetNumber] { PresetSent(step, presetNumber); });
@@ -453,6 +454,9 @@ void TTransferOwner::SendFailed(const QString& text) {
 }
 
 void TTransferOwner::ReportSent(const QString& done, std::optional<int> channelIndex) {
+  if (channelIndex) {
+    Tell(observers.channelSending, *channelIndex);
+  }
   const int failuresBefore = FFailureCount;
   AfterSending([this, failuresBefore, done, channelIndex] {
     if (FFailureCount > std::max(failuresBefore, FReportedFailures)) {

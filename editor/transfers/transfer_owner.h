@@ -32,7 +32,9 @@ QString ModulePresetName(int presetNumber);
 struct TTransferObservers {
   // A preset from a file or from elsewhere was loaded into the channel; source names it.
   std::vector<std::function<void(int channelIndex, const QString& source)>> presetLoaded;
-  // The channel's whole preset went to the module and the driver took it.
+  // The channel's whole preset was handed to the engine for the module (told at once)...
+  std::vector<std::function<void(int channelIndex)>> channelSending;
+  // ...and later the driver took it.
   std::vector<std::function<void(int channelIndex)>> channelSent;
   // A dump from the module was loaded into the channel.
   std::vector<std::function<void(int channelIndex)>> channelReceived;

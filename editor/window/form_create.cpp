@@ -81,6 +81,7 @@ void TForm1::FormCreate() {
   RunStep([this] { LoadParameterList(); });
   RunStep([this] { CopyCordLists(); });
   params->setCurrentIndex(parammap::kGenericStartItem);
+  RunStep([this] { RestoreSession(); });
   RunStep([this] { RefreshControls(); });
   RunStep([this] { RestoreDialogNames(); });
   RunStep([this] { RestoreHint(); });
@@ -91,12 +92,14 @@ void TForm1::FormCreate() {
 void TForm1::FormDestroy() {
   delete FKeyboardPreview;
   FKeyboardPreview = nullptr;
+  RunStep([this] { CloseLibrary(); });
   if (!settings) {
     return;
   }
   RunStep([this] { PersistOutputDevice(*midiout, TPersist::Store, *settings, MidiOutput1); });
   RunStep([this] { PersistInputDevice(*midiin, TPersist::Store, *settings, MidiInput1); });
   RunStep([this] { StoreDialogNamesAndHint(); });
+  RunStep([this] { KeepSessionAtShutDown(); });
   settings.reset();
   paramTable = TProfileFile();
   receiveBuffer.Clear();

@@ -87,6 +87,8 @@ void TForm1::BuildMenu() {
   File1->addActions({N2, RequestAllPresets1, SendAllPresets1, LoadBank1, SaveBank1});
 
   BuildViewMenu();
+  BuildLibraryMenus();
+  BuildSessionMenu();
 
   Panic1 = MakeAction(this, QStringLiteral("Panic1"), QStringLiteral("Panic"),
                       QKeySequence(Qt::ALT | Qt::Key_Backspace), QString());

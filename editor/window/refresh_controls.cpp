@@ -42,7 +42,7 @@ void TForm1::RefreshControls() {
   preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
   const int layerNumber = layer->ItemIndex() + 1;
   const std::string name = image.ReadName();
-  setWindowTitle(CaptionOf(name));
+  ShowCaption(CaptionOf(name));
   ShowLayerLamps(image);
   ShowEditTargets();
   FNameValidator->SetFixed(QLatin1Char(name.at(TNameValidator::kFixedIndex)));

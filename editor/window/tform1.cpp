@@ -74,6 +74,8 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   BuildDumpWatchAndRescan();
   BuildEditTargets();
   FTransfers = std::make_unique<TTransferOwner>(*this);
+  MarkChannelsOnTransfers();
+  BackUpAfterRequestAll();
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
@@ -53,6 +54,8 @@ namespace morvane::editor {
 
 class TDumpWatch;
 class TFileDialog;
+class TLibraryWindow;
+struct TLibraryReference;
 class THintSwitch;
 class TKeyboardPreview;
 class TLayerCheckBox;
@@ -468,6 +471,117 @@ class TForm1 : public QMainWindow {
   TNameValidator* FNameValidator = nullptr;
   // The layers the value controls' tips name; empty optional before the first tips.
   std::optional<std::vector<int>> FTipLayers;
+
+  // Which channels may differ from the module, and the caption that shows it for the channel on
+  // show (channel_marks.cpp).
+ public:
+  // Whether the channel's image may differ from what the module holds: changed in the editor
+  // since it was last sent or received.
+  bool ChannelMarked(int channelIndex) const;
+  // The hooks of the commands that move whole presets: an image replaced in the editor only,
+  // an image sent to the module, an image received from it.
+  void ChannelChanged(int channelIndex);
+  void ChannelSent(int channelIndex);
+  void ChannelReceived(int channelIndex);
+  // The caption of the channel on show: text, with the modified mark while the channel is
+  // marked.
+  void ShowCaption(const QString& text);
+
+ private:
+  // The marks follow the transfers: a loaded file sets one, a sent or received preset clears it.
+  void MarkChannelsOnTransfers();
+  void SetChannelMark(int channelIndex, bool marked);
+  void ShowChannelMark(int channelIndex);
+
+  std::array<bool, kChannelCount> FMarked{};
+  // Counts the changes of each channel, and the count when its dump was last handed on.
+  std::array<int, kChannelCount> FChange{};
+  std::array<int, kChannelCount> FSentChange{};
+  QString FCaption;
+  QString FCaptionShown;
+
+  // The library of preset files (library_commands.cpp, audition.cpp).
+ public:
+  static constexpr const char* kLibraryFolderSetting = "libraryfolder";
+  static constexpr const char* kLibraryBackupSetting = "librarybackup";
+
+  QAction* Library1 = nullptr;
+  QAction* AddToLibrary1 = nullptr;
+
+  void Library1Click();
+  void AddToLibrary1Click();
+  // At shut-down: ends an audition's note and closes the library while the window is whole.
+  void CloseLibrary();
+  // The library window once it has been opened, else null.
+  TLibraryWindow* LibraryWindow() const { return FLibraryWindow; }
+  QString LibraryFolder() const;
+  // The hook of Request All Presets at its end: keeps the backup when every preset came.
+  void AllPresetsReceived(bool complete);
+  // The waits of the library (the end of an audition's note); tests fire them themselves.
+  std::function<void(int ms, std::function<void()> then)> StartLibraryWait;
+  // The time a backup is named after.
+  std::function<QDateTime()> LibraryClock;
+  // True from an audition until the channel's preset went back to the module.
+  bool Auditioning() const { return FAuditioning; }
+
+ private:
+  void BuildLibraryMenus();
+  // Keeps the backup of the module's presets once Request All Presets has ended.
+  void BackUpAfterRequestAll();
+  void ChooseLibraryFolder(const QString& folder);
+  void LoadFromLibrary(const TLibraryReference& reference);
+  void DropFromLibrary(int channelIndex, const TLibraryReference& reference);
+  void StartAudition(const TLibraryReference& reference);
+  void PlayAuditionNote(int audition);
+  void EndAuditionNote();
+  void LeaveAudition();
+  void LibraryWait(int ms, std::function<void()> then);
+  // A drag over the window: true when it comes out of the library, which lands only on the
+  // channel buttons; other drags go on to the window.
+  bool LibraryDrag(QEvent& event);
+
+  TLibraryWindow* FLibraryWindow = nullptr;
+  QObject* FLibraryDrops = nullptr;
+  QMetaObject::Connection FFocusConnection;
+  bool FAuditioning = false;
+  // Bumped by every audition, so that a note due for an earlier one is not played.
+  int FAudition = 0;
+  struct TAuditionNote {
+    int channel;
+    int note;
+  };
+  std::optional<TAuditionNote> FAuditionNote;
+
+  // The channels kept between sessions (session_commands.cpp).
+ public:
+  static constexpr const char* kKeepChannelsSetting = "keepchannels";
+  static constexpr const char* kSessionFileSetting = "sessionfile";
+  static constexpr const char* kSessionWrittenSetting = "sessionwritten";
+  // How often the channels are compared with what was kept; a change is on disk within two
+  // checks of it at most.
+  static constexpr int kSessionCheckMs = 1000;
+
+  QAction* InitializeAllChannels1 = nullptr;
+  QAction* KeepChannels1 = nullptr;
+
+  void InitializeAllChannels1Click();
+  void KeepChannels1Click();
+  bool KeepsChannels() const;
+  QString SessionFile() const;
+  // The waits between two checks of the session; tests fire them themselves.
+  std::function<void(int ms, std::function<void()> then)> StartSessionWait;
+
+ private:
+  void BuildSessionMenu();
+  void RestoreSession();
+  void StartSessionChecks();
+  void WaitForSessionCheck(int checks);
+  void KeepSession();
+  void KeepSessionAtShutDown();
+
+  preset::Bytes FKeptSession;
+  int FSessionChecks = 0;
+  bool FSessionWriteFailed = false;
 };
 
 }  // namespace morvane::editor

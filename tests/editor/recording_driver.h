@@ -11,7 +11,8 @@
 namespace morvane::editor::testing {
 
 // Passes every call to the simulator's devices and keeps, in order, each SysEx string that the
-// simulator accepted for output. The output port calls it on the GUI thread only.
+// simulator accepted for output, and apart from them every message, short ones among them, in
+// the order sent. The output port calls it on the GUI thread only.
 class RecordingDriver final : public midi::MidiDriver {
  public:
   explicit RecordingDriver(midi::MidiDriver& devices) : devices_(devices) {}
@@ -24,6 +25,7 @@ class RecordingDriver final : public midi::MidiDriver {
     refusal_ = result;
   }
   void AcceptStrings() { refuseAfter_ = SIZE_MAX; }
+  std::vector<std::vector<std::uint8_t>> TakeMessages() { return std::exchange(messages_, {}); }
 
   midi::MmResult OutLongMsg(midi::DeviceHandle device, midi::MidiHeader& header) override {
     if (++offered_ > refuseAfter_) {
@@ -32,6 +34,7 @@ class RecordingDriver final : public midi::MidiDriver {
     const midi::MmResult result = devices_.OutLongMsg(device, header);
     if (result == midi::kNoError) {
       strings_.emplace_back(header.lpData, header.lpData + header.dwBufferLength);
+      messages_.push_back(strings_.back());
     }
     return result;
   }
@@ -46,7 +49,13 @@ class RecordingDriver final : public midi::MidiDriver {
   }
   midi::MmResult OutClose(midi::DeviceHandle device) override { return devices_.OutClose(device); }
   midi::MmResult OutShortMsg(midi::DeviceHandle device, std::uint32_t message) override {
-    return devices_.OutShortMsg(device, message);
+    const midi::MmResult result = devices_.OutShortMsg(device, message);
+    if (result == midi::kNoError) {
+      messages_.push_back({static_cast<std::uint8_t>(message),
+                           static_cast<std::uint8_t>(message >> 8),
+                           static_cast<std::uint8_t>(message >> 16)});
+    }
+    return result;
   }
   midi::MmResult OutPrepareHeader(midi::DeviceHandle device, midi::MidiHeader& header) override {
     return devices_.OutPrepareHeader(device, header);
@@ -89,6 +98,7 @@ class RecordingDriver final : public midi::MidiDriver {
   std::size_t offered_ = 0;
   std::size_t refuseAfter_ = SIZE_MAX;
   midi::MmResult refusal_ = midi::kNoError;
+  std::vector<std::vector<std::uint8_t>> messages_;
 };
 
 }  // namespace morvane::editor::testing

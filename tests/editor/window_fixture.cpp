@@ -85,6 +85,15 @@ bool DragOver(TForm1& form, const QList<QUrl>& urls, bool dropping, Qt::DropActi
   return drop.isAccepted();
 }
 
+QString MarkedCaption(const std::string& name) {
+  const QString caption = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  qsizetype end = caption.size();
+  while (end > 0 && caption.at(end - 1) == u' ') {
+    --end;
+  }
+  return caption.left(end) + QStringLiteral("[*]") + caption.mid(end);
+}
+
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers) {
   SendMouse(target, QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton, modifiers);
 }

@@ -11,11 +11,17 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "engine/ask_user.h"
 #include "tform1.h"
+
+// Texts print as text when a test fails, not as 16-bit units.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace morvane::editor::testing {
 
@@ -61,6 +67,10 @@ class WindowTest : public ::testing::Test {
 bool DragOver(TForm1& form, const QList<QUrl>& urls, bool dropping,
               Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
               const std::function<void()>& betweenDropAndLoad = {});
+
+// The window's caption for a channel whose image may differ from the module: the name with
+// Qt's modified mark behind it, before the spaces that pad it.
+QString MarkedCaption(const std::string& name);
 
 // What the platform delivers for a user's mouse, through the application's event filter.
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

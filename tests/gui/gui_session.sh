@@ -174,7 +174,8 @@ editor_device_index() {
 }
 
 # write_settings CONFIG_HOME OUT_INDEX OUT_NAME IN_INDEX IN_NAME: the editor's per-user
-# settings as Qt keeps them on Linux (organisation keltano, application mrveditor).
+# settings as Qt keeps them on Linux (organisation keltano, application mrveditor). Each start
+# is a fresh one: no channels kept from a last run, no backups in the user's folders.
 write_settings() {
   local home=$1
   mkdir -p "$home/keltano"
@@ -184,6 +185,8 @@ out=$2
 outname=$3
 in=$4
 inname=$5
+keepchannels=0
+librarybackup=0
 EOF
 }
 

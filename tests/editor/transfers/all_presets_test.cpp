@@ -200,7 +200,7 @@ TEST_F(AllPresetsTest, SendAllPacesTheDumpsThenRequestAllBringsThemBack) {
   form->Undo1->trigger();
   EXPECT_EQ(Name(0).substr(0, 3), "Gon");
   EXPECT_EQ(Name(15).substr(0, 3), "Gon");
-  EXPECT_EQ(form->windowTitle().toStdString(), Name(4));
+  EXPECT_EQ(form->windowTitle(), MarkedCaption(Name(4)));
   EXPECT_TRUE(Sent().empty());
 }
 

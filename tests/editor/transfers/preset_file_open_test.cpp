@@ -59,7 +59,7 @@ TEST_F(PresetFileOpenTest, CommandLineFileOpensOnChannelOneWithoutOfferingToSend
   OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("morvane-editor"), goodFile}));
   EXPECT_TRUE(Holds(0, preset));
   EXPECT_TRUE(Holds(1, before[1]));
-  EXPECT_EQ(form->windowTitle(), QString::fromStdString(preset.ReadName()));
+  EXPECT_EQ(form->windowTitle(), MarkedCaption(preset.ReadName()));
   EXPECT_TRUE(prompt.texts.empty());
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
@@ -84,7 +84,7 @@ TEST_F(PresetFileOpenTest, DroppedFileLoadsIntoTheCurrentChannelAsACopy) {
   EXPECT_EQ(form->channel->ItemIndex(), 2);
   EXPECT_TRUE(Holds(2, third));
   form->Redo1->trigger();
-  EXPECT_EQ(form->windowTitle(), QString::fromStdString(preset.ReadName()));
+  EXPECT_EQ(form->windowTitle(), MarkedCaption(preset.ReadName()));
 }
 
 TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {

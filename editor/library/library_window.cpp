@@ -1,0 +1,259 @@
+#include "library_window.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "handler_guard.h"
+
+namespace morvane::editor {
+
+namespace {
+
+constexpr int kInitialWidth = 640;
+constexpr int kInitialHeight = 480;
+constexpr int kNameWidth = 150;
+constexpr int kCategoryWidth = 64;
+constexpr int kFileWidth = 180;
+constexpr int kPositionWidth = 36;
+
+QString Counted(qsizetype count, const char* one, const char* many) {
+  return count == 1 ? QString::fromLatin1(one)
+                    : QString::fromLatin1(many).arg(QLocale().toString(count));
+}
+
+}  // namespace
+
+TLibraryWindow::TLibraryWindow(QWidget* parent) : QWidget(parent, Qt::Window), FLibrary(this) {
+  setObjectName(QStringLiteral("LibraryWindow"));
+  setWindowTitle(QStringLiteral("Library"));
+  resize(kInitialWidth, kInitialHeight);
+  BuildControls();
+  connect(&FLibrary, &TLibraryFolder::ListingChanged, this, [this] { ShowCount(); });
+  for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+    connect(&FLibrary.Filter(), signal, this, [this] { ShowCount(); });
+  }
+  connect(&FLibrary.Filter(), &QAbstractItemModel::modelReset, this, [this] { ShowCount(); });
+  connect(&FLibrary.Filter(), &QAbstractItemModel::layoutChanged, this, [this] { ShowCount(); });
+}
+
+void TLibraryWindow::BuildControls() {
+  FSearch = new QLineEdit(this);
+  FSearch->setObjectName(QStringLiteral("librarysearch"));
+  FSearch->setPlaceholderText(QStringLiteral("Search names, categories and files"));
+  FSearch->setClearButtonEnabled(true);
+  FSearch->installEventFilter(this);
+  connect(FSearch, &QLineEdit::textChanged, this,
+          [this](const QString& text) { FLibrary.Filter().SetSearch(text); });
+
+  FList = new QTableView(this);
+  FList->setObjectName(QStringLiteral("librarylist"));
+  FList->setModel(&FLibrary.Filter());
+  FList->setSortingEnabled(true);
+  FList->sortByColumn(TLibraryModel::kNameColumn, Qt::AscendingOrder);
+  FList->setSelectionBehavior(QAbstractItemView::SelectRows);
+  FList->setSelectionMode(QAbstractItemView::SingleSelection);
+  FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  FList->setDragEnabled(true);
+  FList->setDragDropMode(QAbstractItemView::DragOnly);
+  FList->setDefaultDropAction(Qt::CopyAction);
+  FList->setAlternatingRowColors(true);
+  FList->setWordWrap(false);
+  FList->verticalHeader()->hide();
+  FList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  FList->verticalHeader()->setDefaultSectionSize(FList->fontMetrics().height() + 4);
+  FList->horizontalHeader()->setStretchLastSection(true);
+  FList->setColumnWidth(TLibraryModel::kNameColumn, kNameWidth);
+  FList->setColumnWidth(TLibraryModel::kCategoryColumn, kCategoryWidth);
+  FList->setColumnWidth(TLibraryModel::kFileColumn, kFileWidth);
+  FList->setColumnWidth(TLibraryModel::kPositionColumn, kPositionWidth);
+  FList->installEventFilter(this);
+  connect(FList, &QAbstractItemView::doubleClicked, this,
+          [this] { RunGuarded([this] { Load(); }); });
+
+  FCount = new QLabel(this);
+  FCount->setObjectName(QStringLiteral("librarycount"));
+  FFolderLabel = new QLabel(this);
+  FFolderLabel->setObjectName(QStringLiteral("libraryfolder"));
+  FFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  FChooseFolder = new QPushButton(QStringLiteral("Choose &Folder.."), this);
+  FChooseFolder->setObjectName(QStringLiteral("librarychoosefolder"));
+  FChooseFolder->setAutoDefault(false);
+  connect(FChooseFolder, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { ChooseFolder(); }); });
+  FAudition = new QPushButton(QStringLiteral("&Audition (Space)"), this);
+  FAudition->setObjectName(QStringLiteral("libraryaudition"));
+  FAudition->setAutoDefault(false);
+  FAudition->setToolTip(QStringLiteral(
+      "Send the preset to the module's edit buffer and play a note; Esc sends the current "
+      "channel's preset back"));
+  connect(FAudition, &QPushButton::clicked, this, [this] { RunGuarded([this] { Audition(); }); });
+  FLoad = new QPushButton(QStringLiteral("&Load (Enter)"), this);
+  FLoad->setObjectName(QStringLiteral("libraryload"));
+  FLoad->setAutoDefault(false);
+  FLoad->setToolTip(QStringLiteral("Load the preset into the current channel"));
+  connect(FLoad, &QPushButton::clicked, this, [this] { RunGuarded([this] { Load(); }); });
+  FBackup = new QCheckBox(
+      QStringLiteral("Keep a &backup of the module's presets after Request All"), this);
+  FBackup->setObjectName(QStringLiteral("librarybackup"));
+  connect(FBackup, &QCheckBox::toggled, this, [this](bool keep) { emit BackupChanged(keep); });
+
+  auto* folderRow = new QHBoxLayout();
+  folderRow->addWidget(FFolderLabel, 1);
+  folderRow->addWidget(FChooseFolder);
+  auto* commandRow = new QHBoxLayout();
+  commandRow->addWidget(FCount, 1);
+  commandRow->addWidget(FAudition);
+  commandRow->addWidget(FLoad);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(FSearch);
+  layout->addWidget(FList, 1);
+  layout->addLayout(commandRow);
+  layout->addLayout(folderRow);
+  layout->addWidget(FBackup);
+  setFocusProxy(FSearch);
+}
+
+void TLibraryWindow::ShowFolder(const QString& folder) {
+  FFolderLabel->setText(QDir::toNativeSeparators(folder));
+  FLibrary.SetFolder(folder);
+  ShowCount();
+}
+
+void TLibraryWindow::ShowCount() {
+  const TLibrarySummary& summary = FLibrary.Summary();
+  const int total = FLibrary.Model().rowCount();
+  const int shown = FLibrary.Filter().rowCount();
+  QStringList parts;
+  parts << (shown == total
+                ? Counted(total, "1 preset", "%1 presets")
+                : QStringLiteral("%1 of %2")
+                      .arg(QLocale().toString(shown), Counted(total, "1 preset", "%1 presets")));
+  if (FLibrary.Listing()) {
+    parts << QStringLiteral("reading the folder..");
+  }
+  if (summary.notPresetCount > 0) {
+    parts << Counted(summary.notPresetCount, "1 file is not a preset", "%1 files are not presets");
+  }
+  if (!summary.errors.isEmpty()) {
+    parts << Counted(summary.errors.size(), "1 file or folder could not be read",
+                     "%1 files or folders could not be read");
+  }
+  FCount->setText(parts.join(QStringLiteral("; ")));
+  FCount->setToolTip(summary.errors.join(u'\n'));
+}
+
+QModelIndex TLibraryWindow::ChosenIndex() const {
+  const QModelIndex current = FList->currentIndex();
+  if (current.isValid() && FList->selectionModel()->isRowSelected(current.row(), QModelIndex())) {
+    return current;
+  }
+  return FLibrary.Filter().index(0, 0);
+}
+
+std::optional<TLibraryReference> TLibraryWindow::Chosen() const {
+  const QModelIndex index = ChosenIndex();
+  if (!index.isValid()) {
+    return std::nullopt;
+  }
+  const TLibraryEntry& entry = FLibrary.Filter().Entry(index);
+  return TLibraryReference{entry.file, entry.bankPosition};
+}
+
+void TLibraryWindow::Load() {
+  const std::optional<TLibraryReference> chosen = Chosen();
+  if (!chosen) {
+    return;
+  }
+  emit AuditionEnded();
+  emit LoadRequested(*chosen);
+}
+
+void TLibraryWindow::Audition() {
+  const QModelIndex index = ChosenIndex();
+  if (!index.isValid()) {
+    return;
+  }
+  FList->selectRow(index.row());
+  emit AuditionRequested(*Chosen());
+}
+
+void TLibraryWindow::Escape() {
+  emit AuditionEnded();
+}
+
+void TLibraryWindow::ChooseFolder() {
+  emit AuditionEnded();
+  const QString shown = FLibrary.Folder();
+  std::optional<QString> chosen;
+  if (FFolderAnswer) {
+    chosen = FFolderAnswer(shown);
+  } else {
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Library Folder"), shown);
+    if (!folder.isEmpty()) {
+      chosen = folder;
+    }
+  }
+  if (chosen) {
+    emit FolderChosen(*chosen);
+  }
+}
+
+bool TLibraryWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  bool handled = true;
+  if (key->key() == Qt::Key_Escape) {
+    RunGuarded([this] { Escape(); });
+  } else if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+    RunGuarded([this] { Load(); });
+  } else if (watched == FList && plain && key->key() == Qt::Key_Space) {
+    RunGuarded([this] { Audition(); });
+  } else if (watched == FSearch && plain && key->key() == Qt::Key_Down) {
+    FList->setFocus(Qt::OtherFocusReason);
+    if (!FList->currentIndex().isValid()) {
+      FList->selectRow(0);
+    }
+  } else if (watched == FList && !key->text().isEmpty() && key->text().front().isPrint() &&
+             (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0) {
+    // Typing in the list goes on in the search.
+    FSearch->setFocus(Qt::OtherFocusReason);
+    FSearch->insert(key->text());
+  } else {
+    handled = false;
+  }
+  return handled || QWidget::eventFilter(watched, event);
+}
+
+void TLibraryWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous()) {
+    emit AuditionEnded();
+  }
+}
+
+bool TLibraryWindow::event(QEvent* event) {
+  // Coming back to the window lists the folder again: a file changed in place by another
+  // program tells no folder watcher.
+  if (event->type() == QEvent::WindowActivate) {
+    FLibrary.Relist();
+  }
+  return QWidget::event(event);
+}
+
+}  // namespace morvane::editor

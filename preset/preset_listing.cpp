@@ -1,0 +1,215 @@
+#include "preset_listing.h"
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+#include "bank_file.h"
+#include "dump_layout.h"
+#include "preset_errors.h"
+
+namespace morvane::preset {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kCategoryMark = ':';
+constexpr std::size_t kMostCategoryChars = 3;
+constexpr char kUnprintable = '?';
+constexpr char kFirstPrintable = ' ';
+constexpr char kLastPrintable = '~';
+constexpr std::string_view kPresetExtension = ".syx";
+
+ListedPreset ListedFromDump(std::span<const std::uint8_t> dump, int bankPosition) {
+  std::string stored(kNameSize, ' ');
+  for (std::size_t i = 0; i < kNameSize; ++i) {
+    stored[i] = static_cast<char>(dump[DumpOffsetOfPayloadByte(i)]);
+  }
+  ListedPreset listed;
+  listed.name = ShownPresetName(stored);
+  listed.category = CategoryOf(listed.name);
+  listed.bankPosition = bankPosition;
+  return listed;
+}
+
+bool IsBank(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() != kBankSize) {
+    return false;
+  }
+  for (std::size_t index = 0; index < kBankPresetCount; ++index) {
+    if (!IsFramedDump(bytes.subspan(index * kDumpSize, kDumpSize))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string FolderOpenError(const fs::path& folder) {
+  return "Cannot open folder " + PathText(folder);
+}
+
+bool IsListedSize(std::uintmax_t size) {
+  return size == kDumpSize || size == kBankSize;
+}
+
+// False once found asked to stop.
+bool ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found,
+                const FileFound& take) {
+  found.folders.push_back(folder);
+  std::error_code walkError;
+  fs::directory_iterator entries(folder, walkError);
+  for (; !walkError && entries != fs::directory_iterator(); entries.increment(walkError)) {
+    const fs::directory_entry& entry = *entries;
+    std::error_code error;
+    const fs::path& path = entry.path();
+    if (PathText(path.filename()).starts_with('.')) {
+      continue;
+    }
+    // A link to a folder is not followed: it could lead back into this one.
+    const bool isFolder = entry.is_directory(error) && !entry.is_symlink(error);
+    error.clear();
+    if (isFolder) {
+      if (!ListFolder(root, path, found, take)) {
+        return false;
+      }
+      continue;
+    }
+    if (!IsPresetFileName(path)) {
+      continue;
+    }
+    FolderFile file;
+    file.path = path;
+    file.shownPath = PathText(path.lexically_relative(root));
+    std::replace(file.shownPath.begin(), file.shownPath.end(), '\\', '/');
+    file.size = entry.file_size(error);
+    if (!error) {
+      file.modified = entry.last_write_time(error);
+    }
+    if (error) {
+      found.errors.push_back(FileOpenError(PathText(path)).what());
+      continue;
+    }
+    if (!take(file)) {
+      return false;
+    }
+  }
+  if (walkError) {
+    found.errors.push_back(FolderOpenError(folder));
+  }
+  return true;
+}
+
+}  // namespace
+
+PresetFileListing ListPresetBytes(std::span<const std::uint8_t> bytes) {
+  PresetFileListing listing;
+  if (IsFramedDump(bytes)) {
+    listing.kind = PresetFileKind::Preset;
+    listing.presets.push_back(ListedFromDump(bytes, kNotInBank));
+  } else if (IsBank(bytes)) {
+    listing.kind = PresetFileKind::Bank;
+    for (std::size_t index = 0; index < kBankPresetCount; ++index) {
+      listing.presets.push_back(
+          ListedFromDump(bytes.subspan(index * kDumpSize, kDumpSize), static_cast<int>(index) + 1));
+    }
+  }
+  return listing;
+}
+
+PresetFileListing ListPresetFile(const fs::path& file, std::uintmax_t size) {
+  if (!IsListedSize(size)) {
+    return {};
+  }
+  std::ifstream stream(file, std::ios::binary);
+  Bytes bytes(static_cast<std::size_t>(size));
+  if (!stream ||
+      !stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
+    throw FileOpenError(PathText(file));
+  }
+  return ListPresetBytes(bytes);
+}
+
+std::string ShownPresetName(std::string_view storedName) {
+  std::string name(storedName);
+  for (char& c : name) {
+    if (c < kFirstPrintable || c > kLastPrintable) {
+      c = kUnprintable;
+    }
+  }
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name;
+}
+
+std::string CategoryOf(std::string_view shownName) {
+  const std::size_t mark = shownName.find(kCategoryMark);
+  if (mark == std::string_view::npos) {
+    return {};
+  }
+  const std::size_t first = mark > kMostCategoryChars ? mark - kMostCategoryChars : 0;
+  std::string category(shownName.substr(first, mark - first));
+  category.erase(0, category.find_first_not_of(' '));
+  category.erase(category.find_last_not_of(' ') + 1);
+  return category;
+}
+
+bool IsPresetFileName(const fs::path& file) {
+  const std::string name = PathText(file.filename());
+  return !name.starts_with('.') && name.size() > kPresetExtension.size() &&
+         LowerAscii(std::string_view(name).substr(name.size() - kPresetExtension.size())) ==
+             kPresetExtension;
+}
+
+FolderFiles WalkPresetFiles(const fs::path& folder, const FileFound& take) {
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    throw PresetError(FolderOpenError(folder));
+  }
+  FolderFiles found;
+  ListFolder(folder, folder, found, take);
+  return found;
+}
+
+FolderFiles PresetFilesUnder(const fs::path& folder) {
+  std::vector<FolderFile> files;
+  FolderFiles found = WalkPresetFiles(folder, [&files](FolderFile& file) {
+    files.push_back(std::move(file));
+    return true;
+  });
+  found.files = std::move(files);
+  std::ranges::sort(found.files, {}, &FolderFile::shownPath);
+  return found;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return lowered;
+}
+
+bool MatchesSearch(const ListedPreset& preset, std::string_view shownPath,
+                   std::string_view loweredText) {
+  const std::string fields =
+      LowerAscii(preset.name) + '\n' + LowerAscii(preset.category) + '\n' + LowerAscii(shownPath);
+  std::size_t start = 0;
+  while (start < loweredText.size()) {
+    const std::size_t end = std::min(loweredText.find(' ', start), loweredText.size());
+    const std::string_view word = loweredText.substr(start, end - start);
+    if (!word.empty() && fields.find(word) == std::string::npos) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string PathText(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace morvane::preset

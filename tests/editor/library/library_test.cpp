@@ -1,0 +1,446 @@
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+#include <functional>
+#include <memory>
+
+#include "data_files.h"
+#include "editor_application.h"
+#include "library_window.h"
+#include "midi/backends/virtual/virtual_backend.h"
+#include "preset/bank_file.h"
+#include "preset/dump_layout.h"
+#include "preset/initial_preset.h"
+#include "radio_group.h"
+#include "recording_driver.h"
+#include "sim/simulated_module.h"
+#include "tform1.h"
+#include "window_fixture.h"
+
+namespace morvane::editor::testing {
+namespace {
+
+using preset::Bytes;
+
+constexpr int kWaitMs = 5000;
+
+preset::tMrv Named(const std::string& name) {
+  preset::tMrv image;
+  image.LoadPresetFromBytes(preset::BuildInitialPreset());
+  image.WriteName(name);
+  return image;
+}
+
+Bytes Payload(const preset::ByteStream& image) {
+  return {image.View().begin(), image.View().end()};
+}
+
+Bytes EditBufferDump(preset::tMrv image) {
+  image.SetPresetNumber(-1);
+  return image.BuildDump();
+}
+
+struct Wait {
+  int ms;
+  std::function<void()> then;
+};
+
+// The window on a simulator of its own, every message it sent recorded, over a library folder
+// of its own: a preset in a sub-folder, a copy of it, a bank of sixteen and two files that are
+// not presets.
+class LibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid() && settingsFolder.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    Store(TForm1::kLibraryFolderSetting, folder.path());
+    QDir(folder.path()).mkpath(QStringLiteral("pads"));
+    Write("pads/warm.syx", Named("Pad:Warm Pad").BuildDump());
+    Write("copy.syx", Named("Pad:Warm Pad").BuildDump());
+    preset::Bank bank;
+    for (std::size_t index = 0; index < bank.size(); ++index) {
+      bank[index] = Named("Bas:Deep " + std::to_string(index + 1));
+    }
+    Write("bank.syx", preset::BuildBank(bank));
+    Write("junk.syx", Bytes(100, 0x55));
+    Bytes cut = Named("Pad:Cut").BuildDump();
+    cut.resize(preset::kMinUnpackSize);
+    Write("cut.syx", cut);
+    Write("notes.txt", Bytes(10, 0x41));
+
+    simulator = std::make_unique<midi::VirtualBackend>();
+    driver = std::make_unique<RecordingDriver>(*simulator);
+    TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
+    form = std::make_unique<TForm1>(&prompt, *driver);
+    form->StartLibraryWait = [this](int ms, std::function<void()> then) {
+      waits.push_back({ms, std::move(then)});
+    };
+    form->StartTransferWait = [](int, std::function<void()>) {};
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+  void TearDown() override {
+    form.reset();
+    driver.reset();
+    simulator.reset();
+    TEditorApplication::Instance()->SetErrorReporter({});
+  }
+
+  void Store(const char* name, const QString& text) {
+    QSettings raw(QSettings::NativeFormat, QSettings::UserScope, "keltano", "mrveditor");
+    raw.setValue(QStringLiteral("setup/") + QLatin1String(name), text);
+  }
+  QString PathOf(const QString& name) const { return QDir(folder.path()).filePath(name); }
+  void Write(const QString& name, const Bytes& bytes) const {
+    QFile file(PathOf(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+  }
+  // Every message sent, in order, once the SysEx sender has handed all of them out.
+  std::vector<Bytes> Messages() {
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->engine.SysexSender().PendingCount() == 0; },
+                                kWaitMs));
+    QApplication::processEvents();
+    driver->TakeStrings();
+    return driver->TakeMessages();
+  }
+  TLibraryWindow& OpenLibrary() {
+    QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+    TLibraryWindow* window = form->LibraryWindow();
+    EXPECT_NE(window, nullptr);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_TRUE(QTest::qWaitFor([window] { return !window->Library().Listing(); }, kWaitMs));
+    return *window;
+  }
+  // The rows shown, as "name|file|position", in the order shown.
+  static QStringList Shown(TLibraryWindow& window) {
+    QStringList rows;
+    TLibraryFilter& filter = window.Library().Filter();
+    for (int row = 0; row < filter.rowCount(); ++row) {
+      const TLibraryEntry& entry = filter.Entry(filter.index(row, 0));
+      rows << QStringLiteral("%1|%2|%3").arg(entry.name, entry.shownPath).arg(entry.bankPosition);
+    }
+    return rows;
+  }
+  // Chooses the shown row of this name by a click, as the user does.
+  static void Choose(TLibraryWindow& window, const QString& name) {
+    QTableView* list = window.List();
+    TLibraryFilter& filter = window.Library().Filter();
+    for (int row = 0; row < filter.rowCount(); ++row) {
+      const QModelIndex index = filter.index(row, 0);
+      if (filter.Entry(index).name == name) {
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+        return;
+      }
+    }
+    ADD_FAILURE() << "no row " << name.toStdString();
+  }
+
+  QTemporaryDir folder;
+  QTemporaryDir settingsFolder;
+  std::unique_ptr<midi::VirtualBackend> simulator;
+  std::unique_ptr<RecordingDriver> driver;
+  RecordingPrompt prompt;
+  QStringList errors;
+  std::vector<Wait> waits;
+  std::unique_ptr<TForm1> form;
+};
+
+TEST_F(LibraryTest, ListsEveryPresetOfTheFolderAndNarrowsAsTheUserTypes) {
+  TLibraryWindow& window = OpenLibrary();
+  QStringList expected{"Bas:Deep 1|bank.syx|1", "Bas:Deep 10|bank.syx|10"};
+  const QStringList shown = Shown(window);
+  ASSERT_EQ(shown.size(), 18) << shown.join(' ').toStdString();
+  EXPECT_EQ(shown.mid(0, 2), expected);
+  // A preset and its copy are both listed; ties go by file.
+  EXPECT_EQ(shown.mid(16),
+            QStringList({"Pad:Warm Pad|copy.syx|0", "Pad:Warm Pad|pads/warm.syx|0"}));
+  EXPECT_EQ(window.CountLabel()->text(), "18 presets; 2 files are not presets");
+
+  const struct {
+    const char* typed;
+    int rows;
+  } searches[] = {{"warm", 2}, {"PADS/", 1}, {"deep 1", 8}, {"bas 1 6", 1}, {"zzz", 0}};
+  for (const auto& search : searches) {
+    window.SearchBox()->clear();
+    QTest::keyClicks(window.SearchBox(), QString::fromLatin1(search.typed));
+    EXPECT_EQ(window.Library().Filter().rowCount(), search.rows) << search.typed;
+  }
+  EXPECT_EQ(window.CountLabel()->text(), "0 of 18 presets; 2 files are not presets");
+  // Typing in the list goes on in the search.
+  window.SearchBox()->clear();
+  window.List()->setFocus();
+  QTest::keyClicks(window.List(), QStringLiteral("cop"));
+  EXPECT_EQ(window.SearchBox()->text(), "cop");
+  EXPECT_EQ(Shown(window), QStringList({"Pad:Warm Pad|copy.syx|0"}));
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+// Chosen at once, before the first folder's presets reached the list: none of them ever shows.
+TEST_F(LibraryTest, AnotherFolderChosenWhileOneIsReadIsListedAloneAndRemembered) {
+  QTemporaryDir other;
+  QFile file(QDir(other.path()).filePath(QStringLiteral("lead.syx")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  const Bytes lead = Named("Led:Other").BuildDump();
+  file.write(reinterpret_cast<const char*>(lead.data()), static_cast<qint64>(lead.size()));
+  file.close();
+  QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+  TLibraryWindow& window = *form->LibraryWindow();
+  window.SetScriptedFolderAnswer([&other](const QString&) { return other.path(); });
+  window.ChooseFolderButton()->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Library().Listing(); }, kWaitMs));
+  QApplication::processEvents();
+  EXPECT_EQ(Shown(window), QStringList({"Led:Other|lead.syx|0"}));
+  EXPECT_EQ(window.CountLabel()->text(), "1 preset");
+  const QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "keltano", "mrveditor");
+  EXPECT_EQ(stored.value(QStringLiteral("setup/libraryfolder")).toString(), other.path());
+}
+
+TEST_F(LibraryTest, FilesAddedChangedOrRemovedOutsideShowUpWithoutARestart) {
+  TLibraryWindow& window = OpenLibrary();
+  const auto shownNow = [&](int rows) {
+    return QTest::qWaitFor([&] { return Shown(window).size() == rows; }, kWaitMs);
+  };
+  QDir(folder.path()).mkpath(QStringLiteral("new/deeper"));
+  ASSERT_TRUE(shownNow(18));
+  Write("new/deeper/lead.syx", Named("Led:Saw").BuildDump());
+  ASSERT_TRUE(shownNow(19)) << Shown(window).join(' ').toStdString();
+  EXPECT_TRUE(Shown(window).contains("Led:Saw|new/deeper/lead.syx|0"));
+  // The bank overwritten in place by one preset.
+  Write("bank.syx", Named("Bas:Alone").BuildDump());
+  ASSERT_TRUE(shownNow(4)) << Shown(window).join(' ').toStdString();
+  EXPECT_TRUE(Shown(window).contains("Bas:Alone|bank.syx|0"));
+  ASSERT_TRUE(QFile::remove(PathOf("copy.syx")));
+  ASSERT_TRUE(QFile::remove(PathOf("junk.syx")));
+  ASSERT_TRUE(shownNow(3));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return window.CountLabel()->text() == "3 presets; 1 file is not a preset"; }, kWaitMs))
+      << window.CountLabel()->text().toStdString();
+}
+
+TEST_F(LibraryTest, EnterLoadsIntoTheCurrentChannelAsLoadDoes) {
+  TLibraryWindow& window = OpenLibrary();
+  form->channel->setItemIndex(2);
+  const int steps = form->undoStack->count();
+  for (const bool send : {false, true}) {
+    SCOPED_TRACE(send);
+    prompt.answers = {send};
+    Choose(window, QStringLiteral("Bas:Deep 5"));
+    QTest::keyClick(window.List(), Qt::Key_Return);
+    EXPECT_EQ(prompt.texts.back(), "send?");
+    EXPECT_EQ(form->images[2].ReadName(), "Bas:Deep 5      ");
+    const std::vector<Bytes> sent = Messages();
+    EXPECT_EQ(sent.size(), send ? 1u : 0u);
+    EXPECT_EQ(form->ChannelMarked(2), !send);
+  }
+  EXPECT_EQ(form->undoStack->count(), steps + 2);
+  EXPECT_EQ(form->undoStack->undoText(), "Load");
+  // A file that changed since it was listed is read again, and refused when no preset is left.
+  Write("bank.syx", Bytes(10, 0));
+  QTest::keyClick(window.List(), Qt::Key_Return);
+  EXPECT_EQ(errors, QStringList({"Not a bank of 16 presets: " + PathOf("bank.syx") +
+                                 " holds 10 bytes, a bank 25680"}));
+  EXPECT_EQ(form->undoStack->count(), steps + 2);
+}
+
+TEST_F(LibraryTest, APresetDroppedOnAChannelButtonLoadsIntoThatChannel) {
+  TLibraryWindow& window = OpenLibrary();
+  Choose(window, QStringLiteral("Bas:Deep 5"));
+  TLibraryFilter& filter = window.Library().Filter();
+  const std::unique_ptr<QMimeData> data(
+      filter.mimeData(window.List()->selectionModel()->selectedRows()));
+  ASSERT_NE(data, nullptr);
+  const auto drag = [&](QPoint at) {
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(form.get(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(form.get(), &move);
+    if (!move.isAccepted()) {
+      return false;
+    }
+    EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(form.get(), &drop);
+    QApplication::processEvents();
+    return drop.isAccepted();
+  };
+  std::array<preset::tMrv, TForm1::kChannelCount> before = form->images;
+  QRadioButton* sixth = form->channel->Button(5);
+  EXPECT_FALSE(drag(form->PageControl1->mapTo(form.get(), QPoint(20, 20))));
+  EXPECT_TRUE(drag(sixth->mapTo(form.get(), sixth->rect().center())));
+  for (std::size_t channelIndex = 0; channelIndex < before.size(); ++channelIndex) {
+    EXPECT_EQ(form->images[channelIndex].ReadName(),
+              channelIndex == 5 ? "Bas:Deep 5      " : before[channelIndex].ReadName());
+    EXPECT_EQ(form->ChannelMarked(static_cast<int>(channelIndex)), channelIndex == 5);
+  }
+  EXPECT_EQ(sixth->text(), "6*");
+  EXPECT_EQ(form->channel->ItemIndex(), 0);
+  EXPECT_TRUE(prompt.texts.empty());
+  EXPECT_TRUE(Messages().empty());
+  form->undoStack->undo();
+  EXPECT_TRUE(Payload(form->images[5]) == Payload(before[5]));
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+// The module's edit buffer is followed by a model of the module fed every message the
+// simulator was sent.
+TEST_F(LibraryTest, AuditionPlaysThePresetAndLeavingItLeavesTheModuleAsItWas) {
+  sim::SimulatedModule module;
+  const auto feed = [&module](const std::vector<Bytes>& messages) {
+    for (const Bytes& message : messages) {
+      module.Receive(message);
+    }
+  };
+  form->SendCurrentChannel1->trigger();
+  feed(Messages());
+  const Bytes channelPayload = Payload(form->images[0]);
+  ASSERT_EQ(Payload(module.Preset(-1)), channelPayload);
+  form->engine.SetVelocity(88);
+  const std::array<preset::tMrv, TForm1::kChannelCount> before = form->images;
+  const preset::tMrv auditioned = Named("Bas:Deep 5");
+
+  const struct {
+    const char* how;
+    bool noteEnded;
+    std::function<void(TLibraryWindow&)> leave;
+  } cases[] = {
+      {"Esc", false, [](TLibraryWindow& w) { QTest::keyClick(w.List(), Qt::Key_Escape); }},
+      {"closing the window", false, [](TLibraryWindow& w) { w.close(); }},
+      {"the main window taking the keyboard", false,
+       [this](TLibraryWindow&) {
+         form->activateWindow();
+         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+       }},
+      {"Esc after the note ended", true,
+       [](TLibraryWindow& w) { QTest::keyClick(w.List(), Qt::Key_Escape); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    form->activateWindow();
+    TLibraryWindow& window = OpenLibrary();
+    waits.clear();
+    Choose(window, QStringLiteral("Bas:Deep 5"));
+    QTest::keyClick(window.List(), Qt::Key_Space);
+    std::vector<Bytes> log;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          for (Bytes& message : Messages()) {
+            log.push_back(std::move(message));
+          }
+          return log.size() >= 2;
+        },
+        kWaitMs));
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_TRUE(log[0] == EditBufferDump(auditioned));
+    EXPECT_EQ(log[1], (Bytes{0x90, 60, 88}));
+    feed(log);
+    EXPECT_TRUE(Payload(module.Preset(-1)) == Payload(auditioned));
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_EQ(waits[0].ms, 1500);
+    if (c.noteEnded) {
+      waits[0].then();
+      EXPECT_EQ(Messages(), std::vector<Bytes>({{0x80, 60, 0}}));
+    }
+
+    c.leave(window);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form->Auditioning(); }, kWaitMs));
+    log = Messages();
+    std::vector<Bytes> expected{{0x80, 60, 0}, EditBufferDump(before[0])};
+    if (c.noteEnded) {
+      expected.erase(expected.begin());
+    }
+    EXPECT_TRUE(log == expected) << log.size();
+    feed(log);
+    EXPECT_TRUE(Payload(module.Preset(-1)) == channelPayload);
+    EXPECT_FALSE(form->Auditioning());
+    // Nothing more once the audition is over.
+    waits[0].then();
+    form->activateWindow();
+    EXPECT_TRUE(Messages().empty());
+  }
+  for (std::size_t channelIndex = 0; channelIndex < before.size(); ++channelIndex) {
+    // Not even the preset number or the checksums that a send writes into the image.
+    EXPECT_TRUE(Payload(form->images[channelIndex]) == Payload(before[channelIndex]));
+    EXPECT_TRUE(Payload(form->images[channelIndex].RawDump()) ==
+                Payload(before[channelIndex].RawDump()));
+    EXPECT_FALSE(form->ChannelMarked(static_cast<int>(channelIndex)));
+  }
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(LibraryTest, RequestAllKeepsADatedBackupUnlessTurnedOff) {
+  form->LibraryClock = [] { return QDateTime(QDate(2026, 12, 8), QTime(10, 31, 59)); };
+  std::vector<std::function<void()>> transferWaits;
+  form->StartTransferWait = [&transferWaits](int, std::function<void()> then) {
+    transferWaits.push_back(std::move(then));
+  };
+  const auto requestAll = [&](bool silent) {
+    simulator->SetSilent(3, silent);
+    form->RequestAllPresets1->trigger();
+    if (silent) {
+      ASSERT_TRUE(QTest::qWaitFor(
+          [this] { return form->StatusBar1->currentMessage() == QStringLiteral("Preset 4 of 16"); },
+          kWaitMs));
+      transferWaits.back()();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form->RequestingAllPresets(); }, kWaitMs));
+  };
+  const QString first = PathOf("Module backup 2026-12-08 10-31.syx");
+  const QString second = PathOf("Module backup 2026-12-08 10-31 (2).syx");
+  for (const bool keep : {false, true}) {
+    Store(TForm1::kLibraryBackupSetting, keep ? "1" : "0");
+    requestAll(false);
+    EXPECT_EQ(QFileInfo::exists(first), keep);
+  }
+  const Bytes kept = preset::ReadWholeFile(LocalFileName(first));
+  EXPECT_TRUE(kept == preset::BuildBank(form->images));
+  // The same minute again never overwrites; a request that missed a preset keeps nothing.
+  form->images[0].WriteName("Changed");
+  requestAll(false);
+  EXPECT_TRUE(preset::ReadWholeFile(LocalFileName(first)) == kept);
+  EXPECT_TRUE(QFileInfo::exists(second));
+  requestAll(true);
+  EXPECT_EQ(QDir(folder.path()).entryList({QStringLiteral("Module backup*")}).size(), 2);
+  EXPECT_EQ(errors.size(), 1);
+}
+
+TEST_F(LibraryTest, AddToLibraryNeverOverwrites) {
+  form->images[0].WriteName("Pad:Warm Pad");
+  const QStringList names{"Warm Pad.syx", "Warm Pad (2).syx", "Warm Pad (3).syx"};
+  for (const QString& name : names) {
+    QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(QFileInfo::exists(PathOf(name)))
+        << name.toStdString() << errors.join('\n').toStdString();
+  }
+  // As Save writes it, with BF's preset number, and the channel's image left as it was.
+  preset::tMrv expected = form->images[0];
+  expected.SetPresetNumber(-1);
+  expected.SavePreset(LocalFileName(PathOf("expected.bin")));
+  for (const QString& name : names) {
+    EXPECT_TRUE(preset::ReadWholeFile(LocalFileName(PathOf(name))) ==
+                preset::ReadWholeFile(LocalFileName(PathOf("expected.bin"))));
+  }
+  form->images[0].WriteName("Bas:a/b?");
+  form->AddToLibrary1->trigger();
+  EXPECT_TRUE(QFileInfo::exists(PathOf("a-b-.syx")));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Hidden | QDir::Files).filter(".part").size(), 0);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+}  // namespace
+}  // namespace morvane::editor::testing

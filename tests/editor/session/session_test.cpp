@@ -1,0 +1,304 @@
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QUndoStack>
+#include <QWindow>
+#include <functional>
+#include <random>
+
+#include "data_files.h"
+#include "preset/dump_layout.h"
+#include "preset/initial_preset.h"
+#include "radio_group.h"
+#include "session_file.h"
+#include "startup_fixture.h"
+
+namespace morvane::editor::testing {
+namespace {
+
+using preset::Bytes;
+
+Bytes Payload(const preset::ByteStream& image) {
+  return {image.View().begin(), image.View().end()};
+}
+Bytes Raw(const preset::tMrv& image) {
+  return {image.RawDump().View().begin(), image.RawDump().View().end()};
+}
+
+// Images that differ in every part a session keeps: payload edits, preset numbers, the
+// checksums a send leaves, and a dump two bytes short, which Load takes.
+TSession VariedSession() {
+  TSession session;
+  for (std::size_t channelIndex = 0; channelIndex < session.images.size(); ++channelIndex) {
+    preset::tMrv& image = session.images[channelIndex];
+    Bytes dump = preset::BuildInitialPreset();
+    if (channelIndex == 7) {
+      dump.resize(preset::kMinUnpackSize);
+    }
+    image.LoadPresetFromBytes(dump);
+    image.WriteName("Ses:" + std::to_string(channelIndex));
+    image.WriteParam(4, 2, 1 + static_cast<int>(channelIndex % 4), -static_cast<int>(channelIndex));
+    if (channelIndex % 3 == 0) {
+      image.SetPresetNumber(static_cast<int>(channelIndex));
+      image.BuildDump();
+    }
+  }
+  session.channelIndex = 15;
+  session.layerIndex = 3;
+  session.pageIndex = 2;
+  return session;
+}
+
+TEST(SessionFile, KeepsEveryImageByteForByteAndRefusesAnyChange) {
+  const TSession session = VariedSession();
+  const Bytes bytes = EncodeSession(session);
+  const TSession read = DecodeSession(bytes);
+  for (std::size_t channelIndex = 0; channelIndex < session.images.size(); ++channelIndex) {
+    EXPECT_TRUE(Payload(read.images[channelIndex]) == Payload(session.images[channelIndex]));
+    EXPECT_TRUE(Raw(read.images[channelIndex]) == Raw(session.images[channelIndex]));
+  }
+  EXPECT_EQ(read.channelIndex, 15);
+  EXPECT_EQ(read.layerIndex, 3);
+  EXPECT_EQ(read.pageIndex, 2);
+  EXPECT_TRUE(EncodeSession(read) == bytes);
+
+  std::mt19937 random(22);
+  std::vector<std::size_t> positions{0, 8, 9, 10, 11, bytes.size() - 1};
+  for (int i = 0; i < 40; ++i) {
+    positions.push_back(std::uniform_int_distribution<std::size_t>(0, bytes.size() - 1)(random));
+  }
+  for (const std::size_t position : positions) {
+    Bytes changed = bytes;
+    changed[position] ^= 0x01;
+    EXPECT_THROW(DecodeSession(changed), TSessionDamaged) << position;
+  }
+  for (const std::size_t size : {std::size_t{0}, std::size_t{3}, bytes.size() - 1}) {
+    EXPECT_THROW(DecodeSession(std::span(bytes).first(size)), TSessionDamaged) << size;
+  }
+  Bytes longer = bytes;
+  longer.push_back(0);
+  EXPECT_THROW(DecodeSession(longer), TSessionDamaged);
+}
+
+struct Check {
+  int ms;
+  std::function<void()> then;
+};
+
+// A window that keeps its channels in a session file of its own; its checks of the session are
+// run by the test.
+class SessionTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    Store(TForm1::kKeepChannelsSetting, QStringLiteral("1"));
+    Store(TForm1::kSessionFileSetting, SessionPath());
+  }
+  QString SessionPath() const {
+    return dataFolder.filePath(QStringLiteral("kept/channels.session"));
+  }
+  void StartKeeping() {
+    ShutDown();
+    checks.clear();
+    driver = std::make_unique<midi::ScriptedDriver>(Names{"Morvane Simulator"},
+                                                    Names{"Morvane Simulator"});
+    driver->SetAutoComplete(true);
+    form = std::make_unique<TForm1>(&prompt, *driver, dataFolder.path());
+    form->StartSessionWait = [this](int ms, std::function<void()> then) {
+      checks.push_back({ms, std::move(then)});
+    };
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+  // Runs the check of the session that is due.
+  void RunCheck() {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !checks.empty(); }, 1000));
+    ASSERT_EQ(checks.size(), 1u);
+    const Check due = std::move(checks.front());
+    checks.clear();
+    EXPECT_LE(due.ms, 1000);
+    due.then();
+  }
+  void Change() {
+    preset::tMrv kept;
+    kept.LoadPresetFromBytes(preset::BuildInitialPreset());
+    kept.WriteName("Kpt:kept");
+    kept.SetPresetNumber(9);
+    kept.SavePreset(LocalFileName(dataFolder.filePath(QStringLiteral("kept.syx"))));
+    form->LoadPresetFile(2, dataFolder.filePath(QStringLiteral("kept.syx")),
+                         QStringLiteral("Load"));
+    form->SendParameter(0x02, 0x0B, 1, 4, -6);
+    QTest::mouseClick(form->channel->Button(2), Qt::LeftButton);
+    QTest::mouseClick(form->layer->Button(1), Qt::LeftButton);
+    form->PageControl1->setCurrentWidget(form->commonsheet);
+  }
+  std::array<Bytes, TForm1::kChannelCount> Images() const {
+    std::array<Bytes, TForm1::kChannelCount> images;
+    for (std::size_t channelIndex = 0; channelIndex < images.size(); ++channelIndex) {
+      images[channelIndex] = Payload(form->images[channelIndex]);
+      const Bytes raw = Raw(form->images[channelIndex]);
+      images[channelIndex].insert(images[channelIndex].end(), raw.begin(), raw.end());
+    }
+    return images;
+  }
+  void ExpectFreshStart() {
+    preset::tMrv initial;
+    initial.LoadPreset(LocalFileName(DataFile("init.syx")));
+    for (std::size_t channelIndex = 0; channelIndex < form->images.size(); ++channelIndex) {
+      EXPECT_TRUE(Payload(form->images[channelIndex]) == Payload(initial)) << channelIndex;
+      EXPECT_FALSE(form->ChannelMarked(static_cast<int>(channelIndex)));
+    }
+    EXPECT_EQ(form->channel->ItemIndex(), 0);
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->layerctrlssheet);
+  }
+
+  std::vector<Check> checks;
+};
+
+TEST_F(SessionTest, ChannelsLayerAndPageComeBackAfterARestart) {
+  StartKeeping();
+  EXPECT_TRUE(form->KeepChannels1->isChecked());
+  EXPECT_FALSE(form->StatusBar1->currentMessage().contains("last session"));
+  RunCheck();
+  ASSERT_TRUE(QFile::remove(SessionPath()));
+  Change();
+  const auto changed = Images();
+  EXPECT_FALSE(QFile::exists(SessionPath()));
+  RunCheck();
+  ASSERT_TRUE(QFile::exists(SessionPath()));
+  const TSession written = DecodeSession(preset::ReadWholeFile(LocalFileName(SessionPath())));
+  EXPECT_EQ(written.channelIndex, 2);
+  EXPECT_TRUE(Payload(written.images[4]) == Payload(form->images[4]));
+  // Nothing changed, nothing written.
+  ASSERT_TRUE(QFile::remove(SessionPath()));
+  RunCheck();
+  EXPECT_FALSE(QFile::exists(SessionPath()));
+
+  StartKeeping();
+  EXPECT_TRUE(Images() == changed);
+  EXPECT_EQ(form->channel->ItemIndex(), 2);
+  EXPECT_EQ(form->engine.Channel(), 2);
+  EXPECT_EQ(form->layer->ItemIndex(), 1);
+  EXPECT_EQ(form->PageControl1->currentWidget(), form->commonsheet);
+  EXPECT_EQ(form->patchname->text(), "Kpt:kept        ");
+  // The module was not told of any of them.
+  for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
+    EXPECT_TRUE(form->ChannelMarked(channelIndex));
+  }
+  EXPECT_EQ(form->windowTitle(), "Kpt:kept[*]        ");
+  EXPECT_EQ(form->windowHandle()->title(), "Kpt:kept*        ");
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SessionTest, ShutDownKeepsWhatChangedSinceTheLastCheck) {
+  StartKeeping();
+  Change();
+  const auto changed = Images();
+  StartKeeping();
+  EXPECT_TRUE(Images() == changed);
+  EXPECT_EQ(form->channel->ItemIndex(), 2);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SessionTest, ADamagedOrMissingSessionIsReportedOnceAndStartUpGoesOn) {
+  StartKeeping();
+  Change();
+  ShutDown();
+  const Bytes good = preset::ReadWholeFile(LocalFileName(SessionPath()));
+  Bytes flipped = good;
+  flipped[good.size() / 2] ^= 0x40;
+  const struct {
+    const char* what;
+    Bytes bytes;
+    const char* reason;
+  } cases[] = {
+      {"not a session", Bytes(100, 0x41), "its checksum does not match"},
+      {"a byte changed", flipped, "its checksum does not match"},
+      {"cut short", Bytes(good.begin(), good.end() - 9), "its checksum does not match"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    errors.clear();
+    ShutDown();
+    preset::WriteFileReplacing(LocalFileName(SessionPath()), c.bytes);
+    StartKeeping();
+    const QString kept = SessionPath() + ".damaged";
+    EXPECT_EQ(errors,
+              QStringList({QStringLiteral("The channels of the last session could not be read: %1 "
+                                          "is damaged (%2). It was kept as %3. Every channel "
+                                          "starts from the initial preset.")
+                               .arg(QDir::toNativeSeparators(SessionPath()),
+                                    QLatin1String(c.reason), QDir::toNativeSeparators(kept))}));
+    ExpectFreshStart();
+    EXPECT_EQ(preset::ReadWholeFile(LocalFileName(kept)), c.bytes);
+    // Once: the next start finds what this one kept.
+    errors.clear();
+    StartKeeping();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+  }
+  ShutDown();
+  ASSERT_TRUE(QFile::remove(SessionPath()));
+  StartKeeping();
+  EXPECT_EQ(form->StatusBar1->currentMessage(),
+            QStringLiteral("The channels of the last session were not found (%1): every channel "
+                           "starts from the initial preset")
+                .arg(QDir::toNativeSeparators(SessionPath())));
+  ExpectFreshStart();
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SessionTest, TurnedOffNothingIsKeptOrBroughtBack) {
+  StartKeeping();
+  Change();
+  StartKeeping();
+  ASSERT_EQ(form->channel->ItemIndex(), 2);
+  form->KeepChannels1->trigger();
+  EXPECT_EQ(Stored(TForm1::kKeepChannelsSetting), "0");
+  EXPECT_FALSE(QFile::exists(SessionPath()));
+  for (const Check& due : std::exchange(checks, {})) {
+    due.then();
+  }
+  EXPECT_FALSE(QFile::exists(SessionPath()));
+  EXPECT_TRUE(checks.empty());
+  StartKeeping();
+  EXPECT_FALSE(QFile::exists(SessionPath()));
+  ExpectFreshStart();
+  EXPECT_FALSE(form->KeepChannels1->isChecked());
+  // On again: kept at once.
+  form->KeepChannels1->trigger();
+  EXPECT_TRUE(QFile::exists(SessionPath()));
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+TEST_F(SessionTest, InitializeAllChannelsStartsAfreshInOneStep) {
+  StartKeeping();
+  Change();
+  const auto changed = Images();
+  const int steps = form->undoStack->count();
+  prompt.answers = {false};
+  form->InitializeAllChannels1->trigger();
+  EXPECT_TRUE(Images() == changed);
+  form->InitializeAllChannels1->trigger();
+  EXPECT_EQ(prompt.texts.back(),
+            "This will replace the presets on all 16 channels with the initial preset. Continue?");
+  preset::tMrv initial;
+  initial.LoadPreset(LocalFileName(DataFile("init.syx")));
+  for (std::size_t channelIndex = 0; channelIndex < form->images.size(); ++channelIndex) {
+    EXPECT_TRUE(Payload(form->images[channelIndex]) == Payload(initial));
+    // Only the channels that changed.
+    EXPECT_EQ(form->ChannelMarked(static_cast<int>(channelIndex)),
+              channelIndex == 2 || channelIndex == 4);
+  }
+  EXPECT_EQ(form->undoStack->count(), steps + 1);
+  form->undoStack->undo();
+  EXPECT_TRUE(Images() == changed);
+}
+
+}  // namespace
+}  // namespace morvane::editor::testing
