@@ -90,6 +90,18 @@ bool SelectOutputDevice(midi::TMidiOutput& port, int index) {
   return port.OpenPort();
 }
 
+void RestartInputDevice(const controls::Tmrvbox& list, midi::TMidiInput& port) {
+  const int index = list.currentIndex();
+  InDeviceWords(TPortDirection::Input, DeviceName(list, index), true, [&] {
+    port.ClosePort();
+    // No choice (-1) becomes an id beyond every device, which the port refuses with its error.
+    port.SetDeviceID(static_cast<std::uint16_t>(index));
+    port.OpenPort();
+    port.StartInput();
+    return true;
+  });
+}
+
 bool SelectInputDevice(midi::TMidiInput& port, int index) {
   port.StopInput();
   port.ClosePort();

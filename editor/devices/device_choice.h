@@ -36,6 +36,11 @@ void PersistInputDevice(controls::Tmrvbox& list, TPersist mode, TSettingsStore& 
 bool SelectOutputDevice(midi::TMidiOutput& port, int index);
 bool SelectInputDevice(midi::TMidiInput& port, int index);
 
+// Restarts the input port on the device chosen in list, as a request for a dump does: closed,
+// set, opened and started. A device that does not open is left closed without a word; an
+// error of the port (no device chosen) is raised as EDeviceError.
+void RestartInputDevice(const controls::Tmrvbox& list, midi::TMidiInput& port);
+
 // The choice made in list: the port is reopened on it and the choice stored. A device that
 // cannot be chosen or does not open raises EDeviceError, once the choice is stored.
 void ChooseOutputDevice(const controls::Tmrvbox& list, TSettingsStore& settings,

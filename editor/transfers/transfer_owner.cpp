@@ -120,12 +120,7 @@ void TTransferOwner::Close() {
 }
 
 void TTransferOwner::RestartInput() {
-  midi::TMidiInput& input = FForm.MidiInput1;
-  input.ClosePort();
-  // No choice (-1) becomes an id beyond every device, which the port refuses with its error.
-  input.SetDeviceID(static_cast<std::uint16_t>(FForm.midiin->currentIndex()));
-  input.OpenPort();
-  input.StartInput();
+  RestartInputDevice(*FForm.midiin, FForm.MidiInput1);
 }
 
 // ---- A single Request ----

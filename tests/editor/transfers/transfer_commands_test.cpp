@@ -353,7 +353,10 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
        PathOf("no/such/folder.syx"),
        {},
        "Cannot create file " + PathOf("no/such/folder.syx")},
-      {kRequest, {}, [](TForm1& f) { f.midiin->setCurrentIndex(-1); }, "Invalid device ID"},
+      {kRequest,
+       {},
+       [](TForm1& f) { f.midiin->setCurrentIndex(-1); },
+       "No MIDI input device is chosen: choose one on the Setup page\nInvalid device ID"},
   };
   Choose(0, true);
   for (const Case& c : cases) {
