@@ -62,6 +62,27 @@ inline MmResult MarkQueuedForInput(MidiHeader& header) {
   return kNoError;
 }
 
+// The prepare and unprepare rules of a backend that needs nothing of its own to prepare a
+// header: only an open device prepares, and a header still queued cannot be unprepared.
+inline MmResult MarkPrepared(bool deviceOpen, MidiHeader& header) {
+  if (!deviceOpen) {
+    return kInvalidHandle;
+  }
+  header.dwFlags |= kHeaderPrepared;
+  return kNoError;
+}
+
+inline MmResult MarkUnprepared(bool deviceOpen, MidiHeader& header) {
+  if (!deviceOpen) {
+    return kInvalidHandle;
+  }
+  if ((header.dwFlags & kHeaderInQueue) != 0) {
+    return kStillPlaying;
+  }
+  header.dwFlags &= ~kHeaderPrepared;
+  return kNoError;
+}
+
 struct MidiOutCaps {
   std::uint16_t manufacturerId = 0;
   std::uint16_t productId = 0;

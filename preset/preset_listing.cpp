@@ -7,6 +7,7 @@
 #include "bank_file.h"
 #include "dump_layout.h"
 #include "preset_errors.h"
+#include "preset_file.h"
 
 namespace morvane::preset {
 
@@ -31,18 +32,6 @@ ListedPreset ListedFromDump(std::span<const std::uint8_t> dump, int bankPosition
   listed.category = CategoryOf(listed.name);
   listed.bankPosition = bankPosition;
   return listed;
-}
-
-bool IsBank(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() != kBankSize) {
-    return false;
-  }
-  for (std::size_t index = 0; index < kBankPresetCount; ++index) {
-    if (!IsFramedDump(bytes.subspan(index * kDumpSize, kDumpSize))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 std::string FolderOpenError(const fs::path& folder) {
@@ -107,7 +96,7 @@ PresetFileListing ListPresetBytes(std::span<const std::uint8_t> bytes) {
   if (IsFramedDump(bytes)) {
     listing.kind = PresetFileKind::Preset;
     listing.presets.push_back(ListedFromDump(bytes, kNotInBank));
-  } else if (IsBank(bytes)) {
+  } else if (IsBankOfPresets(bytes)) {
     listing.kind = PresetFileKind::Bank;
     for (std::size_t index = 0; index < kBankPresetCount; ++index) {
       listing.presets.push_back(

@@ -1,7 +1,6 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,10 +20,9 @@
 #include "midi/backends/jack/jack_backend.h"
 #include "midi/backends/virtual/virtual_backend.h"
 #include "midi/device_list.h"
+#include "quiet_spawn.h"
 #include "settings_store.h"
 #include "tform1.h"
-
-extern char** environ;
 
 namespace {
 
@@ -39,21 +37,7 @@ constexpr const char* kServerName = "morvane-bench-loss";
 constexpr const char* kSimName = "morvane-bench-sim";
 
 pid_t Spawn(std::vector<std::string> arguments) {
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) {
-    argv.push_back(argument.data());
-  }
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ) != 0) {
-    pid = -1;
-  }
-  posix_spawn_file_actions_destroy(&quiet);
-  return pid;
+  return morvane::test_support::SpawnQuiet(std::move(arguments));
 }
 
 void End(pid_t pid, int signal) {

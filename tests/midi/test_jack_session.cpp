@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,8 +19,7 @@
 #include "midi/midi_output.h"
 #include "preset/dump_layout.h"
 #include "preset/module_messages.h"
-
-extern char** environ;
+#include "quiet_spawn.h"
 
 namespace morvane::midi {
 namespace {
@@ -55,21 +53,8 @@ bool Shell(const std::string& command) {
 // A process this test started and stops again; what it prints goes nowhere.
 class Child {
  public:
-  explicit Child(std::vector<std::string> arguments) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-      argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&pid_, argv[0], &quiet, nullptr, argv.data(), environ) != 0) {
-      pid_ = -1;
-    }
-    posix_spawn_file_actions_destroy(&quiet);
-  }
+  explicit Child(std::vector<std::string> arguments)
+      : pid_(test_support::SpawnQuiet(std::move(arguments))) {}
   ~Child() { Stop(); }
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;

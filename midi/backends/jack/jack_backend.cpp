@@ -154,22 +154,11 @@ MmResult JackBackend::ErrorText(MmResult code, std::string& text) const {
 }
 
 MmResult JackBackend::OutPrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return MarkPrepared(device != kNoDevice, header);
 }
 
 MmResult JackBackend::OutUnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return MarkUnprepared(device != kNoDevice, header);
 }
 
 MmResult JackBackend::InPrepareHeader(DeviceHandle device, MidiHeader& header) {

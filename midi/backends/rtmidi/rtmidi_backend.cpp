@@ -314,22 +314,11 @@ std::vector<RtMidiBackend::PortRef> RtMidiBackend::InputPorts() {
 }
 
 MmResult RtMidiBackend::PrepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  header.dwFlags |= kHeaderPrepared;
-  return kNoError;
+  return MarkPrepared(device != kNoDevice, header);
 }
 
 MmResult RtMidiBackend::UnprepareHeader(DeviceHandle device, MidiHeader& header) {
-  if (device == kNoDevice) {
-    return kInvalidHandle;
-  }
-  if ((header.dwFlags & kHeaderInQueue) != 0) {
-    return kStillPlaying;
-  }
-  header.dwFlags &= ~kHeaderPrepared;
-  return kNoError;
+  return MarkUnprepared(device != kNoDevice, header);
 }
 
 std::uint32_t RtMidiBackend::OutGetNumDevs() {
