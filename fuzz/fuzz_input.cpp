@@ -122,10 +122,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case kReturnEmpty:
           driver.ReturnBuffer({});
           break;
-        case kStray:
-          // Header-carrying messages with no header, and messages the port ignores.
-          driver.DeliverRaw(in.Word(), 0, in.Word());
+        case kStray: {
+          // Header-carrying messages with no header, messages the port ignores, and a device
+          // that goes away, which the port reports as an error where nobody listens for it.
+          const std::uint32_t message = in.Word();
+          if (message == morvane::midi::kDeviceLost) {
+            refused = true;
+          }
+          driver.DeliverRaw(message, 0, in.Word());
           break;
+        }
         case kTake:
           port->TakeEvent();
           break;

@@ -40,7 +40,8 @@ void NotifyWindow::PostDone(MidiHeader& header) noexcept {
 }
 
 void NotifyWindow::PostLost(MmResult reason) noexcept {
-  lostReason_.store(reason, std::memory_order_release);
+  // A loss always has a cause; a driver that gives none still lost the device.
+  lostReason_.store(reason == kNoError ? kNoDriver : reason, std::memory_order_release);
   lost_.store(true, std::memory_order_seq_cst);
   gui_.Wake();
 }
