@@ -49,6 +49,14 @@ std::string PageName(Page page) {
 constexpr int kBitsPerDataByte = 7;
 constexpr int kDataByteMask = 0x7F;
 
+// Built by appending: gcc 12 warns of overlapping copies for the chain of + that would do it.
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.append(1, '"').append(text).append(1, '"');
+  return quoted;
+}
+
 preset::ParamNumber NumberOf(int parameter) {
   return {static_cast<std::uint8_t>(parameter & kDataByteMask),
           static_cast<std::uint8_t>(parameter >> kBitsPerDataByte)};
@@ -97,7 +105,7 @@ std::string NumberList(const std::vector<Candidate>& candidates) {
 }
 
 ParamTarget TargetOf(std::string_view name, const Candidate& found, std::optional<int> layer) {
-  const std::string quoted = "\"" + std::string(name) + "\"";
+  const std::string quoted = Quoted(name);
   if (found.common) {
     if (layer.value_or(kCommonLayer) != kCommonLayer) {
       throw std::invalid_argument(quoted +
@@ -121,7 +129,7 @@ ParamTarget ResolveParam(std::string_view text, std::optional<int> layer) {
   if (looksNumeric) {
     return {ParseParam(text), layer.value_or(kCommonLayer)};
   }
-  const std::string quoted = "\"" + std::string(text) + "\"";
+  const std::string quoted = Quoted(text);
   std::vector<Candidate> found = ControlsNamed(text);
   // A name on both the Common page and a layer page: --layer tells which is meant.
   if (found.size() > 1) {

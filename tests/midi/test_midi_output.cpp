@@ -401,7 +401,10 @@ class QueuedShortMessagesTest : public MidiOutputTest {
   static std::string Hex(std::span<const std::uint8_t> bytes) {
     std::string hex;
     for (const std::uint8_t byte : bytes) {
-      hex += (hex.empty() ? "" : " ") + std::to_string(byte);
+      if (!hex.empty()) {
+        hex += ' ';
+      }
+      hex += std::to_string(byte);
     }
     return hex;
   }
