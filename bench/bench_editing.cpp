@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "fake_edit_clock.h"
@@ -42,39 +43,58 @@ void PrepareWindow(TForm1& window) {
   QApplication::processEvents();
 }
 
-void SendMouse(QWidget* target, QEvent::Type type, Qt::MouseButtons buttons) {
-  const QPoint middle(target->width() / 2, target->height() / 2);
-  QMouseEvent event(type, QPointF(middle), QPointF(target->mapToGlobal(middle)), Qt::LeftButton,
-                    buttons, Qt::NoModifier);
+void SendMouseAt(QWidget* target, QEvent::Type type, int x, Qt::MouseButtons buttons) {
+  const QPoint at(x, target->height() / 2);
+  QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), Qt::LeftButton, buttons,
+                    Qt::NoModifier);
   QApplication::sendEvent(target, &event);
+}
+
+void SendMouse(QWidget* target, QEvent::Type type, Qt::MouseButtons buttons) {
+  SendMouseAt(target, type, target->width() / 2, buttons);
+}
+
+// Start-up opens the simulator's output when the settings name no device.
+bool OpenSimulatorOutput(benchmark::State& state, TForm1& window) {
+  if (window.MidiOutput1.State() != morvane::midi::mosOpen) {
+    window.MidiOutput1.SetDeviceID(0);
+    if (!window.MidiOutput1.OpenPort()) {
+      state.SkipWithError("The simulator's output did not open");
+      return false;
+    }
+  }
+  return true;
+}
+
+// Times `act` until the strings it queued are with the driver; the port's done notices that
+// follow lie outside the time.
+void TimeUntilWithDriver(benchmark::State& state, TForm1& window,
+                         const std::function<void()>& act) {
+  const auto& sender = window.engine.SysexSender();
+  const auto start = std::chrono::steady_clock::now();
+  act();
+  while (sender.PendingCount() != 0) {
+    QApplication::processEvents();
+  }
+  const auto end = std::chrono::steady_clock::now();
+  state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  while (window.MidiOutput1.PendingLongCount() != 0) {
+    QApplication::processEvents();
+  }
 }
 
 // From the release on the volume control with layers 1 and 2 checked until its six strings
 // are with the simulator's driver. The press and the port's done notices lie outside the time.
 void MeasureEdits(benchmark::State& state, TForm1& window) {
-  // Start-up opens the simulator's output when the settings name no device.
-  if (window.MidiOutput1.State() != morvane::midi::mosOpen) {
-    window.MidiOutput1.SetDeviceID(0);
-    if (!window.MidiOutput1.OpenPort()) {
-      state.SkipWithError("The simulator's output did not open");
-      return;
-    }
+  if (!OpenSimulatorOutput(state, window)) {
+    return;
   }
   window.l2->setChecked(true);
   auto* volume = window.findChild<morvane::controls::Tdragger*>(QStringLiteral("dragger1"));
-  const auto& sender = window.engine.SysexSender();
   for (auto _ : state) {
     SendMouse(volume, QEvent::MouseButtonPress, Qt::LeftButton);
-    const auto start = std::chrono::steady_clock::now();
-    SendMouse(volume, QEvent::MouseButtonRelease, Qt::NoButton);
-    while (sender.PendingCount() != 0) {
-      QApplication::processEvents();
-    }
-    const auto end = std::chrono::steady_clock::now();
-    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-    while (window.MidiOutput1.PendingLongCount() != 0) {
-      QApplication::processEvents();
-    }
+    TimeUntilWithDriver(state, window,
+                        [volume] { SendMouse(volume, QEvent::MouseButtonRelease, Qt::NoButton); });
   }
 }
 
@@ -116,24 +136,6 @@ void SendWheel(QWidget* target, int angle) {
   QApplication::sendEvent(target, &event);
 }
 
-void SendMouseAt(QWidget* target, QEvent::Type type, int x, Qt::MouseButtons buttons) {
-  const QPoint at(x, target->height() / 2);
-  QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), Qt::LeftButton, buttons,
-                    Qt::NoModifier);
-  QApplication::sendEvent(target, &event);
-}
-
-bool OpenSimulatorOutput(benchmark::State& state, TForm1& window) {
-  if (window.MidiOutput1.State() != morvane::midi::mosOpen) {
-    window.MidiOutput1.SetDeviceID(0);
-    if (!window.MidiOutput1.OpenPort()) {
-      state.SkipWithError("The simulator's output did not open");
-      return false;
-    }
-  }
-  return true;
-}
-
 // From one wheel notch on the volume control, layer 1 checked, until its three strings are with
 // the simulator's driver. The notches lie an interval apart, so that each is sent at once.
 void BM_WheelNotchOneLayer(benchmark::State& state) {
@@ -149,21 +151,11 @@ void BM_WheelNotchOneLayer(benchmark::State& state) {
   window.editClock = clock.clock;
   auto* volume = window.findChild<morvane::controls::Tdragger*>(QStringLiteral("dragger1"));
   volume->setFocus();
-  const auto& sender = window.engine.SysexSender();
   int angle = 120;
   for (auto _ : state) {
     clock.Advance(1000);
     angle = -angle;
-    const auto start = std::chrono::steady_clock::now();
-    SendWheel(volume, angle);
-    while (sender.PendingCount() != 0) {
-      QApplication::processEvents();
-    }
-    const auto end = std::chrono::steady_clock::now();
-    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-    while (window.MidiOutput1.PendingLongCount() != 0) {
-      QApplication::processEvents();
-    }
+    TimeUntilWithDriver(state, window, [volume, angle] { SendWheel(volume, angle); });
   }
 }
 BENCHMARK(BM_WheelNotchOneLayer)->UseManualTime()->Unit(benchmark::kMicrosecond);

@@ -59,6 +59,19 @@ const QString& LibraryFolder() {
   return path;
 }
 
+void WaitForListing(TLibraryWindow& window) {
+  while (window.Library().Listing()) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+
+// A shown library window with the whole folder listed.
+void ShowListedFolder(TLibraryWindow& window) {
+  window.show();
+  window.ShowFolder(LibraryFolder());
+  WaitForListing(window);
+}
+
 int Screenful(const TLibraryWindow& window) {
   const QTableView* list = window.List();
   return list->viewport()->height() / list->verticalHeader()->defaultSectionSize() + 1;
@@ -86,9 +99,7 @@ void BM_LibraryListsTenThousandFiles(benchmark::State& state) {
     }
     window->List()->viewport()->repaint();
     firstMs = Seconds(Clock::now() - start).count() * 1000;
-    while (window->Library().Listing()) {
-      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    WaitForListing(*window);
     window->List()->viewport()->repaint();
     const double total = Seconds(Clock::now() - start).count();
     state.SetIterationTime(total);
@@ -110,17 +121,11 @@ BENCHMARK(BM_LibraryListsTenThousandFiles)->UseManualTime()->Unit(benchmark::kMi
 void BM_LibraryListsAgainUnchanged(benchmark::State& state) {
   morvane::bench::Application();
   TLibraryWindow window;
-  window.show();
-  window.ShowFolder(LibraryFolder());
-  while (window.Library().Listing()) {
-    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
+  ShowListedFolder(window);
   for (auto _ : state) {
     const auto start = Clock::now();
     window.Library().Relist();
-    while (window.Library().Listing()) {
-      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    WaitForListing(window);
     state.SetIterationTime(Seconds(Clock::now() - start).count());
   }
 }
@@ -133,11 +138,7 @@ BENCHMARK(BM_LibraryListsAgainUnchanged)->UseManualTime()->Unit(benchmark::kMill
 void BM_LibrarySearchKeystroke(benchmark::State& state) {
   morvane::bench::Application();
   TLibraryWindow window;
-  window.show();
-  window.ShowFolder(LibraryFolder());
-  while (window.Library().Listing()) {
-    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
+  ShowListedFolder(window);
   QLineEdit* search = window.SearchBox();
   const bool fromEmpty = state.range(0) != 0;
   const bool narrowing = state.range(1) != 0;

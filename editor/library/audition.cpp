@@ -4,6 +4,7 @@
 #include "handler_guard.h"
 #include "library_files.h"
 #include "tform1.h"
+#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -19,8 +20,6 @@ constexpr int kLeastVelocity = 1;
 constexpr int kMostVelocity = 127;
 // Long enough to hear an envelope's attack and some of its decay.
 constexpr int kAuditionNoteMs = 1500;
-// How often the note waits for the dump to have gone out before it.
-constexpr int kSenderPollMs = 5;
 
 preset::Bytes EditBufferDump(const preset::tMrv& image) {
   // A copy: sending must not change the checksums or the preset number the image keeps.
@@ -46,17 +45,12 @@ void TForm1::StartAudition(const TLibraryReference& reference) {
   const int audition = ++FAudition;
   FAuditioning = true;
   engine.SendSysex(EditBufferDump(auditioned));
-  PlayAuditionNote(audition);
+  // The note goes out once the dump has, so that the module plays the preset auditioned.
+  FTransfers->AfterSending([this, audition] { PlayAuditionNote(audition); });
 }
 
-// The note goes out once the dump has, so that the module plays the preset auditioned.
 void TForm1::PlayAuditionNote(int audition) {
   if (audition != FAudition || !FAuditioning) {
-    return;
-  }
-  if (engine.SysexSender().PendingCount() != 0) {
-    QTimer::singleShot(kSenderPollMs, this,
-                       [this, audition] { RunGuarded([&] { PlayAuditionNote(audition); }); });
     return;
   }
   const int channel = engine.Channel();

@@ -58,6 +58,10 @@ class TTransferOwner final {
   };
 
   explicit TTransferOwner(TForm1& form);
+
+  // Runs `then` once every string queued before it has been handed to the port, in the order
+  // asked; at once when nothing is queued.
+  void AfterSending(std::function<void()> then);
   TTransferOwner(const TTransferOwner&) = delete;
   TTransferOwner& operator=(const TTransferOwner&) = delete;
 
@@ -114,7 +118,6 @@ class TTransferOwner final {
   void Close();
   void RestartInput();
   int NewStep() { return ++FStep; }
-  void AfterSending(std::function<void()> then);
   void SentWindowNotified();
 
   void TakeRequestedDump();
