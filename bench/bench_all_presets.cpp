@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "channel_edits.h"
 #include "engine/ask_user.h"
 #include "midi/backends/virtual/virtual_backend.h"
 #include "preset/bank_file.h"
@@ -122,7 +123,8 @@ void BM_RequestAllPresetsFromALateModule(benchmark::State& state) {
   window.show();
   const auto name = [](int channelIndex) { return "Mod:preset " + std::to_string(channelIndex); };
   for (int channelIndex = 0; channelIndex < kPresets; ++channelIndex) {
-    window.images[static_cast<std::size_t>(channelIndex)].WriteName(name(channelIndex));
+    morvane::editor::testing::RenameImage(window, static_cast<std::size_t>(channelIndex),
+                                          name(channelIndex));
   }
   window.SendAllPresets1->trigger();
   RunUntil(clock, window, simulator, [] { return false; });
@@ -137,8 +139,9 @@ void BM_RequestAllPresetsFromALateModule(benchmark::State& state) {
   double measured = 0;
   int rightChannels = 0;
   for (auto _ : state) {
-    for (morvane::preset::tMrv& image : window.images) {
-      image.WriteName("Old:preset");
+    for (int channelIndex = 0; channelIndex < kPresets; ++channelIndex) {
+      morvane::editor::testing::RenameImage(window, static_cast<std::size_t>(channelIndex),
+                                            "Old:preset");
     }
     const auto start = clock.Now();
     window.RequestAllPresets1->trigger();
@@ -149,8 +152,7 @@ void BM_RequestAllPresetsFromALateModule(benchmark::State& state) {
     for (int channelIndex = 0; channelIndex < kPresets; ++channelIndex) {
       std::string shown = name(channelIndex);
       shown.resize(morvane::preset::kNameSize, ' ');
-      rightChannels +=
-          window.images[static_cast<std::size_t>(channelIndex)].ReadName() == shown ? 1 : 0;
+      rightChannels += window.Channels().Image(channelIndex).ReadName() == shown ? 1 : 0;
     }
     RunUntil(clock, window, simulator, [] { return false; });
   }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "channel_edits.h"
 #include "fake_edit_clock.h"
 #include "layer_check_box.h"
 #include "midi/backends/virtual/virtual_backend.h"
@@ -232,8 +233,10 @@ void BM_RefreshLayerPage(benchmark::State& state) {
   TForm1 window(noPrompt, simulator);
   PrepareWindow(window);
   for (const auto& spec : morvane::parammap::ControlsOn(morvane::parammap::Page::Layer)) {
-    window.images[1].WriteParam(static_cast<std::int8_t>(morvane::parammap::ImageGroup(spec)),
-                                spec.Ctrl1(), 1, spec.max);
+    morvane::editor::testing::ChangeImage(window, 1, [&](morvane::preset::tMrv& image) {
+      image.WriteParam(static_cast<std::int8_t>(morvane::parammap::ImageGroup(spec)), spec.Ctrl1(),
+                       1, spec.max);
+    });
   }
   int channelIndex = 0;
   for (auto _ : state) {

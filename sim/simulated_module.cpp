@@ -203,6 +203,9 @@ void SimulatedModule::Answer(const Message& dump, const AnswerBehaviour& behavio
   const std::size_t sent =
       behaviour.cutOffAfter == 0 ? dump.size() : std::min(behaviour.cutOffAfter, dump.size());
   std::vector<Message> parts = SplitDump(std::span(dump).first(sent));
+  if (behaviour.headerLost && !parts.empty()) {
+    parts.erase(parts.begin());
+  }
   std::erase_if(parts, [](const Message& part) { return part.empty(); });
   const std::size_t firstReply = replies.size();
   for (std::size_t index = 0; index < parts.size(); ++index) {

@@ -30,6 +30,8 @@ struct AnswerBehaviour {
   // Real-time bytes and other devices' SysEx come before, between and inside the dump's
   // messages.
   bool noise = false;
+  // The header message is lost on the way: only the seven packets come.
+  bool headerLost = false;
 };
 
 // One piece of what the module sends: a whole message, or part of a SysEx (the part that comes

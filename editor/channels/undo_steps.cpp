@@ -1,15 +1,9 @@
 #include "undo_steps.h"
 
-#include <QStatusBar>
 #include <QStringList>
-#include <QUndoStack>
-#include <algorithm>
 #include <utility>
 
 #include "handler_guard.h"
-#include "radio_group.h"
-#include "tdragger.h"
-#include "tform1.h"
 
 namespace morvane::editor {
 
@@ -33,16 +27,9 @@ void TUndoStep::redo() {
   RunGuarded([this] { Apply(true); });
 }
 
-void TUndoStep::ShowChannel(std::span<const int> channelIndexes) {
-  if (channelIndexes.empty() ||
-      std::ranges::find(channelIndexes, FForm.CurrentChannelIndex()) != channelIndexes.end()) {
-    return;
-  }
-  FForm.channel->setItemIndex(channelIndexes.front());
-}
-
-TParameterStep::TParameterStep(TForm1& form, int channelIndex, QString label, TGesture gesture)
-    : TUndoStep(form), FChannelIndex(channelIndex), FLabel(std::move(label)), FGesture(gesture) {}
+TParameterStep::TParameterStep(TChannelOwner& owner, int channelIndex, QString label,
+                               TGesture gesture)
+    : TUndoStep(owner), FChannelIndex(channelIndex), FLabel(std::move(label)), FGesture(gesture) {}
 
 void TParameterStep::Add(const TParameterWrite& write) {
   for (TParameterWrite& earlier : FWrites) {
@@ -88,21 +75,17 @@ void TParameterStep::NameFromWrites() {
 }
 
 void TParameterStep::Apply(bool forward) {
-  ShowChannel(std::span(&FChannelIndex, 1));
-  preset::tMrv& image = FForm.images.at(static_cast<std::size_t>(FChannelIndex));
+  FOwner.ShowFirst(std::span(&FChannelIndex, 1));
   for (const TParameterWrite& write : FWrites) {
-    const int value = forward ? write.newValue : write.oldValue;
-    image.WriteParam(preset::GroupOf(write.param.high), write.param.low, write.layer, value);
-    FForm.engine.SendSysex(preset::PresetSelectMessage(write.presetNumber));
-    FForm.engine.SendSysex(preset::LayerSelectMessage(preset::LayerIndexFor(write.layer)));
-    FForm.engine.SendSysex(preset::ParameterEditMessage(write.param, value));
+    FOwner.ApplyWrite(FChannelIndex, write.param, write.layer, write.presetNumber,
+                      forward ? write.newValue : write.oldValue);
   }
-  FForm.RefreshControls();
+  FOwner.Changed(FChannelIndex, TImageChange::Preset);
 }
 
-TRenameStep::TRenameStep(TForm1& form, int channelIndex, int presetNumber, std::string oldName,
-                         std::string newName)
-    : TUndoStep(form),
+TRenameStep::TRenameStep(TChannelOwner& owner, int channelIndex, int presetNumber,
+                         std::string oldName, std::string newName)
+    : TUndoStep(owner),
       FChannelIndex(channelIndex),
       FPresetNumber(presetNumber),
       FOldName(std::move(oldName)),
@@ -111,19 +94,14 @@ TRenameStep::TRenameStep(TForm1& form, int channelIndex, int presetNumber, std::
 }
 
 void TRenameStep::Apply(bool forward) {
-  const std::string& name = forward ? FNewName : FOldName;
-  const std::vector<preset::Bytes> strings = preset::RenameMessages(name, FPresetNumber);
-  ShowChannel(std::span(&FChannelIndex, 1));
-  FForm.images.at(static_cast<std::size_t>(FChannelIndex)).WriteName(name);
-  for (const preset::Bytes& string : strings) {
-    FForm.engine.SendSysex(string);
-  }
-  FForm.RefreshControls();
+  FOwner.ShowFirst(std::span(&FChannelIndex, 1));
+  FOwner.ApplyName(FChannelIndex, FPresetNumber, forward ? FNewName : FOldName);
+  FOwner.Changed(FChannelIndex, TImageChange::Preset);
 }
 
-TPresetStep::TPresetStep(TForm1& form, std::vector<TPresetChange> changes, const QString& text,
-                         QString undoNote)
-    : TUndoStep(form), FChanges(std::move(changes)), FUndoNote(std::move(undoNote)) {
+TPresetStep::TPresetStep(TChannelOwner& owner, std::vector<TPresetChange> changes,
+                         const QString& text, QString undoNote)
+    : TUndoStep(owner), FChanges(std::move(changes)), FUndoNote(std::move(undoNote)) {
   setText(text);
 }
 
@@ -132,35 +110,12 @@ void TPresetStep::Apply(bool forward) {
   for (const TPresetChange& change : FChanges) {
     channelIndexes.push_back(change.channelIndex);
   }
-  ShowChannel(channelIndexes);
-  for (const TPresetChange& change : FChanges) {
-    FForm.images.at(static_cast<std::size_t>(change.channelIndex)) =
-        forward ? change.after : change.before;
+  FOwner.ShowFirst(channelIndexes);
+  FOwner.ApplyImages(FChanges, forward);
+  if (FOwner.ShowStatus) {
+    const QString& usual = FChanges.size() == 1 ? kModuleKeepsPreset : kModuleKeepsPresets;
+    FOwner.ShowStatus(!forward && !FUndoNote.isEmpty() ? FUndoNote : usual);
   }
-  FForm.RefreshControls();
-  for (const TPresetChange& change : FChanges) {
-    FForm.ChannelChanged(change.channelIndex);
-  }
-  const QString& usual = FChanges.size() == 1 ? kModuleKeepsPreset : kModuleKeepsPresets;
-  FForm.StatusBar1->showMessage(!forward && !FUndoNote.isEmpty() ? FUndoNote : usual);
-}
-
-TEditRecording::TEditRecording(TForm1& form, const QString& label, const controls::Tdragger* source)
-    : FForm(form),
-      FStep(new TParameterStep(
-          form, form.CurrentChannelIndex(), label,
-          source != nullptr ? TGesture{source, source->GestureNumber()} : TGesture{})) {
-  FForm.FOpenStep = FStep;
-}
-
-TEditRecording::~TEditRecording() {
-  FForm.FOpenStep = nullptr;
-  if (FStep->IsEmpty()) {
-    delete FStep;
-    return;
-  }
-  FStep->NameFromWrites();
-  FForm.undoStack->push(FStep);
 }
 
 }  // namespace morvane::editor

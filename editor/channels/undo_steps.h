@@ -6,34 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "channel_owner.h"
 #include "preset/module_messages.h"
-#include "preset/tmrv.h"
 #include "preset_change.h"
-
-namespace morvane::controls {
-class Tdragger;
-}  // namespace morvane::controls
 
 namespace morvane::editor {
 
-class TForm1;
-
-// One step of the window's undo stack. The stack runs redo() when a step is pushed; the edit
-// has already been made and sent by then, so that first call does nothing. Errors end the
-// undo or redo in the application's error box and never unwind through the toolkit.
+// One step of the channel owner's undo stack. The stack runs redo() when a step is pushed; the
+// change has already been made and sent by then, so that first call does nothing. The owner
+// asks the transfer owner before it lets the stack move; errors end the undo or redo in the
+// application's error box and never unwind through the toolkit.
 class TUndoStep : public QUndoCommand {
  public:
-  explicit TUndoStep(TForm1& form) : FForm(form) {}
+  explicit TUndoStep(TChannelOwner& owner) : FOwner(owner) {}
   void undo() final;
   void redo() final;
 
  protected:
   // Makes the image and the module what they were before the step (forward false) or after.
   virtual void Apply(bool forward) = 0;
-  // Shows the channel of the step first, unless the window shows one of them already, so that
-  // the user sees what the undo or redo changes.
-  void ShowChannel(std::span<const int> channelIndexes);
-  TForm1& FForm;
+  TChannelOwner& FOwner;
 
  private:
   bool FPushed = false;
@@ -49,21 +41,13 @@ struct TParameterWrite {
   int newValue;
 };
 
-// What the steps of one gesture on a value control share: the edits sent while dragging and
-// the release that ends the drag are one step.
-struct TGesture {
-  const void* control = nullptr;
-  int number = 0;
-  bool operator==(const TGesture&) const = default;
-};
-
 // A value control's release, an instrument choice or a generic-list entry on one channel:
 // undo and redo write each value back and send it as the edit did, layer by layer.
 class TParameterStep final : public TUndoStep {
  public:
   static constexpr int kGestureStepId = 1;
 
-  TParameterStep(TForm1& form, int channelIndex, QString label, TGesture gesture = {});
+  TParameterStep(TChannelOwner& owner, int channelIndex, QString label, TGesture gesture = {});
   // A value written again keeps the value it first replaced.
   void Add(const TParameterWrite& write);
   bool IsEmpty() const { return FWrites.empty(); }
@@ -85,7 +69,7 @@ class TParameterStep final : public TUndoStep {
 // The preset name entered on one channel.
 class TRenameStep final : public TUndoStep {
  public:
-  TRenameStep(TForm1& form, int channelIndex, int presetNumber, std::string oldName,
+  TRenameStep(TChannelOwner& owner, int channelIndex, int presetNumber, std::string oldName,
               std::string newName);
 
  private:
@@ -102,7 +86,7 @@ class TRenameStep final : public TUndoStep {
 // has until Send, which the status bar says, in undoNote's words after an undo when given.
 class TPresetStep final : public TUndoStep {
  public:
-  TPresetStep(TForm1& form, std::vector<TPresetChange> changes, const QString& text,
+  TPresetStep(TChannelOwner& owner, std::vector<TPresetChange> changes, const QString& text,
               QString undoNote);
 
  private:
@@ -110,22 +94,6 @@ class TPresetStep final : public TUndoStep {
 
   std::vector<TPresetChange> FChanges;
   QString FUndoNote;
-};
-
-// Opens a parameter step for the edit running in its scope; every value that SendParameter or
-// the generic list writes meanwhile joins it, and the step goes on the undo stack at the end of
-// the scope if anything was written, also when the edit stopped half-way on an error.
-class TEditRecording {
- public:
-  // source: the value control whose gesture made the edit, if one did.
-  TEditRecording(TForm1& form, const QString& label, const controls::Tdragger* source = nullptr);
-  ~TEditRecording();
-  TEditRecording(const TEditRecording&) = delete;
-  TEditRecording& operator=(const TEditRecording&) = delete;
-
- private:
-  TForm1& FForm;
-  TParameterStep* FStep;
 };
 
 }  // namespace morvane::editor

@@ -1,85 +1,89 @@
+#include "audition.h"
+
 #include <QTimer>
 #include <algorithm>
+#include <cstdint>
 
+#include "channel_owner.h"
+#include "engine/midi_app_util.h"
 #include "handler_guard.h"
-#include "library_files.h"
-#include "tform1.h"
+#include "midi/midi_output.h"
+#include "preset/module_messages.h"
 #include "transfer_owner.h"
 
 namespace morvane::editor {
 
 namespace {
 
-// The module's edit buffer, where an audition goes whatever BF says: no user preset changes.
-constexpr int kEditBuffer = -1;
 constexpr std::uint8_t kNoteOn = 0x90;
 constexpr std::uint8_t kNoteOff = 0x80;
 constexpr std::uint8_t kMiddleC = 60;
 // A note-on of velocity 0 would end the note.
 constexpr int kLeastVelocity = 1;
 constexpr int kMostVelocity = 127;
-// Long enough to hear an envelope's attack and some of its decay.
-constexpr int kAuditionNoteMs = 1500;
-
-preset::Bytes EditBufferDump(const preset::tMrv& image) {
-  // A copy: sending must not change the checksums or the preset number the image keeps.
-  preset::tMrv outgoing = image;
-  outgoing.SetPresetNumber(kEditBuffer);
-  return outgoing.BuildDump();
-}
 
 }  // namespace
 
-void TForm1::LibraryWait(int ms, std::function<void()> then) {
-  auto guarded = [then = std::move(then)] { RunGuarded(then); };
-  if (StartLibraryWait) {
-    StartLibraryWait(ms, std::move(guarded));
-  } else {
-    QTimer::singleShot(ms, this, std::move(guarded));
-  }
+TAudition::TAudition(TChannelOwner& channels, TTransferOwner& transfers,
+                     engine::TMIDIappUtil& engine, midi::TMidiOutput& output, QObject& context,
+                     std::function<int()> currentChannelIndex)
+    : FChannels(channels),
+      FTransfers(transfers),
+      FEngine(engine),
+      FOutput(output),
+      FContext(context),
+      FCurrentChannelIndex(std::move(currentChannelIndex)) {
+  transfers.observers.transferStarting.push_back([this] { Leave(); });
 }
 
-void TForm1::StartAudition(const TLibraryReference& reference) {
-  const preset::tMrv auditioned = ReadLibraryPreset(reference);
-  EndAuditionNote();
+void TAudition::Start(const preset::tMrv& auditioned) {
+  FChannels.RefuseWhileTransferring();
+  EndNote();
   const int audition = ++FAudition;
-  FAuditioning = true;
-  engine.SendSysex(EditBufferDump(auditioned));
+  FChannels.SendImage(auditioned, preset::kEditBufferPreset);
+  FRunning = true;
   // The note goes out once the dump has, so that the module plays the preset auditioned.
-  FTransfers->AfterSending([this, audition] { PlayAuditionNote(audition); });
+  FTransfers.AfterSending([this, audition] { PlayNote(audition); });
 }
 
-void TForm1::PlayAuditionNote(int audition) {
-  if (audition != FAudition || !FAuditioning) {
+void TAudition::PlayNote(int audition) {
+  if (audition != FAudition || !FRunning) {
     return;
   }
-  const int channel = engine.Channel();
-  MidiOutput1.SendShort(
+  const int channel = FEngine.Channel();
+  FOutput.SendShort(
       static_cast<std::uint8_t>(kNoteOn | channel), kMiddleC,
-      static_cast<std::uint8_t>(std::clamp(engine.Velocity(), kLeastVelocity, kMostVelocity)));
-  FAuditionNote = TAuditionNote{channel, kMiddleC};
-  LibraryWait(kAuditionNoteMs, [this, audition] {
-    if (audition == FAudition) {
-      EndAuditionNote();
-    }
-  });
-}
-
-void TForm1::EndAuditionNote() {
-  if (const std::optional<TAuditionNote> note = std::exchange(FAuditionNote, std::nullopt)) {
-    MidiOutput1.SendShort(static_cast<std::uint8_t>(kNoteOff | note->channel),
-                          static_cast<std::uint8_t>(note->note), 0);
+      static_cast<std::uint8_t>(std::clamp(FEngine.Velocity(), kLeastVelocity, kMostVelocity)));
+  FNote = TNote{channel, kMiddleC};
+  auto end = [this, audition] {
+    RunGuarded([&] {
+      if (audition == FAudition) {
+        EndNote();
+      }
+    });
+  };
+  if (StartWait) {
+    StartWait(kNoteMs, std::move(end));
+  } else {
+    QTimer::singleShot(kNoteMs, &FContext, std::move(end));
   }
 }
 
-void TForm1::LeaveAudition() {
-  if (!FAuditioning) {
+void TAudition::EndNote() {
+  if (const std::optional<TNote> note = std::exchange(FNote, std::nullopt)) {
+    FOutput.SendShort(static_cast<std::uint8_t>(kNoteOff | note->channel),
+                      static_cast<std::uint8_t>(note->note), 0);
+  }
+}
+
+void TAudition::Leave() {
+  if (!FRunning) {
     return;
   }
-  FAuditioning = false;
+  FRunning = false;
   ++FAudition;
-  EndAuditionNote();
-  engine.SendSysex(EditBufferDump(images.at(static_cast<std::size_t>(CurrentChannelIndex()))));
+  EndNote();
+  FChannels.SendImage(FChannels.Image(FCurrentChannelIndex()), preset::kEditBufferPreset);
 }
 
 }  // namespace morvane::editor

@@ -1,5 +1,6 @@
 #include "library_window.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -38,6 +39,7 @@ TLibraryWindow::TLibraryWindow(QWidget* parent) : QWidget(parent, Qt::Window), F
   setObjectName(QStringLiteral("LibraryWindow"));
   setWindowTitle(QStringLiteral("Library"));
   resize(kInitialWidth, kInitialHeight);
+  BuildActions();
   BuildControls();
   connect(&FLibrary, &TLibraryFolder::ListingChanged, this, [this] { ShowCount(); });
   for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
@@ -45,6 +47,20 @@ TLibraryWindow::TLibraryWindow(QWidget* parent) : QWidget(parent, Qt::Window), F
   }
   connect(&FLibrary.Filter(), &QAbstractItemModel::modelReset, this, [this] { ShowCount(); });
   connect(&FLibrary.Filter(), &QAbstractItemModel::layoutChanged, this, [this] { ShowCount(); });
+}
+
+void TLibraryWindow::BuildActions() {
+  const auto make = [this](const char* name, void (TLibraryWindow::*command)()) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this,
+            [this, command] { RunGuarded([&] { (this->*command)(); }); });
+    return action;
+  };
+  FLoadAction = make("libraryloadaction", &TLibraryWindow::Load);
+  FAuditionAction = make("libraryauditionaction", &TLibraryWindow::Audition);
+  FEscapeAction = make("libraryescapeaction", &TLibraryWindow::Escape);
+  FChooseFolderAction = make("librarychoosefolderaction", &TLibraryWindow::ChooseFolder);
 }
 
 void TLibraryWindow::BuildControls() {
@@ -78,8 +94,7 @@ void TLibraryWindow::BuildControls() {
   FList->setColumnWidth(TLibraryModel::kFileColumn, kFileWidth);
   FList->setColumnWidth(TLibraryModel::kPositionColumn, kPositionWidth);
   FList->installEventFilter(this);
-  connect(FList, &QAbstractItemView::doubleClicked, this,
-          [this] { RunGuarded([this] { Load(); }); });
+  connect(FList, &QAbstractItemView::doubleClicked, FLoadAction, &QAction::trigger);
 
   FCount = new QLabel(this);
   FCount->setObjectName(QStringLiteral("librarycount"));
@@ -90,20 +105,19 @@ void TLibraryWindow::BuildControls() {
   FChooseFolder = new QPushButton(QStringLiteral("Choose &Folder.."), this);
   FChooseFolder->setObjectName(QStringLiteral("librarychoosefolder"));
   FChooseFolder->setAutoDefault(false);
-  connect(FChooseFolder, &QPushButton::clicked, this,
-          [this] { RunGuarded([this] { ChooseFolder(); }); });
+  connect(FChooseFolder, &QPushButton::clicked, FChooseFolderAction, &QAction::trigger);
   FAudition = new QPushButton(QStringLiteral("&Audition (Space)"), this);
   FAudition->setObjectName(QStringLiteral("libraryaudition"));
   FAudition->setAutoDefault(false);
   FAudition->setToolTip(QStringLiteral(
       "Send the preset to the module's edit buffer and play a note; Esc sends the current "
       "channel's preset back"));
-  connect(FAudition, &QPushButton::clicked, this, [this] { RunGuarded([this] { Audition(); }); });
+  connect(FAudition, &QPushButton::clicked, FAuditionAction, &QAction::trigger);
   FLoad = new QPushButton(QStringLiteral("&Load (Enter)"), this);
   FLoad->setObjectName(QStringLiteral("libraryload"));
   FLoad->setAutoDefault(false);
   FLoad->setToolTip(QStringLiteral("Load the preset into the current channel"));
-  connect(FLoad, &QPushButton::clicked, this, [this] { RunGuarded([this] { Load(); }); });
+  connect(FLoad, &QPushButton::clicked, FLoadAction, &QAction::trigger);
   FBackup = new QCheckBox(
       QStringLiteral("Keep a &backup of the module's presets after Request All"), this);
   FBackup->setObjectName(QStringLiteral("librarybackup"));
@@ -219,11 +233,11 @@ bool TLibraryWindow::eventFilter(QObject* watched, QEvent* event) {
   const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
   bool handled = true;
   if (key->key() == Qt::Key_Escape) {
-    RunGuarded([this] { Escape(); });
+    FEscapeAction->trigger();
   } else if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-    RunGuarded([this] { Load(); });
+    FLoadAction->trigger();
   } else if (watched == FList && plain && key->key() == Qt::Key_Space) {
-    RunGuarded([this] { Audition(); });
+    FAuditionAction->trigger();
   } else if (watched == FSearch && plain && key->key() == Qt::Key_Down) {
     FList->setFocus(Qt::OtherFocusReason);
     if (!FList->currentIndex().isValid()) {

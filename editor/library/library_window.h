@@ -5,6 +5,7 @@
 #include "library_entry.h"
 #include "library_folder.h"
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -15,8 +16,9 @@ namespace morvane::editor {
 
 // The library window: every preset under the library folder in one sortable list, narrowed at
 // once by what is typed. Enter or a double click loads the chosen preset, Space auditions it,
-// Esc ends the audition; a preset can be dragged onto a channel of the main window. It knows
-// nothing of the main window: it asks through its signals.
+// Esc ends the audition; a preset can be dragged onto a channel of the main window. Each command
+// is one of the window's actions, which its keys and buttons trigger. It knows nothing of the
+// main window: it asks through its signals.
 class TLibraryWindow : public QWidget {
   Q_OBJECT
 
@@ -29,6 +31,8 @@ class TLibraryWindow : public QWidget {
   QLabel* CountLabel() const { return FCount; }
   QCheckBox* BackupBox() const { return FBackup; }
   QPushButton* ChooseFolderButton() const { return FChooseFolder; }
+  QAction* LoadAction() const { return FLoadAction; }
+  QAction* AuditionAction() const { return FAuditionAction; }
 
   // Shows folder and lists it.
   void ShowFolder(const QString& folder);
@@ -54,6 +58,7 @@ class TLibraryWindow : public QWidget {
   bool event(QEvent* event) override;
 
  private:
+  void BuildActions();
   void BuildControls();
   void ShowCount();
   void Load();
@@ -72,6 +77,10 @@ class TLibraryWindow : public QWidget {
   QPushButton* FAudition = nullptr;
   QPushButton* FLoad = nullptr;
   QCheckBox* FBackup = nullptr;
+  QAction* FLoadAction = nullptr;
+  QAction* FAuditionAction = nullptr;
+  QAction* FEscapeAction = nullptr;
+  QAction* FChooseFolderAction = nullptr;
   FolderAnswer FFolderAnswer;
 };
 

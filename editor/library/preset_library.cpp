@@ -1,24 +1,23 @@
-#include <QAction>
+#include "preset_library.h"
+
 #include <QCheckBox>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QKeySequence>
-#include <QMenu>
 #include <QMimeData>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
-#include <QUndoStack>
 #include <QWindow>
 
+#include "channel_owner.h"
 #include "handler_guard.h"
 #include "library_files.h"
 #include "library_window.h"
 #include "preset/bank_file.h"
 #include "radio_group.h"
-#include "tform1.h"
+#include "settings_store.h"
 #include "transfer_owner.h"
 
 namespace morvane::editor {
@@ -42,128 +41,129 @@ QString ChannelText(int channelIndex) {
   return QStringLiteral("channel %1").arg(channelIndex + 1);
 }
 
-}  // namespace
-
-void TForm1::BuildLibraryMenus() {
-  Library1 = new QAction(QStringLiteral("Library"), this);
-  Library1->setObjectName(QStringLiteral("Library1"));
-  Library1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-  Library1->setStatusTip(QStringLiteral("List every preset in the library folder"));
-  ConnectGuarded(Library1, &QAction::triggered, this, &TForm1::Library1Click);
-  View1->addAction(Library1);
-
-  AddToLibrary1 = new QAction(QStringLiteral("Add to Library"), this);
-  AddToLibrary1->setObjectName(QStringLiteral("AddToLibrary1"));
-  AddToLibrary1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-  AddToLibrary1->setStatusTip(
-      QStringLiteral("Save the current channel's preset into the library folder under its name"));
-  ConnectGuarded(AddToLibrary1, &QAction::triggered, this, &TForm1::AddToLibrary1Click);
-  File1->addSeparator();
-  File1->addAction(AddToLibrary1);
-
-  // Drags out of the library land on the channel buttons.
-  FLibraryDrops = new TEventHook(*this, [this](QEvent& event) {
-    const QEvent::Type type = event.type();
-    return (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
-           LibraryDrag(event);
-  });
+QString NameText(const std::string& name) {
+  return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-QString TForm1::LibraryFolder() const {
-  const QString chosen = settings ? settings->ReadText(kLibraryFolderSetting) : QString();
+}  // namespace
+
+TPresetLibrary::TPresetLibrary(const TLibraryPlace& place)
+    : FPlace(place),
+      FAudition(place.channels, place.transfers, place.engine, place.output, place.window,
+                [this] { return CurrentChannelIndex(); }) {
+  // Drags out of the library land on the channel buttons.
+  FDrops = new TEventHook(FPlace.window, [this](QEvent& event) {
+    const QEvent::Type type = event.type();
+    return (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+           Drag(event);
+  });
+  FPlace.transfers.observers.allPresetsReceived.push_back(
+      [this](std::span<const preset::tMrv, kTransferPresetCount> /*images*/,
+             const std::vector<int>& receivedChannelIndexes) {
+        BackUp(receivedChannelIndexes.size() == kTransferPresetCount);
+      });
+}
+
+TPresetLibrary::~TPresetLibrary() {
+  Close();
+}
+
+int TPresetLibrary::CurrentChannelIndex() const {
+  return FPlace.channelButtons.ItemIndex();
+}
+
+QString TPresetLibrary::Folder() const {
+  const TSettingsStore* settings = FPlace.settings();
+  const QString chosen = settings ? settings->ReadText(kFolderSetting) : QString();
   return chosen.isEmpty() ? DefaultLibraryFolder() : chosen;
 }
 
-void TForm1::Library1Click() {
-  if (FLibraryWindow == nullptr) {
-    const QString folder = LibraryFolder();
+void TPresetLibrary::Open() {
+  if (FWindow == nullptr) {
+    const QString folder = Folder();
     MakeLibraryFolder(folder);
-    FLibraryWindow = new TLibraryWindow(this);
-    FLibraryWindow->BackupBox()->setChecked(
-        settings ? settings->ReadFlag(kLibraryBackupSetting, true) : true);
-    connect(FLibraryWindow, &TLibraryWindow::LoadRequested, this,
-            [this](const TLibraryReference& reference) {
-              RunGuarded([&] { LoadFromLibrary(reference); });
-            });
-    connect(FLibraryWindow, &TLibraryWindow::AuditionRequested, this,
-            [this](const TLibraryReference& reference) {
-              RunGuarded([&] { StartAudition(reference); });
-            });
-    connect(FLibraryWindow, &TLibraryWindow::AuditionEnded, this,
-            [this] { RunGuarded([this] { LeaveAudition(); }); });
-    connect(FLibraryWindow, &TLibraryWindow::FolderChosen, this,
-            [this](const QString& chosen) { RunGuarded([&] { ChooseLibraryFolder(chosen); }); });
-    connect(FLibraryWindow, &TLibraryWindow::BackupChanged, this, [this](bool keep) {
+    FWindow = new TLibraryWindow(&FPlace.window);
+    const TSettingsStore* settings = FPlace.settings();
+    FWindow->BackupBox()->setChecked(settings ? settings->ReadFlag(kBackupSetting, true) : true);
+    QObject::connect(
+        FWindow, &TLibraryWindow::LoadRequested, FWindow,
+        [this](const TLibraryReference& reference) { RunGuarded([&] { Load(reference); }); });
+    QObject::connect(FWindow, &TLibraryWindow::AuditionRequested, FWindow,
+                     [this](const TLibraryReference& reference) {
+                       RunGuarded([&] { FAudition.Start(ReadLibraryPreset(reference)); });
+                     });
+    QObject::connect(FWindow, &TLibraryWindow::AuditionEnded, FWindow,
+                     [this] { RunGuarded([this] { FAudition.Leave(); }); });
+    QObject::connect(FWindow, &TLibraryWindow::FolderChosen, FWindow,
+                     [this](const QString& chosen) { RunGuarded([&] { ChooseFolder(chosen); }); });
+    QObject::connect(FWindow, &TLibraryWindow::BackupChanged, FWindow, [this](bool keep) {
       RunGuarded([&] {
-        if (settings) {
-          settings->WriteFlag(kLibraryBackupSetting, keep);
+        if (TSettingsStore* settings = FPlace.settings()) {
+          settings->WriteFlag(kBackupSetting, keep);
         }
       });
     });
     // Another window of the editor taking the keyboard ends the audition: every command of the
     // main window is given there.
-    FFocusConnection =
-        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
-          if (FAuditioning && window != nullptr && FLibraryWindow != nullptr &&
-              window != FLibraryWindow->windowHandle()) {
-            RunGuarded([this] { LeaveAudition(); });
+    FFocusConnection = QObject::connect(
+        qGuiApp, &QGuiApplication::focusWindowChanged, FWindow, [this](QWindow* window) {
+          if (FAudition.Running() && window != nullptr && FWindow != nullptr &&
+              window != FWindow->windowHandle()) {
+            RunGuarded([this] { FAudition.Leave(); });
           }
         });
-    FLibraryWindow->ShowFolder(folder);
+    FWindow->ShowFolder(folder);
   }
-  FLibraryWindow->show();
-  FLibraryWindow->raise();
-  FLibraryWindow->activateWindow();
+  FWindow->show();
+  FWindow->raise();
+  FWindow->activateWindow();
 }
 
-void TForm1::CloseLibrary() {
+void TPresetLibrary::Close() {
   // Nothing of the library may run on a window that is being taken down.
-  delete std::exchange(FLibraryDrops, nullptr);
+  delete std::exchange(FDrops, nullptr);
   QObject::disconnect(FFocusConnection);
   // The note ends at once; the edit buffer's preset would only go out after shut-down.
-  LeaveAudition();
-  delete std::exchange(FLibraryWindow, nullptr);
+  FAudition.Leave();
+  delete std::exchange(FWindow, nullptr);
 }
 
-void TForm1::ChooseLibraryFolder(const QString& folder) {
+void TPresetLibrary::ChooseFolder(const QString& folder) {
   MakeLibraryFolder(folder);
-  if (settings) {
-    settings->WriteText(kLibraryFolderSetting, folder);
+  if (TSettingsStore* settings = FPlace.settings()) {
+    settings->WriteText(kFolderSetting, folder);
   }
-  FLibraryWindow->ShowFolder(folder);
+  FWindow->ShowFolder(folder);
 }
 
-void TForm1::AddToLibrary1Click() {
-  const QString folder = LibraryFolder();
+void TPresetLibrary::AddCurrentChannel() {
+  const QString folder = Folder();
   MakeLibraryFolder(folder);
-  preset::tMrv saved = images.at(static_cast<std::size_t>(CurrentChannelIndex()));
-  saved.SetPresetNumber(PresetNumber());
-  const std::string name = saved.ReadName();
-  const QString file = WriteNewLibraryFile(
-      folder,
-      FileNameForPreset(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))),
-      [&saved](const std::string& fileName) { saved.SavePreset(fileName); });
-  StatusBar1->showMessage(
+  preset::tMrv saved = FPlace.channels.Image(CurrentChannelIndex());
+  saved.SetPresetNumber(FPlace.presetNumber());
+  const QString file =
+      WriteNewLibraryFile(folder, FileNameForPreset(NameText(saved.ReadName())),
+                          [&saved](const std::string& fileName) { saved.SavePreset(fileName); });
+  FPlace.statusBar.showMessage(
       QStringLiteral("Added to the library as %1").arg(QFileInfo(file).fileName()));
 }
 
-void TForm1::LoadFromLibrary(const TLibraryReference& reference) {
-  LoadPresetBytes(CurrentChannelIndex(), ReadLibraryDump(reference), LibrarySourceName(reference),
-                  QStringLiteral("Load"));
-  SendCurrentChannel1Click();
+void TPresetLibrary::Load(const TLibraryReference& reference) {
+  FPlace.channels.Load(CurrentChannelIndex(), ReadLibraryDump(reference),
+                       LibrarySourceName(reference), QStringLiteral("Load"));
+  FPlace.offerToSend();
 }
 
-void TForm1::DropFromLibrary(int channelIndex, const TLibraryReference& reference) {
-  LoadPresetBytes(channelIndex, ReadLibraryDump(reference), LibrarySourceName(reference),
-                  QStringLiteral("Load"));
-  const std::string name = images.at(static_cast<std::size_t>(channelIndex)).ReadName();
-  StatusBar1->showMessage(
+void TPresetLibrary::Drop(int channelIndex, const TLibraryReference& reference) {
+  FPlace.channels.Load(channelIndex, ReadLibraryDump(reference), LibrarySourceName(reference),
+                       QStringLiteral("Load"));
+  FPlace.statusBar.showMessage(
       QStringLiteral("%1 loaded into %2; the module keeps its preset until you send this one")
-          .arg(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())).trimmed(),
+          .arg(NameText(FPlace.channels.Image(channelIndex).ReadName()).trimmed(),
                ChannelText(channelIndex)));
 }
 
-bool TForm1::LibraryDrag(QEvent& event) {
+bool TPresetLibrary::Drag(QEvent& event) {
   const QEvent::Type type = event.type();
   auto& drag = static_cast<QDropEvent&>(event);
   const QMimeData* data = drag.mimeData();
@@ -173,9 +173,9 @@ bool TForm1::LibraryDrag(QEvent& event) {
   const std::optional<TLibraryReference> reference =
       DecodeLibraryReference(data->data(QString::fromLatin1(kLibraryMimeType)));
   int target = TRadioGroup::kNoItem;
-  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
-    const QRadioButton* button = channel->Button(channelIndex);
-    const QRect place(button->mapTo(this, QPoint(0, 0)), button->size());
+  for (int channelIndex = 0; channelIndex < kOwnedChannelCount; ++channelIndex) {
+    const QRadioButton* button = FPlace.channelButtons.Button(channelIndex);
+    const QRect place(button->mapTo(&FPlace.window, QPoint(0, 0)), button->size());
     if (place.contains(drag.position().toPoint())) {
       target = channelIndex;
     }
@@ -195,37 +195,28 @@ bool TForm1::LibraryDrag(QEvent& event) {
   drag.accept();
   if (type == QEvent::Drop) {
     // Loaded once the drop has ended, so that an error box never holds up the drag.
-    QTimer::singleShot(0, this, [this, target, reference = *reference] {
-      RunGuarded([&] { DropFromLibrary(target, reference); });
+    QTimer::singleShot(0, &FPlace.window, [this, target, reference = *reference] {
+      RunGuarded([&] { Drop(target, reference); });
     });
   }
   return true;
 }
 
-void TForm1::BackUpAfterRequestAll() {
-  FTransfers->observers.allPresetsReceived.push_back(
-      [this](std::span<const preset::tMrv, kTransferPresetCount> /*images*/,
-             const std::vector<int>& receivedChannelIndexes) {
-        AllPresetsReceived(receivedChannelIndexes.size() == kTransferPresetCount);
-      });
-}
-
-void TForm1::AllPresetsReceived(bool complete) {
-  RunGuarded([&] {
-    if (!complete || !settings || !settings->ReadFlag(kLibraryBackupSetting, true)) {
-      return;
-    }
-    const QString folder = LibraryFolder();
-    MakeLibraryFolder(folder);
-    const preset::Bytes bank = preset::BuildBank(images);
-    const QDateTime now = LibraryClock ? LibraryClock() : QDateTime::currentDateTime();
-    const QString file = WriteNewLibraryFile(
-        folder, BackupBaseName(now),
-        [&bank](const std::string& fileName) { preset::WriteFileReplacing(fileName, bank); });
-    StatusBar1->showMessage(
-        StatusBar1->currentMessage() +
-        QStringLiteral("; kept %1 in the library").arg(QFileInfo(file).fileName()));
-  });
+void TPresetLibrary::BackUp(bool complete) {
+  const TSettingsStore* settings = FPlace.settings();
+  if (!complete || settings == nullptr || !settings->ReadFlag(kBackupSetting, true)) {
+    return;
+  }
+  const QString folder = Folder();
+  MakeLibraryFolder(folder);
+  const preset::Bytes bank = preset::BuildBank(FPlace.channels.Images());
+  const QDateTime now = Clock ? Clock() : QDateTime::currentDateTime();
+  const QString file = WriteNewLibraryFile(
+      folder, BackupBaseName(now),
+      [&bank](const std::string& fileName) { preset::WriteFileReplacing(fileName, bank); });
+  FPlace.statusBar.showMessage(
+      FPlace.statusBar.currentMessage() +
+      QStringLiteral("; kept %1 in the library").arg(QFileInfo(file).fileName()));
 }
 
 }  // namespace morvane::editor

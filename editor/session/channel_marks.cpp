@@ -1,9 +1,11 @@
+#include "channel_marks.h"
+
 #include <QPalette>
 #include <QRadioButton>
+#include <QWidget>
 
+#include "channel_owner.h"
 #include "radio_group.h"
-#include "tform1.h"
-#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -20,55 +22,14 @@ const QString kMarkedTip = QStringLiteral(
 
 }  // namespace
 
-void TForm1::MarkChannelsOnTransfers() {
-  TTransferObservers& observers = FTransfers->observers;
-  observers.presetLoaded.push_back(
-      [this](int channelIndex, const QString& /*source*/) { ChannelChanged(channelIndex); });
-  // A preset changed again while its dump was on the way keeps its mark when the dump is out.
-  observers.channelSending.push_back([this](int channelIndex) {
-    const auto index = static_cast<std::size_t>(channelIndex);
-    FSentChange.at(index) = FChange.at(index);
-  });
-  observers.channelSent.push_back([this](int channelIndex) {
-    const auto index = static_cast<std::size_t>(channelIndex);
-    if (FSentChange.at(index) == FChange.at(index)) {
-      ChannelSent(channelIndex);
-    }
-  });
-  observers.channelReceived.push_back([this](int channelIndex) { ChannelReceived(channelIndex); });
+TChannelMarks::TChannelMarks(TChannelOwner& channels, TRadioGroup& channelButtons, QWidget& window)
+    : FChannels(channels), FButtons(channelButtons), FWindow(window) {
+  channels.observers.markChanged.push_back(
+      [this](int channelIndex, bool marked) { ShowMark(channelIndex, marked); });
 }
 
-bool TForm1::ChannelMarked(int channelIndex) const {
-  return FMarked.at(static_cast<std::size_t>(channelIndex));
-}
-
-void TForm1::ChannelChanged(int channelIndex) {
-  ++FChange.at(static_cast<std::size_t>(channelIndex));
-  SetChannelMark(channelIndex, true);
-}
-
-void TForm1::ChannelSent(int channelIndex) {
-  SetChannelMark(channelIndex, false);
-}
-
-void TForm1::ChannelReceived(int channelIndex) {
-  SetChannelMark(channelIndex, false);
-}
-
-void TForm1::SetChannelMark(int channelIndex, bool marked) {
-  if (std::exchange(FMarked.at(static_cast<std::size_t>(channelIndex)), marked) == marked) {
-    return;
-  }
-  ShowChannelMark(channelIndex);
-  // The caption follows unless it shows something else for now (a byte count, a dump sent).
-  if (channelIndex == CurrentChannelIndex() && windowTitle() == FCaptionShown) {
-    ShowCaption(FCaption);
-  }
-}
-
-void TForm1::ShowChannelMark(int channelIndex) {
-  QRadioButton* button = channel->Button(channelIndex);
-  const bool marked = ChannelMarked(channelIndex);
+void TChannelMarks::ShowMark(int channelIndex, bool marked) {
+  QRadioButton* button = FButtons.Button(channelIndex);
   button->setText(QString::number(channelIndex + 1) + (marked ? kButtonMark : QString()));
   button->setToolTip(marked ? kMarkedTip : QString());
   // Only the text's colour is set; everything else still comes from the group.
@@ -77,11 +38,15 @@ void TForm1::ShowChannelMark(int channelIndex) {
     palette.setColor(button->foregroundRole(), kMarkedColour);
   }
   button->setPalette(palette);
+  // The caption follows unless it shows something else for now (a byte count, a dump sent).
+  if (channelIndex == FButtons.ItemIndex() && FWindow.windowTitle() == FCaptionShown) {
+    ShowCaption(FCaption);
+  }
 }
 
 // The mark follows the name itself, not the spaces that pad it to its sixteen characters.
-void TForm1::ShowCaption(const QString& text) {
-  const bool marked = ChannelMarked(CurrentChannelIndex());
+void TChannelMarks::ShowCaption(const QString& text) {
+  const bool marked = FChannels.Marked(FButtons.ItemIndex());
   FCaption = text;
   FCaptionShown = text;
   if (marked) {
@@ -91,8 +56,8 @@ void TForm1::ShowCaption(const QString& text) {
     }
     FCaptionShown.insert(end, kModifiedPlaceholder);
   }
-  setWindowTitle(FCaptionShown);
-  setWindowModified(marked);
+  FWindow.setWindowTitle(FCaptionShown);
+  FWindow.setWindowModified(marked);
 }
 
 }  // namespace morvane::editor

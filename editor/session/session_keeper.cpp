@@ -1,23 +1,19 @@
-#include <QAction>
+#include "session_keeper.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMenu>
-#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTimer>
-#include <QUndoStack>
-#include <algorithm>
 #include <stdexcept>
 
+#include "channel_owner.h"
 #include "data_files.h"
 #include "handler_guard.h"
 #include "preset/preset_errors.h"
-#include "radio_group.h"
 #include "session_file.h"
-#include "tform1.h"
+#include "settings_store.h"
 
 namespace morvane::editor {
 
@@ -25,14 +21,6 @@ namespace {
 
 const QString kSessionFileName = QStringLiteral("channels.session");
 const QString kDamagedSuffix = QStringLiteral(".damaged");
-const char* const kInitializeAllQuestion =
-    "This will replace the presets on all 16 channels with the initial preset. Continue?";
-const QString kInitializeAllText = QStringLiteral("Initialize All Channels");
-
-bool SameImage(const preset::tMrv& left, const preset::tMrv& right) {
-  return std::ranges::equal(left.View(), right.View()) &&
-         std::ranges::equal(left.RawDump().View(), right.RawDump().View());
-}
 
 QString Native(const QString& path) {
   return QDir::toNativeSeparators(path);
@@ -40,28 +28,15 @@ QString Native(const QString& path) {
 
 }  // namespace
 
-void TForm1::BuildSessionMenu() {
-  InitializeAllChannels1 = new QAction(kInitializeAllText, this);
-  InitializeAllChannels1->setObjectName(QStringLiteral("InitializeAllChannels1"));
-  InitializeAllChannels1->setStatusTip(
-      QStringLiteral("Start afresh: the initial preset on all 16 channels"));
-  ConnectGuarded(InitializeAllChannels1, &QAction::triggered, this,
-                 &TForm1::InitializeAllChannels1Click);
-  KeepChannels1 = new QAction(QStringLiteral("Keep the channels between sessions"), this);
-  KeepChannels1->setObjectName(QStringLiteral("KeepChannels1"));
-  KeepChannels1->setCheckable(true);
-  KeepChannels1->setStatusTip(
-      QStringLiteral("Bring back all 16 channels, and the channel, layer and page shown, at the "
-                     "next start"));
-  ConnectGuarded(KeepChannels1, &QAction::triggered, this, &TForm1::KeepChannels1Click);
-  File1->addActions({InitializeAllChannels1, KeepChannels1});
+TSessionKeeper::TSessionKeeper(const TSessionPlace& place) : FPlace(place) {}
+
+bool TSessionKeeper::Keeping() const {
+  const TSettingsStore* settings = FPlace.settings();
+  return settings != nullptr && settings->ReadFlag(kKeepChannelsSetting, true);
 }
 
-bool TForm1::KeepsChannels() const {
-  return settings && settings->ReadFlag(kKeepChannelsSetting, true);
-}
-
-QString TForm1::SessionFile() const {
+QString TSessionKeeper::File() const {
+  const TSettingsStore* settings = FPlace.settings();
   const QString chosen = settings ? settings->ReadText(kSessionFileSetting) : QString();
   if (!chosen.isEmpty()) {
     return chosen;
@@ -70,19 +45,19 @@ QString TForm1::SessionFile() const {
       .filePath(kSessionFileName);
 }
 
-void TForm1::RestoreSession() {
-  KeepChannels1->setChecked(KeepsChannels());
-  if (!KeepsChannels()) {
+void TSessionKeeper::Restore() {
+  if (!Keeping()) {
     return;
   }
-  StartSessionChecks();
-  const QString path = SessionFile();
+  StartChecks();
+  const QString path = File();
   if (!QFileInfo::exists(path)) {
     // Said only when there was one: a first start has nothing to miss.
-    if (settings->ReadFlag(kSessionWrittenSetting, false)) {
-      StatusBar1->showMessage(QStringLiteral("The channels of the last session were not found "
-                                             "(%1): every channel starts from the initial preset")
-                                  .arg(Native(path)));
+    if (FPlace.settings()->ReadFlag(kSessionWrittenSetting, false)) {
+      FPlace.statusBar.showMessage(
+          QStringLiteral("The channels of the last session were not found (%1): every channel "
+                         "starts from the initial preset")
+              .arg(Native(path)));
     }
     return;
   }
@@ -102,128 +77,91 @@ void TForm1::RestoreSession() {
                  moved ? QStringLiteral(" It was kept as %1.").arg(Native(kept)) : QString())
             .toStdString());
   }
-  std::ranges::move(session.images, images.begin());
-  // Whatever the module holds now, it was not told of these.
-  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
-    ChannelChanged(channelIndex);
-  }
-  // Shown by the refresh that ends the start-up.
-  {
-    const QSignalBlocker blockChannel(channel);
-    const QSignalBlocker blockLayer(layer);
-    const QSignalBlocker blockPage(PageControl1);
-    channel->setItemIndex(session.channelIndex);
-    layer->setItemIndex(session.layerIndex);
-    PageControl1->setCurrentIndex(session.pageIndex);
-  }
-  engine.SetChannel(session.channelIndex);
-  FKeptSession = bytes;
+  FPlace.channels.BringBack(session.images);
+  FPlace.show({session.channelIndex, session.layerIndex, session.pageIndex});
+  FKept = bytes;
 }
 
-void TForm1::StartSessionChecks() {
-  const int checks = ++FSessionChecks;
+void TSessionKeeper::StartChecks() {
+  const int checks = ++FChecks;
   // Once the start-up is over, so that tests can put in their own waits first.
-  QTimer::singleShot(0, this, [this, checks] { WaitForSessionCheck(checks); });
+  QTimer::singleShot(0, &FPlace.context, [this, checks] { WaitForCheck(checks); });
 }
 
-void TForm1::WaitForSessionCheck(int checks) {
-  if (checks != FSessionChecks) {
+void TSessionKeeper::WaitForCheck(int checks) {
+  if (checks != FChecks) {
     return;
   }
   auto check = [this, checks] {
-    if (checks != FSessionChecks) {
+    if (checks != FChecks) {
       return;
     }
-    RunGuarded([this] { KeepSession(); });
-    WaitForSessionCheck(checks);
+    RunGuarded([this] { Keep(); });
+    WaitForCheck(checks);
   };
-  if (StartSessionWait) {
-    StartSessionWait(kSessionCheckMs, std::move(check));
+  if (StartWait) {
+    StartWait(kCheckMs, std::move(check));
   } else {
-    QTimer::singleShot(kSessionCheckMs, this, std::move(check));
+    QTimer::singleShot(kCheckMs, &FPlace.context, std::move(check));
   }
 }
 
-void TForm1::KeepSession() {
+void TSessionKeeper::Keep() {
   TSession session;
-  session.images = images;
-  session.channelIndex = CurrentChannelIndex();
-  session.layerIndex = layer->ItemIndex();
-  session.pageIndex = PageControl1->currentIndex();
+  session.images = FPlace.channels.Images();
+  const TShownPlace shown = FPlace.shown();
+  session.channelIndex = shown.channelIndex;
+  session.layerIndex = shown.layerIndex;
+  session.pageIndex = shown.pageIndex;
   preset::Bytes bytes = EncodeSession(session);
-  if (bytes == FKeptSession) {
+  if (bytes == FKept) {
     return;
   }
-  const QString path = SessionFile();
+  const QString path = File();
   try {
     QDir().mkpath(QFileInfo(path).absolutePath());
     preset::WriteFileReplacing(LocalFileName(path), bytes);
   } catch (...) {
     // Said once, not at every check, until a write works again.
-    if (!std::exchange(FSessionWriteFailed, true)) {
+    if (!std::exchange(FWriteFailed, true)) {
       throw;
     }
     return;
   }
-  FSessionWriteFailed = false;
-  FKeptSession = std::move(bytes);
-  if (!settings->ReadFlag(kSessionWrittenSetting, false)) {
+  FWriteFailed = false;
+  FKept = std::move(bytes);
+  TSettingsStore* settings = FPlace.settings();
+  if (settings != nullptr && !settings->ReadFlag(kSessionWrittenSetting, false)) {
     settings->WriteFlag(kSessionWrittenSetting, true);
   }
 }
 
-void TForm1::KeepSessionAtShutDown() {
-  if (!KeepsChannels()) {
+void TSessionKeeper::KeepAtShutDown() {
+  if (!Keeping()) {
     return;
   }
-  ++FSessionChecks;
+  ++FChecks;
   // Written whatever the last check found: the file may have gone since.
-  FKeptSession.clear();
-  KeepSession();
+  FKept.clear();
+  Keep();
 }
 
-void TForm1::KeepChannels1Click() {
-  const bool keep = KeepChannels1->isChecked();
-  settings->WriteFlag(kKeepChannelsSetting, keep);
-  FKeptSession.clear();
+void TSessionKeeper::SetKeeping(bool keep) {
+  if (TSettingsStore* settings = FPlace.settings()) {
+    settings->WriteFlag(kKeepChannelsSetting, keep);
+  }
+  FKept.clear();
   if (keep) {
-    StartSessionChecks();
-    KeepSession();
+    StartChecks();
+    Keep();
     return;
   }
   // Nothing is brought back from a file that is no longer kept up to date.
-  ++FSessionChecks;
-  const QString path = SessionFile();
+  ++FChecks;
+  const QString path = File();
   if (QFileInfo::exists(path) && !QFile::remove(path)) {
     throw preset::FileCreateError(LocalFileName(path));
   }
-}
-
-void TForm1::InitializeAllChannels1Click() {
-  if (!Confirm(kInitializeAllQuestion)) {
-    return;
-  }
-  preset::tMrv initial;
-  initial.LoadPreset(LocalFileName(DataFilePath(ProgramDirectory(), kInitialPresetFile)));
-  const std::array<preset::tMrv, kChannelCount> before = images;
-  images.fill(initial);
-  std::vector<int> changed;
-  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
-    if (!SameImage(before.at(static_cast<std::size_t>(channelIndex)),
-                   images.at(static_cast<std::size_t>(channelIndex)))) {
-      changed.push_back(channelIndex);
-    }
-  }
-  if (!changed.empty()) {
-    undoStack->beginMacro(kInitializeAllText);
-    for (const int channelIndex : changed) {
-      RecordPresetChange(channelIndex, before.at(static_cast<std::size_t>(channelIndex)),
-                         kInitializeAllText);
-      ChannelChanged(channelIndex);
-    }
-    undoStack->endMacro();
-  }
-  RefreshControls();
 }
 
 }  // namespace morvane::editor

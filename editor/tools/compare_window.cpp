@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "channel_owner.h"
 #include "parammap/preset_view.h"
 #include "tform1.h"
 #include "tmrvbox.h"
@@ -43,8 +44,8 @@ void TForm1::ShowComparison(preset::tMrv& other, const QString& otherName) {
     instruments.push_back(instr->itemText(item).toStdString());
   }
   const int channelIndex = CurrentChannelIndex();
-  const std::vector<std::string> lines = parammap::PresetDifferences(
-      images.at(static_cast<std::size_t>(channelIndex)), other, instruments);
+  preset::tMrv current = FChannels->Image(channelIndex);
+  const std::vector<std::string> lines = parammap::PresetDifferences(current, other, instruments);
   QString text;
   for (const std::string& line : lines) {
     text += QString::fromStdString(line) + u'\n';

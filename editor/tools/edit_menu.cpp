@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QUndoStack>
 
+#include "channel_owner.h"
 #include "data_files.h"
 #include "file_dialog.h"
 #include "handler_guard.h"
@@ -19,6 +20,14 @@ namespace {
 const QString kSyxFilter = QStringLiteral("*.syx|*.syx");
 const QString kSyxExtension = QStringLiteral("syx");
 
+const QString kUndo = QStringLiteral("Undo");
+const QString kRedo = QStringLiteral("Redo");
+
+// "Undo Load Bank", or "Undo" alone when the step has no name.
+QString ItemText(const QString& command, const QString& step) {
+  return step.isEmpty() ? command : command + u' ' + step;
+}
+
 QString ChannelItem(int channelIndex) {
   return QStringLiteral("Channel %1").arg(channelIndex + 1);
 }
@@ -26,17 +35,20 @@ QString ChannelItem(int channelIndex) {
 }  // namespace
 
 void TForm1::BuildEditMenu() {
-  undoStack = new QUndoStack(this);
-  undoStack->setObjectName(QStringLiteral("undoStack"));
-  undoStack->setUndoLimit(kUndoLimit);
-
   Edit1 = MainMenu1->addMenu(QStringLiteral("Edit"));
   Edit1->setObjectName(QStringLiteral("Edit1"));
-  Undo1 = undoStack->createUndoAction(this, QStringLiteral("Undo"));
+  // The channel owner moves the stack: it refuses while a transfer runs.
+  Undo1 = new QAction(kUndo, this);
   Undo1->setObjectName(QStringLiteral("Undo1"));
   Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  Redo1 = undoStack->createRedoAction(this, QStringLiteral("Redo"));
+  Undo1->setEnabled(false);
+  QObject::connect(Undo1, &QAction::triggered, this,
+                   [this] { RunGuarded([this] { FChannels->Undo(); }); });
+  Redo1 = new QAction(kRedo, this);
   Redo1->setObjectName(QStringLiteral("Redo1"));
+  Redo1->setEnabled(false);
+  QObject::connect(Redo1, &QAction::triggered, this,
+                   [this] { RunGuarded([this] { FChannels->Redo(); }); });
   Redo1->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   Edit1->addActions({Undo1, Redo1});
@@ -59,6 +71,16 @@ void TForm1::BuildEditMenu() {
   CompareDialog1->setObjectName(QStringLiteral("CompareDialog1"));
   CompareDialog1->setFilter(kSyxFilter);
   CompareDialog1->setDefaultExt(kSyxExtension);
+}
+
+void TForm1::FollowUndoStack() {
+  const QUndoStack& stack = FChannels->UndoStack();
+  QObject::connect(&stack, &QUndoStack::canUndoChanged, Undo1, &QAction::setEnabled);
+  QObject::connect(&stack, &QUndoStack::canRedoChanged, Redo1, &QAction::setEnabled);
+  QObject::connect(&stack, &QUndoStack::undoTextChanged, Undo1,
+                   [this](const QString& step) { Undo1->setText(ItemText(kUndo, step)); });
+  QObject::connect(&stack, &QUndoStack::redoTextChanged, Redo1,
+                   [this](const QString& step) { Redo1->setText(ItemText(kRedo, step)); });
 }
 
 void TForm1::CompareWithFile1Click() {
@@ -86,7 +108,7 @@ void TForm1::CompareWithChannel1Click() {
     return;
   }
   const int otherIndex = position < current ? position : position + 1;
-  preset::tMrv other = images.at(static_cast<std::size_t>(otherIndex));
+  preset::tMrv other = FChannels->Image(otherIndex);
   ShowComparison(other, ChannelItem(otherIndex));
 }
 

@@ -1,16 +1,17 @@
+#include <utility>
 #include <vector>
 
+#include "channel_owner.h"
 #include "data_files.h"
 #include "file_dialog.h"
 #include "preset/bank_file.h"
 #include "tform1.h"
-#include "transfer_owner.h"
 
 namespace morvane::editor {
 
 void TForm1::LoadBank1Click() {
   // A transfer still running would overwrite the loaded channels.
-  FTransfers->RefuseWhileRunning();
+  FChannels->RefuseWhileTransferring();
   if (!OpenDialog1->Execute(this)) {
     return;
   }
@@ -18,28 +19,22 @@ void TForm1::LoadBank1Click() {
 }
 
 void TForm1::LoadBankFile(const QString& path) {
-  FTransfers->BeginCommand();
-  // The whole bank is read and checked before the first image changes.
-  preset::Bank bank = preset::ReadBankFile(LocalFileName(path));
-  std::vector<TPresetChange> changes;
+  FChannels->RefuseWhileTransferring();
+  // The whole bank is read and checked before the first image changes; one step undoes it.
+  const preset::Bank bank = preset::ReadBankFile(LocalFileName(path));
+  std::vector<std::pair<int, preset::tMrv>> images;
   for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
-    const auto index = static_cast<std::size_t>(channelIndex);
-    changes.push_back({channelIndex, images.at(index), bank.at(index)});
+    images.emplace_back(channelIndex, bank.at(static_cast<std::size_t>(channelIndex)));
   }
-  std::move(bank.begin(), bank.end(), images.begin());
-  RefreshControls();
-  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
-    ChannelChanged(channelIndex);
-  }
-  // One step undoes the whole bank.
-  RecordPresetChanges(std::move(changes), QStringLiteral("Load Bank"));
+  FChannels->ReplaceSeveral(images, QStringLiteral("Load Bank"));
 }
 
 void TForm1::SaveBank1Click() {
   if (!SaveDialog1->Execute(this)) {
     return;
   }
-  preset::WriteFileReplacing(LocalFileName(SaveDialog1->FileName()), preset::BuildBank(images));
+  preset::WriteFileReplacing(LocalFileName(SaveDialog1->FileName()),
+                             preset::BuildBank(FChannels->Images()));
 }
 
 }  // namespace morvane::editor

@@ -6,12 +6,12 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "channel_owner.h"
 #include "data_files.h"
 #include "handler_guard.h"
 #include "preset/preset_file.h"
 #include "radio_group.h"
 #include "tform1.h"
-#include "transfer_owner.h"
 
 namespace morvane::editor {
 
@@ -50,7 +50,7 @@ QString AcceptAsCopy(QDropEvent& event) {
 
 TForm1::TFileLoad TForm1::LoadPresetFile(int channelIndex, const QString& path,
                                          const QString& undoText) {
-  FTransfers->BeginCommand();
+  FChannels->RefuseWhileTransferring();
   const std::string fileName = LocalFileName(path);
   const preset::Bytes bytes = preset::ReadWholeFile(fileName);
   if (preset::IsBankOfPresets(bytes)) {
@@ -66,22 +66,8 @@ TForm1::TFileLoad TForm1::LoadPresetFile(int channelIndex, const QString& path,
     return TFileLoad::Bank;
   }
   preset::CheckPresetBytes(bytes, fileName);
-  LoadPresetBytes(channelIndex, bytes, path, undoText);
+  FChannels->Load(channelIndex, bytes, path, undoText);
   return TFileLoad::Preset;
-}
-
-void TForm1::LoadPresetBytes(int channelIndex, std::span<const std::uint8_t> bytes,
-                             const QString& source, const QString& undoText) {
-  FTransfers->BeginCommand();
-  preset::CheckPresetBytes(bytes, source.toStdString());
-  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
-  const preset::tMrv before = image;
-  image.LoadPresetFromBytes(bytes);
-  RecordPresetChange(channelIndex, before, undoText);
-  RefreshControls();
-  for (const auto& observer : FTransfers->observers.presetLoaded) {
-    observer(channelIndex, source);
-  }
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,7 +1,11 @@
 #include <QCheckBox>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <utility>
+#include <vector>
 
+#include "channel_owner.h"
 #include "data_files.h"
 #include "file_dialog.h"
 #include "preset/dump_layout.h"
@@ -21,6 +25,8 @@ const char* const kInitializeQuestion = "initialize?";
 const char* const kRequestQuestion = "This will replace patch on current channel. Continue?";
 const char* const kSendQuestion = "send?";
 const char* const kCopyQuestion = "copy?";
+const char* const kInitializeAllQuestion =
+    "This will replace the presets on all 16 channels with the initial preset. Continue?";
 const QString kModuleKeepsInitialPreset =
     QStringLiteral("The module keeps the initial preset until you send this one");
 
@@ -41,32 +47,25 @@ bool TForm1::Confirm(const char* question) {
 }
 
 void TForm1::Initialize1Click() {
-  FTransfers->RefuseWhileRunning();
+  FChannels->RefuseWhileTransferring();
   if (!Confirm(kInitializeQuestion)) {
     return;
   }
-  FTransfers->BeginCommand();
   // The file is read once: the channel's image then cannot be left empty by a second read
   // that fails, and what is sent is what the image gets.
   preset::tMrv initial;
   initial.LoadPreset(LocalFileName(DataFilePath(ProgramDirectory(), kInitialPresetFile)));
   const int channelIndex = CurrentChannelIndex();
-  {
-    preset::tMrv outgoing = initial;
-    outgoing.SetPresetNumber(PresetNumber());
-    const preset::Bytes dump = outgoing.BuildDump();
-    setWindowTitle(DumpCaption(dump));
-    engine.SendSysex(dump);
-    FTransfers->ReportSent(QStringLiteral("Initialized channel %1 and sent it to %2")
-                               .arg(channelIndex + 1)
-                               .arg(ModulePresetName(PresetNumber())),
-                           channelIndex);
-  }
+  const int presetNumber = PresetNumber();
+  preset::tMrv outgoing = initial;
+  outgoing.SetPresetNumber(presetNumber);
+  setWindowTitle(DumpCaption(outgoing.BuildDump()));
   initial.SetPresetNumber(channelIndex);
-  const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
-  images.at(static_cast<std::size_t>(channelIndex)) = std::move(initial);
-  RecordPresetChange(channelIndex, before, QStringLiteral("Initialize"), kModuleKeepsInitialPreset);
-  RefreshControls();
+  FChannels->ReplaceAndSend(channelIndex, initial, presetNumber, QStringLiteral("Initialize"),
+                            kModuleKeepsInitialPreset,
+                            QStringLiteral("Initialized channel %1 and sent it to %2")
+                                .arg(channelIndex + 1)
+                                .arg(ModulePresetName(presetNumber)));
 }
 
 void TForm1::RequestPatchonCurrentChannel1Click() {
@@ -78,17 +77,15 @@ void TForm1::RequestPatchonCurrentChannel1Click() {
 }
 
 void TForm1::SendCurrentChannel1Click() {
+  FChannels->RefuseWhileTransferring();
   if (!Confirm(kSendQuestion)) {
     return;
   }
   const int channelIndex = CurrentChannelIndex();
-  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
-  image.SetPresetNumber(PresetNumber());
-  engine.SendSysex(image.BuildDump());
-  FTransfers->ReportSent(QStringLiteral("Sent channel %1 to %2")
-                             .arg(channelIndex + 1)
-                             .arg(ModulePresetName(PresetNumber())),
-                         channelIndex);
+  FChannels->SendPreset(channelIndex, PresetNumber(),
+                        QStringLiteral("Sent channel %1 to %2")
+                            .arg(channelIndex + 1)
+                            .arg(ModulePresetName(PresetNumber())));
 }
 
 // Refused, while a transfer runs, once a file is chosen: by then the transfer may be over.
@@ -106,37 +103,45 @@ void TForm1::SaveCurrentChannel1Click() {
   if (!SaveDialog1->Execute(this)) {
     return;
   }
-  preset::tMrv& image = images.at(static_cast<std::size_t>(CurrentChannelIndex()));
-  image.SetPresetNumber(PresetNumber());
-  image.SavePreset(LocalFileName(SaveDialog1->FileName()));
+  FChannels->SetPresetNumber(CurrentChannelIndex(), PresetNumber());
+  FChannels->Image(CurrentChannelIndex()).SavePreset(LocalFileName(SaveDialog1->FileName()));
 }
 
 void TForm1::copytoClick() {
-  FTransfers->RefuseWhileRunning();
+  FChannels->RefuseWhileTransferring();
   if (!Confirm(kCopyQuestion)) {
     return;
   }
-  FTransfers->BeginCommand();
   const int sourceLayerIndex = copyfrom->ItemIndex();
   const int targetLayerIndex = copyto->ItemIndex();
   const int presetNumber = PresetNumber();
-  engine.SendSysex(
-      preset::LayerCopyMessage(presetNumber, sourceLayerIndex, presetNumber, targetLayerIndex));
-  FTransfers->ReportSent(QStringLiteral("Copied layer %1 to %2 in %3")
-                             .arg(sourceLayerIndex + 1)
-                             .arg(targetLayerIndex + 1)
-                             .arg(ModulePresetName(presetNumber)),
-                         std::nullopt);
-  const int channelIndex = CurrentChannelIndex();
-  const preset::tMrv before = images.at(static_cast<std::size_t>(channelIndex));
-  images.at(static_cast<std::size_t>(channelIndex))
-      .CopyLayerParams(sourceLayerIndex + 1, targetLayerIndex + 1);
-  RecordPresetChange(
-      channelIndex, before,
-      QStringLiteral("Copy layer %1 to %2").arg(sourceLayerIndex + 1).arg(targetLayerIndex + 1));
-  RefreshControls();
-  ChannelChanged(channelIndex);
+  const preset::Bytes message =
+      preset::LayerCopyMessage(presetNumber, sourceLayerIndex, presetNumber, targetLayerIndex);
+  FChannels->SendMessages(std::span(&message, 1), QStringLiteral("Copied layer %1 to %2 in %3")
+                                                      .arg(sourceLayerIndex + 1)
+                                                      .arg(targetLayerIndex + 1)
+                                                      .arg(ModulePresetName(presetNumber)));
+  FChannels->Change(
+      CurrentChannelIndex(),
+      QStringLiteral("Copy layer %1 to %2").arg(sourceLayerIndex + 1).arg(targetLayerIndex + 1),
+      [&](preset::tMrv& image) {
+        image.CopyLayerParams(sourceLayerIndex + 1, targetLayerIndex + 1);
+      });
   SendCurrentChannel1Click();
+}
+
+void TForm1::InitializeAllChannels1Click() {
+  FChannels->RefuseWhileTransferring();
+  if (!Confirm(kInitializeAllQuestion)) {
+    return;
+  }
+  preset::tMrv initial;
+  initial.LoadPreset(LocalFileName(DataFilePath(ProgramDirectory(), kInitialPresetFile)));
+  std::vector<std::pair<int, preset::tMrv>> images;
+  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
+    images.emplace_back(channelIndex, initial);
+  }
+  FChannels->ReplaceSeveral(images, QStringLiteral("Initialize All Channels"));
 }
 
 }  // namespace morvane::editor

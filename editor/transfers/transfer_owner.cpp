@@ -5,6 +5,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "channel_owner.h"
 #include "device_choice.h"
 #include "dump_watch.h"
 #include "handler_guard.h"
@@ -48,15 +49,18 @@ bool IsUserPreset(int presetNumber) {
   return presetNumber >= 0 && presetNumber < kTransferPresetCount;
 }
 
-bool SameImage(const preset::tMrv& a, const preset::tMrv& b) {
-  return std::ranges::equal(a.View(), b.View()) &&
-         std::ranges::equal(a.RawDump().View(), b.RawDump().View());
+// "Preset 5" or "The edit buffer", to begin a sentence.
+QString SentenceStart(int presetNumber) {
+  QString name = ModulePresetName(presetNumber);
+  name.front() = name.front().toUpper();
+  return name;
 }
 
+// Each observer runs guarded: one that fails is shown, and the transfer and the others go on.
 template <typename List, typename... Args>
 void Tell(const List& observers, const Args&... args) {
   for (const auto& observer : observers) {
-    observer(args...);
+    RunGuarded([&] { observer(args...); });
   }
 }
 
@@ -77,6 +81,10 @@ TTransferOwner::TTransferOwner(TForm1& form)
     FForm.WaitThen(ms, std::move(then));
   };
   FForm.FDumpWatch->OnGaveUp = [this] { RequestGaveUp(); };
+}
+
+TChannelOwner& TTransferOwner::Channels() {
+  return FForm.Channels();
 }
 
 void TTransferOwner::Enter(TState state) {
@@ -127,11 +135,13 @@ void TTransferOwner::RestartInput() {
 
 void TTransferOwner::StartRequest(int presetNumber) {
   RefuseWhileRunning();
+  Tell(observers.transferStarting);
   Close();
   RestartInput();
   FInput.Clear();
   FInput.SetAwaiting(true);
-  FAwaited = TAwaited{presetNumber};
+  const int channelIndex = FForm.CurrentChannelIndex();
+  FAwaited = TAwaited{presetNumber, channelIndex, Channels().ChangeCount(channelIndex)};
   Enter(TState::Requesting);
   try {
     FForm.engine.SendSysex(preset::DumpRequestMessage(presetNumber));
@@ -144,7 +154,10 @@ void TTransferOwner::StartRequest(int presetNumber) {
 }
 
 void TTransferOwner::RequestGaveUp() {
-  // The dump may still come late; only the lock-out ends.
+  // The dump may still come late; the lock-out ends.
+  if (FAwaited) {
+    FAwaited->late = true;
+  }
   if (FState == TState::Requesting) {
     Enter(TState::Idle);
   }
@@ -185,7 +198,9 @@ void TTransferOwner::ReceivedBatch() {
 
 void TTransferOwner::TakeRequestedDump() {
   const preset::Bytes dump(FForm.receiveBuffer.View().begin(), FForm.receiveBuffer.View().end());
-  const int channelIndex = FForm.CurrentChannelIndex();
+  // Before the watch gave up the dump lands in the channel shown when it completes; after, only
+  // in the channel that asked for it.
+  const int channelIndex = FAwaited->late ? FAwaited->channelIndex : FForm.CurrentChannelIndex();
   if (const std::optional<preset::DumpFault> fault = preset::FindDumpFault(dump)) {
     Close();
     Enter(TState::Idle);
@@ -206,22 +221,45 @@ void TTransferOwner::TakeRequestedDump() {
             .arg(channelIndex + 1));
     return;
   }
+  if (const QString refusal = LateDumpRefusal(presetNumber); !refusal.isEmpty()) {
+    Close();
+    FForm.ReportTransferError(refusal);
+    return;
+  }
   FAwaited.reset();
   FInput.SetAwaiting(false);
   if (FState == TState::Requesting) {
     Enter(TState::Idle);
   }
-  const preset::tMrv before = FForm.images.at(static_cast<std::size_t>(channelIndex));
-  FForm.images.at(static_cast<std::size_t>(channelIndex)).LoadPresetFromBytes(dump);
-  FForm.RecordPresetChange(channelIndex, before, QStringLiteral("received dump"));
-  FForm.RefreshControls();
+  Channels().LoadReceived(TTransferKey(), channelIndex, dump, QStringLiteral("received dump"));
   Tell(observers.channelReceived, channelIndex);
+}
+
+QString TTransferOwner::LateDumpRefusal(int presetNumber) const {
+  if (!FAwaited->late) {
+    return {};
+  }
+  const int channelIndex = FAwaited->channelIndex;
+  const int shown = FForm.CurrentChannelIndex();
+  QString after;
+  if (shown != channelIndex) {
+    after =
+        QStringLiteral("channel %1 was left for channel %2").arg(channelIndex + 1).arg(shown + 1);
+  } else if (FForm.Channels().ChangeCount(channelIndex) != FAwaited->changeCount) {
+    after = QStringLiteral("channel %1 was changed").arg(channelIndex + 1);
+  } else {
+    return {};
+  }
+  return QStringLiteral("%1 came late, after %2: channel %3 keeps its preset")
+      .arg(SentenceStart(presetNumber), after)
+      .arg(channelIndex + 1);
 }
 
 // ---- Request All Presets ----
 
 void TTransferOwner::StartRequestAll() {
   RefuseWhileRunning();
+  Tell(observers.transferStarting);
   Close();
   RestartInput();
   FInput.Clear();
@@ -234,7 +272,7 @@ void TTransferOwner::StartRequestAll() {
   FInput.OnDump = keep;
   FInput.OnCutOff = keep;
   FAllPresets.emplace();
-  FAllPresets->before = FForm.images;
+  FAllPresets->before = Channels().Images();
   Enter(TState::RequestingAll);
   RequestPreset();
 }
@@ -280,7 +318,7 @@ void TTransferOwner::NextPreset() {
 }
 
 // Each answer goes to the channel of the preset number it carries, never by its order: a late
-// answer still reaches its own channel, unless the user changed that channel meanwhile.
+// answer still reaches its own channel, which nothing else can change while the transfer runs.
 void TTransferOwner::TakeAllPresetsDump(std::span<const std::uint8_t> dump) {
   TAllPresets& all = *FAllPresets;
   const int presetNumber = preset::DumpPresetNumber(dump);
@@ -291,28 +329,19 @@ void TTransferOwner::TakeAllPresetsDump(std::span<const std::uint8_t> dump) {
   }
   const auto index = static_cast<std::size_t>(presetNumber);
   TOutcome& outcome = all.outcomes.at(index);
-  if (outcome == TOutcome::Received || outcome == TOutcome::ChangedMeanwhile) {
+  if (outcome == TOutcome::Received) {
     return;
   }
-  const bool current = presetNumber == all.next;
   if (const std::optional<preset::DumpFault> fault = preset::FindDumpFault(dump)) {
     outcome = TOutcome::Damaged;
     all.faults.at(index) = *fault;
-  } else if (!current && !SameImage(FForm.images.at(index), all.before.at(index))) {
-    outcome = TOutcome::ChangedMeanwhile;
   } else {
     outcome = TOutcome::Received;
-    FForm.images.at(index).LoadPresetFromBytes(dump);
+    Channels().LoadReceived(TTransferKey(), presetNumber, dump);
     Tell(observers.channelReceived, presetNumber);
   }
-  const bool shown = outcome == TOutcome::Received && presetNumber == FForm.CurrentChannelIndex();
-  // The next request goes out first, so that the module does not wait for the window; only
-  // the channel on show needs showing again. The last one ends the transfer, which shows it.
-  if (current) {
+  if (presetNumber == all.next) {
     NextPreset();
-  }
-  if (shown && FState == TState::RequestingAll) {
-    FForm.RefreshControls();
   }
 }
 
@@ -332,7 +361,7 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
     switch (all.outcomes.at(index)) {
       case TOutcome::Received:
         received.push_back(presetNumber);
-        changes.push_back({presetNumber, all.before.at(index), FForm.images.at(index)});
+        changes.push_back({presetNumber, all.before.at(index), Channels().Image(presetNumber)});
         break;
       case TOutcome::Missing:
         missing << QString::number(presetNumber + 1);
@@ -340,23 +369,19 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
       case TOutcome::Damaged:
         problems << DamagedText(all.faults.at(index), presetNumber);
         break;
-      case TOutcome::ChangedMeanwhile:
-        problems << QStringLiteral(
-                        "Preset %1 came late, after channel %1 was changed: channel %1 keeps its "
-                        "preset")
-                        .arg(presetNumber + 1);
-        break;
       case TOutcome::Pending:
         break;
     }
   }
   if (!changes.empty()) {
-    FForm.RecordPresetChanges(std::move(changes), QStringLiteral("Request All Presets"));
+    Channels().RecordReceived(TTransferKey(), std::move(changes),
+                              QStringLiteral("Request All Presets"));
   }
   FForm.ShowTransferStatus(
       QStringLiteral("Received %1 of %2 presets").arg(received.size()).arg(kTransferPresetCount));
-  Tell(observers.allPresetsReceived,
-       std::span<const preset::tMrv, kTransferPresetCount>(FForm.images), received);
+  const std::array<preset::tMrv, kTransferPresetCount> images = Channels().Images();
+  Tell(observers.allPresetsReceived, std::span<const preset::tMrv, kTransferPresetCount>(images),
+       received);
   if (missing.size() == 1) {
     problems.prepend(QStringLiteral("Preset %1 of %2 did not come from the module: channel %1 "
                                     "keeps its preset")
@@ -381,6 +406,7 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
 
 void TTransferOwner::StartSendAll() {
   RefuseWhileRunning();
+  Tell(observers.transferStarting);
   Close();
   Enter(TState::SendingAll);
   SendPreset(0);
@@ -389,10 +415,8 @@ void TTransferOwner::StartSendAll() {
 void TTransferOwner::SendPreset(int presetNumber) {
   FSendingPreset = presetNumber;
   FForm.ShowTransferStatus(Progress("Sending preset", presetNumber));
-  preset::tMrv& image = FForm.images.at(static_cast<std::size_t>(presetNumber));
-  image.SetPresetNumber(presetNumber);
   try {
-    FForm.engine.SendSysex(image.BuildDump());
+    FForm.engine.SendSysex(Channels().DumpToSend(TTransferKey(), presetNumber, presetNumber));
   } catch (...) {
     // A failure ends the chain here, with nothing left waiting to send.
     Close();

@@ -21,6 +21,7 @@ class Tmrvbox;
 
 namespace morvane::editor {
 
+class TChannelOwner;
 class TForm1;
 
 inline constexpr int kTransferPresetCount = 16;
@@ -28,10 +29,11 @@ inline constexpr int kTransferPresetCount = 16;
 // "the edit buffer" for -1, else "preset N" counted from 1, as the channel it belongs to.
 QString ModulePresetName(int presetNumber);
 
-// Where other parts of the editor hear what the transfers did. Each list runs in order.
+// Where other parts of the editor hear what the transfers did. Each list runs in order; one
+// listener's error is shown and the others still run.
 struct TTransferObservers {
-  // A preset from a file or from elsewhere was loaded into the channel; source names it.
-  std::vector<std::function<void(int channelIndex, const QString& source)>> presetLoaded;
+  // A transfer is about to send its first string: Request, Request All or Send All.
+  std::vector<std::function<void()>> transferStarting;
   // The channel's whole preset was handed to the engine for the module (told at once)...
   std::vector<std::function<void(int channelIndex)>> channelSending;
   // ...and later the driver took it.
@@ -45,8 +47,9 @@ struct TTransferObservers {
 };
 
 // The one owner of a running transfer: its state, the receive buffer's input, the restart of
-// the input port, the dump watch and the lock-out of commands that would disturb it. Every
-// change of state happens in transfer_owner.cpp.
+// the input port, the dump watch and the lock-out of commands that would disturb it, which the
+// channel owner asks before every change of a channel and every preset or parameter sent.
+// Every change of state happens in transfer_owner.cpp.
 class TTransferOwner final {
  public:
   enum class TState {
@@ -68,8 +71,8 @@ class TTransferOwner final {
   TState State() const { return FState; }
   // Throws the reason while a transfer runs.
   void RefuseWhileRunning() const;
-  // Before a command that changes a channel's preset or the devices: refuses while a transfer
-  // runs, and no longer waits for the late dump of an earlier Request.
+  // Before a command that changes the devices: refuses while a transfer runs, and no longer
+  // waits for the late dump of an earlier Request.
   void BeginCommand();
   // BeginCommand for a choice of device in list; a refused choice puts back openIndex, the
   // device that stays open.
@@ -91,13 +94,14 @@ class TTransferOwner final {
   // failure since in an error box. channelIndex, when given, is the channel whose preset went.
   void ReportSent(const QString& done, std::optional<int> channelIndex);
 
-  // The watch gave up waiting for the requested dump.
+  // The watch gave up waiting for the requested dump and said so. A dump that still comes loads
+  // only into the channel that asked for it, while that channel is shown and unchanged.
   void RequestGaveUp();
 
   TTransferObservers observers;
 
  private:
-  enum class TOutcome { Pending, Received, Missing, Damaged, ChangedMeanwhile };
+  enum class TOutcome { Pending, Received, Missing, Damaged };
   struct TAllPresets {
     int next = 0;
     std::array<TOutcome, kTransferPresetCount> outcomes{};
@@ -109,11 +113,17 @@ class TTransferOwner final {
     // Bytes came since the last batch: the wait for the next preset starts over.
     bool heard = false;
   };
-  // The dump that a Request asked for; nothing when any dump that comes may load.
+  // The dump that a Request asked for, from the channel shown then and its change count; nothing
+  // when any dump that comes may load into the channel shown.
   struct TAwaited {
     std::optional<int> presetNumber;
+    int channelIndex = 0;
+    int changeCount = 0;
+    // The watch said that no answer came.
+    bool late = false;
   };
 
+  TChannelOwner& Channels();
   void Enter(TState state);
   void Close();
   void RestartInput();
@@ -121,6 +131,8 @@ class TTransferOwner final {
   void SentWindowNotified();
 
   void TakeRequestedDump();
+  // Why a dump that came after the watch gave up may not load; empty when it may.
+  QString LateDumpRefusal(int presetNumber) const;
   void RequestPreset();
   void WaitForPreset();
   void PresetWaitEnded(int step);

@@ -17,7 +17,6 @@
 #include "tdragger.h"
 #include "tform1.h"
 #include "tmrvbox.h"
-#include "undo_steps.h"
 
 namespace morvane::editor {
 
@@ -45,14 +44,14 @@ QString EditLabel(const Tdragger* control) {
 
 void TForm1::dragger1MouseUp(Tdragger* sender, Qt::MouseButton /*button*/,
                              Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
-  const TEditRecording recording(*this, EditLabel(sender), sender);
+  const auto recording = RecordEdit(EditLabel(sender), sender);
   SendToCheckedLayers(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()),
                       sender->Position());
 }
 
 void TForm1::dragger25MouseUp(Tdragger* sender, Qt::MouseButton /*button*/,
                               Qt::KeyboardModifiers /*shift*/, QPoint /*position*/) {
-  const TEditRecording recording(*this, EditLabel(sender), sender);
+  const auto recording = RecordEdit(EditLabel(sender), sender);
   SendParameter(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()), 0,
                 channel->ItemIndex(), sender->Position());
 }
@@ -84,12 +83,12 @@ void TForm1::SendCodedRelease(Tdragger* sender, std::span<const parammap::CodeEn
                                 .arg(QLatin1String(codeName)));
     return;
   }
-  const TEditRecording recording(*this, EditLabel(sender), sender);
+  const auto recording = RecordEdit(EditLabel(sender), sender);
   SendToCheckedLayers(ParseHexSetting(sender->Ctrl1()), ParseHexSetting(sender->Ctrl2()), *code);
 }
 
 void TForm1::instrChange() {
-  const TEditRecording recording(*this, QStringLiteral("instrument"));
+  const auto recording = RecordEdit(QStringLiteral("instrument"));
   SendToCheckedLayers(kInstrumentLow, kInstrumentHigh, instr->currentIndex());
 }
 
@@ -99,12 +98,12 @@ void TForm1::patchnameKeyPress() {
   const QString text = patchname->text();
   const QByteArray characters = FNameValidator->FullName(text).toLatin1();
   const std::string_view name(characters.constData(), static_cast<std::size_t>(characters.size()));
-  const std::vector<preset::Bytes> strings = preset::RenameMessages(name, PresetNumber());
-  preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
-  const std::string oldName = image.ReadName();
-  image.WriteName(name);
-  RecordRename(channel->ItemIndex(), PresetNumber(), oldName, std::string(name));
-  SendStrings(strings);
+  try {
+    FChannels->WriteName(CurrentChannelIndex(), PresetNumber(), name);
+  } catch (...) {
+    RefreshControls();
+    throw;
+  }
   QString fileName = text;
   fileName.replace(kNameColon, kFileNameDash);
   SaveDialog1->setFileName(fileName + kPresetFileExtension);
@@ -125,16 +124,9 @@ void TForm1::paramvalueKeyPress() {
   }
   const preset::ParamNumber param =
       ParamNumberOf(ParseHexSetting(params->Tag1()), ParseHexSetting(params->Tag2()));
-  const int layerIndex = layer->ItemIndex();
-  const int channelIndex = channel->ItemIndex();
-  const std::array<preset::Bytes, 3> strings{preset::PresetSelectMessage(channelIndex),
-                                             preset::LayerSelectMessage(layerIndex),
-                                             preset::ParameterEditMessage(param, value)};
-  const TEditRecording recording(*this, params->currentText());
-  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
-  NoteParameterWrite(image, param, layerIndex + 1, channelIndex, value);
-  image.WriteParam(preset::GroupOf(param.high), param.low, layerIndex + 1, value);
-  SendStrings(strings);
+  const int channelIndex = CurrentChannelIndex();
+  const auto recording = RecordEdit(params->currentText());
+  FChannels->WriteParameter(channelIndex, param, layer->ItemIndex() + 1, channelIndex, value);
   channel->setFocus(Qt::OtherFocusReason);
 }
 
@@ -142,8 +134,14 @@ void TForm1::paramvalueKeyPress() {
 void TForm1::muteClick() {
   const int layerIndex = layer->ItemIndex();
   bool& layerMuted = muted.at(static_cast<std::size_t>(layerIndex));
-  engine.SendSysex(layerMuted ? preset::LayerUnmuteMessage(layerIndex)
-                              : preset::LayerMuteMessage(layerIndex));
+  const preset::Bytes message =
+      layerMuted ? preset::LayerUnmuteMessage(layerIndex) : preset::LayerMuteMessage(layerIndex);
+  try {
+    FChannels->SendMessages(std::span(&message, 1));
+  } catch (...) {
+    ShowEditTargets();
+    throw;
+  }
   layerMuted = !layerMuted;
   ShowEditTargets();
 }

@@ -12,6 +12,8 @@
 #include "hint_switch.h"
 #include "keyboard_preview.h"
 #include "parammap/generic_list.h"
+#include "preset_library.h"
+#include "session_keeper.h"
 #include "startup_step.h"
 #include "tdragger.h"
 #include "tform1.h"
@@ -92,14 +94,14 @@ void TForm1::FormCreate() {
 void TForm1::FormDestroy() {
   delete FKeyboardPreview;
   FKeyboardPreview = nullptr;
-  RunStep([this] { CloseLibrary(); });
+  RunStep([this] { FLibrary->Close(); });
   if (!settings) {
     return;
   }
   RunStep([this] { PersistOutputDevice(*midiout, TPersist::Store, *settings, MidiOutput1); });
   RunStep([this] { PersistInputDevice(*midiin, TPersist::Store, *settings, MidiInput1); });
   RunStep([this] { StoreDialogNamesAndHint(); });
-  RunStep([this] { KeepSessionAtShutDown(); });
+  RunStep([this] { FSession->KeepAtShutDown(); });
   settings.reset();
   paramTable = TProfileFile();
   receiveBuffer.Clear();
@@ -137,7 +139,12 @@ void TForm1::LoadImages() {
   // every image as it was.
   preset::tMrv initial;
   initial.LoadPreset(LocalFileName(DataFilePath(FProgramDirectory, kInitialPresetFile)));
-  images.fill(initial);
+  FChannels->StartFrom(initial);
+}
+
+void TForm1::RestoreSession() {
+  KeepChannels1->setChecked(FSession->Keeping());
+  FSession->Restore();
 }
 
 void TForm1::LoadParameterList() {

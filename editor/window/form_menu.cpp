@@ -87,8 +87,27 @@ void TForm1::BuildMenu() {
   File1->addActions({N2, RequestAllPresets1, SendAllPresets1, LoadBank1, SaveBank1});
 
   BuildViewMenu();
-  BuildLibraryMenus();
-  BuildSessionMenu();
+  Library1 = MakeAction(this, QStringLiteral("Library1"), QStringLiteral("Library"),
+                        QKeySequence(Qt::CTRL | Qt::Key_L),
+                        QStringLiteral("List every preset in the library folder"));
+  View1->addAction(Library1);
+  AddToLibrary1 = MakeAction(
+      this, QStringLiteral("AddToLibrary1"), QStringLiteral("Add to Library"),
+      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L),
+      QStringLiteral("Save the current channel's preset into the library folder under its name"));
+  File1->addSeparator();
+  File1->addAction(AddToLibrary1);
+  InitializeAllChannels1 = MakeAction(
+      this, QStringLiteral("InitializeAllChannels1"), QStringLiteral("Initialize All Channels"),
+      QKeySequence(), QStringLiteral("Start afresh: the initial preset on all 16 channels"));
+  ConnectGuarded(InitializeAllChannels1, &QAction::triggered, this,
+                 &TForm1::InitializeAllChannels1Click);
+  KeepChannels1 = MakeAction(this, QStringLiteral("KeepChannels1"),
+                             QStringLiteral("Keep the channels between sessions"), QKeySequence(),
+                             QStringLiteral("Bring back all 16 channels, and the channel, layer "
+                                            "and page shown, at the next start"));
+  KeepChannels1->setCheckable(true);
+  File1->addActions({InitializeAllChannels1, KeepChannels1});
 
   Panic1 = MakeAction(this, QStringLiteral("Panic1"), QStringLiteral("Panic"),
                       QKeySequence(Qt::ALT | Qt::Key_Backspace), QString());

@@ -5,6 +5,7 @@
 #include <QStatusBar>
 #include <QTime>
 
+#include "channel_owner.h"
 #include "data_files.h"
 #include "device_choice.h"
 #include "hint_switch.h"
@@ -50,7 +51,7 @@ void TForm1::showhintClick() {
 void TForm1::Debug1Click() {
   const QDir desktop(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
   const QString path = QDir::toNativeSeparators(desktop.absoluteFilePath(DebugFileName()));
-  images.at(static_cast<std::size_t>(channel->ItemIndex())).SavePreset(LocalFileName(path));
+  FChannels->Image(CurrentChannelIndex()).SavePreset(LocalFileName(path));
 }
 
 void TForm1::FormKeyDown(morvane::engine::TVirtualKey key, morvane::engine::TShiftState shift) {

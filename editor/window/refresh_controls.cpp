@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "channel_marks.h"
+#include "channel_owner.h"
 #include "layer_check_box.h"
 #include "mask_edit.h"
 #include "name_validator.h"
@@ -39,10 +41,10 @@ int ProfileInteger(const TProfileFile& file, std::string_view section, const std
 // Only the page that is shown is filled; a page change refreshes again. The generic list comes
 // last, so that its conversion error leaves everything else already shown.
 void TForm1::RefreshControls() {
-  preset::tMrv& image = images.at(static_cast<std::size_t>(channel->ItemIndex()));
+  preset::tMrv image = FChannels->Image(channel->ItemIndex());
   const int layerNumber = layer->ItemIndex() + 1;
   const std::string name = image.ReadName();
-  ShowCaption(CaptionOf(name));
+  FMarks->ShowCaption(CaptionOf(name));
   ShowLayerLamps(image);
   ShowEditTargets();
   FNameValidator->SetFixed(QLatin1Char(name.at(TNameValidator::kFixedIndex)));

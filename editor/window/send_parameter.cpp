@@ -6,6 +6,7 @@
 #include "layer_check_box.h"
 #include "preset/module_messages.h"
 #include "radio_group.h"
+#include "tdragger.h"
 #include "tform1.h"
 #include "transfer_owner.h"
 
@@ -13,12 +14,6 @@ namespace morvane::editor {
 
 int TForm1::PresetNumber() const {
   return preset::PresetNumberFor(channel->ItemIndex(), buffer->isChecked());
-}
-
-void TForm1::SendStrings(std::span<const preset::Bytes> strings) {
-  for (const preset::Bytes& string : strings) {
-    engine.SendSysex(string);
-  }
 }
 
 preset::ParamNumber TForm1::ParamNumberOf(int low, int high) {
@@ -29,17 +24,21 @@ preset::ParamNumber TForm1::ParamNumberOf(int low, int high) {
   return {static_cast<std::uint8_t>(low), static_cast<std::uint8_t>(high)};
 }
 
-// The strings are built before the image is written, so a parameter number that no message
-// can carry leaves the image as it was.
 void TForm1::SendParameter(int low, int high, int layer, int channelIndex, int value) {
-  const preset::ParamNumber param = ParamNumberOf(low, high);
-  const std::array<preset::Bytes, 3> strings =
-      preset::SendParameterMessages(param, layer, channelIndex, value, buffer->isChecked());
-  preset::tMrv& image = images.at(static_cast<std::size_t>(channelIndex));
-  NoteParameterWrite(image, param, layer,
-                     preset::PresetNumberFor(channelIndex, buffer->isChecked()), value);
-  image.WriteParam(preset::GroupOf(param.high), param.low, layer, value);
-  SendStrings(strings);
+  FChannels->WriteParameter(channelIndex, ParamNumberOf(low, high), layer,
+                            preset::PresetNumberFor(channelIndex, buffer->isChecked()), value);
+}
+
+TChannelOwner::TEditRecording TForm1::RecordEdit(const QString& label,
+                                                 const controls::Tdragger* source) {
+  try {
+    return TChannelOwner::TEditRecording(
+        *FChannels, CurrentChannelIndex(), label,
+        source != nullptr ? TGesture{source, source->GestureNumber()} : TGesture{});
+  } catch (...) {
+    RefreshControls();
+    throw;
+  }
 }
 
 void TForm1::SendToCheckedLayers(int low, int high, int value) {

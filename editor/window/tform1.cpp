@@ -4,19 +4,24 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <exception>
 
 #include "application_title.h"
+#include "channel_marks.h"
+#include "channel_owner.h"
 #include "control_font.h"
 #include "data_files.h"
 #include "editor_application.h"
+#include "handler_guard.h"
 #include "layer_check_box.h"
 #include "midi_monitor.h"
-#include "preset/initial_preset.h"
+#include "preset_library.h"
 #include "radio_group.h"
+#include "session_keeper.h"
 #include "status_bar.h"
 #include "tdragger.h"
 #include "transfer_owner.h"
@@ -58,10 +63,6 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
     FOwnPrompt->SetOwner(this);
   }
   SetUpComponents();
-  const preset::Bytes initialPreset = preset::BuildInitialPreset();
-  for (preset::tMrv& image : images) {
-    image.LoadPresetFromBytes(initialPreset);
-  }
 
   FClient = new QWidget(this);
   FClient->setFixedSize(kClientWidth, kClientHeight);
@@ -74,8 +75,13 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   BuildDumpWatchAndRescan();
   BuildEditTargets();
   FTransfers = std::make_unique<TTransferOwner>(*this);
-  MarkChannelsOnTransfers();
-  BackUpAfterRequestAll();
+  // Every image starts as our built-in initial preset, so that the window works even when
+  // start-up cannot read init.syx; start-up then loads the file over them.
+  FChannels = std::make_unique<TChannelOwner>(*FTransfers, engine);
+  FMarks = std::make_unique<TChannelMarks>(*FChannels, *channel, *this);
+  HearChannels();
+  FollowUndoStack();
+  BuildLibraryAndSession();
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {
@@ -121,6 +127,46 @@ void TForm1::SetUpComponents() {
   engine.SetPlaymode(morvane::engine::pmNote);
   engine.SetPause(false);
   engine.SysexSender().OnSendError = [this](const std::string& text) { ShowSendError(text); };
+}
+
+void TForm1::HearChannels() {
+  FChannels->ShownChannelIndex = [this] { return CurrentChannelIndex(); };
+  FChannels->ShowChannel = [this](int channelIndex) { channel->setItemIndex(channelIndex); };
+  FChannels->ShowStatus = [this](const QString& text) { StatusBar1->showMessage(text); };
+  FChannels->observers.imageChanged.push_back([this](int channelIndex, TImageChange how) {
+    if (how != TImageChange::Edit && channelIndex == CurrentChannelIndex()) {
+      RefreshControls();
+    }
+  });
+}
+
+void TForm1::BuildLibraryAndSession() {
+  const auto currentSettings = [this] { return settings.get(); };
+  FLibrary = std::make_unique<TPresetLibrary>(TLibraryPlace{
+      *this, *channel, *StatusBar1, *FChannels, *FTransfers, engine, MidiOutput1, currentSettings,
+      [this] { return PresetNumber(); }, [this] { SendCurrentChannel1Click(); }});
+  FSession = std::make_unique<TSessionKeeper>(TSessionPlace{
+      *FChannels, *StatusBar1, currentSettings,
+      [this] {
+        return TShownPlace{CurrentChannelIndex(), layer->ItemIndex(), PageControl1->currentIndex()};
+      },
+      [this](const TShownPlace& place) {
+        // Shown by the refresh that ends the start-up.
+        const QSignalBlocker blockChannel(channel);
+        const QSignalBlocker blockLayer(layer);
+        const QSignalBlocker blockPage(PageControl1);
+        channel->setItemIndex(place.channelIndex);
+        layer->setItemIndex(place.layerIndex);
+        PageControl1->setCurrentIndex(place.pageIndex);
+        engine.SetChannel(place.channelIndex);
+      },
+      *this});
+  QObject::connect(Library1, &QAction::triggered, this,
+                   [this] { RunGuarded([this] { FLibrary->Open(); }); });
+  QObject::connect(AddToLibrary1, &QAction::triggered, this,
+                   [this] { RunGuarded([this] { FLibrary->AddCurrentChannel(); }); });
+  QObject::connect(KeepChannels1, &QAction::triggered, this,
+                   [this](bool keep) { RunGuarded([this, keep] { FSession->SetKeeping(keep); }); });
 }
 
 bool TForm1::event(QEvent* event) {

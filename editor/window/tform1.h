@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDateTime>
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "channel_owner.h"
 #include "edit_pacer.h"
 #include "editor/platform/profile_file.h"
 #include "engine/midi_app_util.h"
@@ -24,7 +24,6 @@
 #include "preset/byte_stream.h"
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
-#include "preset_change.h"
 #include "qt_gui_thread.h"
 #include "settings_store.h"
 
@@ -42,7 +41,6 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
-class QUndoStack;
 class QWidget;
 
 namespace morvane::controls {
@@ -52,10 +50,10 @@ class Tmrvbox;
 
 namespace morvane::editor {
 
+class TChannelMarks;
+class TChannelOwner;
 class TDumpWatch;
 class TFileDialog;
-class TLibraryWindow;
-struct TLibraryReference;
 class THintSwitch;
 class TKeyboardPreview;
 class TLayerCheckBox;
@@ -63,10 +61,10 @@ class TLayoutZoom;
 class TMaskEdit;
 class TMidiMonitor;
 class TNameValidator;
+class TPresetLibrary;
 class TRadioGroup;
+class TSessionKeeper;
 class TStatusBar;
-class TEditRecording;
-class TParameterStep;
 class TTransferOwner;
 
 // A value control of the window with the map entry it was built from.
@@ -79,10 +77,12 @@ struct TValueControl {
 bool SendsToModule(parammap::ReleaseHandler handler);
 
 // The editor's one window. Its controls, menu items, dialogs and components carry their layout
-// names and are also found by name at run time. The destructor removes the controls first,
-// while the components their handlers use still exist; then the members go in reverse order:
-// the engine before the ports, since the SysEx strings it still holds refer to the output
-// port, and the ports before the GUI thread that they are registered with.
+// names and are also found by name at run time. The sixteen channels belong to the channel
+// owner, which every command asks to change one; the library, the kept session and the marks
+// sit beside the window and hear the channel owner and the transfers. The destructor removes
+// the controls first, while the components their handlers use still exist; then the members go
+// in reverse order: the engine before the ports, since the SysEx strings it still holds refer to
+// the output port, and the ports before the GUI thread that they are registered with.
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
@@ -169,9 +169,7 @@ class TForm1 : public QMainWindow {
 
   QStatusBar* StatusBar1 = nullptr;
 
-  // The window's data. Every image starts as our built-in initial preset, so that the window
-  // works even when start-up cannot read init.syx; start-up then loads the file over them.
-  std::array<preset::tMrv, kChannelCount> images;
+  // The window's data; the sixteen images are the channel owner's.
   TProfileFile paramTable;
   preset::ByteStream receiveBuffer;
   // Mute state per shown-layer index, for the mute button only.
@@ -227,13 +225,16 @@ class TForm1 : public QMainWindow {
   // Writes value into layer (0 = the preset-wide block, 1..4) of the channel's image, then
   // hands the preset-select, layer-select and parameter-edit strings to the engine.
   void SendParameter(int low, int high, int layer, int channelIndex, int value);
+  // -1 (the module's edit buffer) while BF is ticked, else the channel index.
+  int PresetNumber() const;
 
  private:
   // Throws when a byte lies outside 0..127: no message can carry it.
   static preset::ParamNumber ParamNumberOf(int low, int high);
-  // -1 (the module's edit buffer) while BF is ticked, else the channel index.
-  int PresetNumber() const;
-  void SendStrings(std::span<const preset::Bytes> strings);
+  // Opens the undo step of an edit of the current channel; a refused edit shows the stored
+  // values again.
+  TChannelOwner::TEditRecording RecordEdit(const QString& label,
+                                           const controls::Tdragger* source = nullptr);
   // SendParameter for every layer whose box is checked, in rising order.
   void SendToCheckedLayers(int low, int high, int value);
   void SendCodedRelease(controls::Tdragger* sender, std::span<const parammap::CodeEntry> table,
@@ -243,6 +244,8 @@ class TForm1 : public QMainWindow {
   void RefreshValueControls(parammap::Page page, preset::tMrv& image, int layer);
   void RefreshGenericList(preset::tMrv& image, int layer);
   void ShowSendError(const std::string& text);
+  // Shows a change of the channel on show that the controls do not show already.
+  void HearChannels();
 
  protected:
   bool event(QEvent* event) override;
@@ -280,6 +283,7 @@ class TForm1 : public QMainWindow {
   void RestoreDevices();
   void LoadInstruments();
   void LoadImages();
+  void RestoreSession();
   void LoadParameterList();
   void CopyCordLists();
   void RestoreDialogNames();
@@ -321,10 +325,13 @@ class TForm1 : public QMainWindow {
   bool RequestingAllPresets() const;
   // Replaces all sixteen channels by the bank in the file, one step to undo.
   void LoadBankFile(const QString& path);
+  void InitializeAllChannels1Click();
 
-  // The owner of a running transfer; other parts of the editor listen to its observers
-  // (transfer_owner.cpp).
+  // The owner of a running transfer, and of the sixteen channels; other parts of the editor
+  // listen to their observers (transfer_owner.cpp, channel_owner.cpp).
   TTransferOwner& Transfers() { return *FTransfers; }
+  TChannelOwner& Channels() { return *FChannels; }
+  const TChannelOwner& Channels() const { return *FChannels; }
   // Progress and outcome of the transfers on the status bar, and an error that must be read
   // (transfer_status.cpp).
   void ShowTransferStatus(const QString& text);
@@ -338,14 +345,10 @@ class TForm1 : public QMainWindow {
   // (preset_file_open.cpp).
  public:
   enum class TFileLoad { Preset, Bank, Declined };
-  // Loads the preset file into the channel as one step to undo named undoText, then
-  // RefreshControls. A file that is not one framed preset is refused with its path and what is
-  // wrong, and the image keeps its content; a bank file is offered to load into all channels.
+  // Loads the preset file into the channel as one step to undo named undoText. A file that is
+  // not one framed preset is refused with its path and what is wrong, and the image keeps its
+  // content; a bank file is offered to load into all channels.
   TFileLoad LoadPresetFile(int channelIndex, const QString& path, const QString& undoText);
-  // A preset from elsewhere (source names it) into the channel, as Load does without sending:
-  // refused unless framed as one dump, one step to undo, shown, and the observers told.
-  void LoadPresetBytes(int channelIndex, std::span<const std::uint8_t> bytes, const QString& source,
-                       const QString& undoText);
 
  protected:
   // A single local .syx file dropped anywhere on the window loads into the current channel.
@@ -375,43 +378,25 @@ class TForm1 : public QMainWindow {
   // The system's devices, asked whether a chosen device is still there.
   midi::MidiDriver* FDriver = nullptr;
 
-  // Undo and redo of edits and whole-preset changes, and the comparison of two presets
-  // (undo_steps.cpp, undo_recording.cpp, edit_menu.cpp, compare_window.cpp).
+  // The Edit menu: undo and redo through the channel owner, and the comparison of two presets
+  // (edit_menu.cpp, compare_window.cpp).
  public:
-  // Enough steps for a long session; a whole-preset step holds two images of a few KB.
-  static constexpr int kUndoLimit = 1000;
-
   QMenu* Edit1 = nullptr;
   QAction* Undo1 = nullptr;
   QAction* Redo1 = nullptr;
   QAction* CompareWithFile1 = nullptr;
   QAction* CompareWithChannel1 = nullptr;
   TFileDialog* CompareDialog1 = nullptr;
-  QUndoStack* undoStack = nullptr;
 
   void CompareWithFile1Click();
   void CompareWithChannel1Click();
   // Opens a window listing what differs between the current channel's preset and other.
   void ShowComparison(preset::tMrv& other, const QString& otherName);
-  // Makes a whole-preset change of the channel's image, from before to what it holds now, one
-  // step to undo. The module is not told on undo or redo: it keeps its preset until Send;
-  // undoNote, when given, says so in place of the usual words.
-  void RecordPresetChange(int channelIndex, const preset::tMrv& before, const QString& text,
-                          const QString& undoNote = QString());
-  // Changes of several channels at once (a bank, Request All) as one step.
-  void RecordPresetChanges(std::vector<TPresetChange> changes, const QString& text);
 
  private:
-  friend class TEditRecording;
   void BuildEditMenu();
-  // Notes the value that a write of the running edit replaces, for its undo step.
-  void NoteParameterWrite(preset::tMrv& image, preset::ParamNumber param, int layer,
-                          int presetNumber, int value);
-  void RecordRename(int channelIndex, int presetNumber, const std::string& oldName,
-                    const std::string& newName);
-
-  // The step that the running edit fills; owned by its TEditRecording.
-  TParameterStep* FOpenStep = nullptr;
+  // The menu's items name the step they undo or redo, and are off while there is none.
+  void FollowUndoStack();
 
   // The View menu: the MIDI monitor and the zoom of the layout (view_menu.cpp).
  public:
@@ -438,8 +423,11 @@ class TForm1 : public QMainWindow {
   // Declared after the ports, so that both go before the ports and the controls they touch.
   std::unique_ptr<TMidiMonitor> FMidiMonitor;
   std::unique_ptr<TLayoutZoom> FLayoutZoom;
-  // After the ports and before the GUI thread that its sending window is registered with.
+  // After the ports and before the GUI thread that its sending window is registered with; the
+  // channel owner and those who hear it go before it.
   std::unique_ptr<TTransferOwner> FTransfers;
+  std::unique_ptr<TChannelOwner> FChannels;
+  std::unique_ptr<TChannelMarks> FMarks;
 
   // Editing that follows the hand and shows where it goes: the value controls' paced edits,
   // the option to send while dragging, the state of the edit targets and the value controls'
@@ -472,116 +460,21 @@ class TForm1 : public QMainWindow {
   // The layers the value controls' tips name; empty optional before the first tips.
   std::optional<std::vector<int>> FTipLayers;
 
-  // Which channels may differ from the module, and the caption that shows it for the channel on
-  // show (channel_marks.cpp).
+  // The library of preset files and the channels kept between sessions, beside the window
+  // (preset_library.cpp, session_keeper.cpp); the File and View menus reach them.
  public:
-  // Whether the channel's image may differ from what the module holds: changed in the editor
-  // since it was last sent or received.
-  bool ChannelMarked(int channelIndex) const;
-  // The hooks of the commands that move whole presets: an image replaced in the editor only,
-  // an image sent to the module, an image received from it.
-  void ChannelChanged(int channelIndex);
-  void ChannelSent(int channelIndex);
-  void ChannelReceived(int channelIndex);
-  // The caption of the channel on show: text, with the modified mark while the channel is
-  // marked.
-  void ShowCaption(const QString& text);
-
- private:
-  // The marks follow the transfers: a loaded file sets one, a sent or received preset clears it.
-  void MarkChannelsOnTransfers();
-  void SetChannelMark(int channelIndex, bool marked);
-  void ShowChannelMark(int channelIndex);
-
-  std::array<bool, kChannelCount> FMarked{};
-  // Counts the changes of each channel, and the count when its dump was last handed on.
-  std::array<int, kChannelCount> FChange{};
-  std::array<int, kChannelCount> FSentChange{};
-  QString FCaption;
-  QString FCaptionShown;
-
-  // The library of preset files (library_commands.cpp, audition.cpp).
- public:
-  static constexpr const char* kLibraryFolderSetting = "libraryfolder";
-  static constexpr const char* kLibraryBackupSetting = "librarybackup";
-
   QAction* Library1 = nullptr;
   QAction* AddToLibrary1 = nullptr;
-
-  void Library1Click();
-  void AddToLibrary1Click();
-  // At shut-down: ends an audition's note and closes the library while the window is whole.
-  void CloseLibrary();
-  // The library window once it has been opened, else null.
-  TLibraryWindow* LibraryWindow() const { return FLibraryWindow; }
-  QString LibraryFolder() const;
-  // The hook of Request All Presets at its end: keeps the backup when every preset came.
-  void AllPresetsReceived(bool complete);
-  // The waits of the library (the end of an audition's note); tests fire them themselves.
-  std::function<void(int ms, std::function<void()> then)> StartLibraryWait;
-  // The time a backup is named after.
-  std::function<QDateTime()> LibraryClock;
-  // True from an audition until the channel's preset went back to the module.
-  bool Auditioning() const { return FAuditioning; }
-
- private:
-  void BuildLibraryMenus();
-  // Keeps the backup of the module's presets once Request All Presets has ended.
-  void BackUpAfterRequestAll();
-  void ChooseLibraryFolder(const QString& folder);
-  void LoadFromLibrary(const TLibraryReference& reference);
-  void DropFromLibrary(int channelIndex, const TLibraryReference& reference);
-  void StartAudition(const TLibraryReference& reference);
-  void PlayAuditionNote(int audition);
-  void EndAuditionNote();
-  void LeaveAudition();
-  void LibraryWait(int ms, std::function<void()> then);
-  // A drag over the window: true when it comes out of the library, which lands only on the
-  // channel buttons; other drags go on to the window.
-  bool LibraryDrag(QEvent& event);
-
-  TLibraryWindow* FLibraryWindow = nullptr;
-  QObject* FLibraryDrops = nullptr;
-  QMetaObject::Connection FFocusConnection;
-  bool FAuditioning = false;
-  // Bumped by every audition, so that a note due for an earlier one is not played.
-  int FAudition = 0;
-  struct TAuditionNote {
-    int channel;
-    int note;
-  };
-  std::optional<TAuditionNote> FAuditionNote;
-
-  // The channels kept between sessions (session_commands.cpp).
- public:
-  static constexpr const char* kKeepChannelsSetting = "keepchannels";
-  static constexpr const char* kSessionFileSetting = "sessionfile";
-  static constexpr const char* kSessionWrittenSetting = "sessionwritten";
-  // How often the channels are compared with what was kept; a change is on disk within two
-  // checks of it at most.
-  static constexpr int kSessionCheckMs = 1000;
-
   QAction* InitializeAllChannels1 = nullptr;
   QAction* KeepChannels1 = nullptr;
-
-  void InitializeAllChannels1Click();
-  void KeepChannels1Click();
-  bool KeepsChannels() const;
-  QString SessionFile() const;
-  // The waits between two checks of the session; tests fire them themselves.
-  std::function<void(int ms, std::function<void()> then)> StartSessionWait;
+  TPresetLibrary& Library() { return *FLibrary; }
+  TSessionKeeper& Session() { return *FSession; }
 
  private:
-  void BuildSessionMenu();
-  void RestoreSession();
-  void StartSessionChecks();
-  void WaitForSessionCheck(int checks);
-  void KeepSession();
-  void KeepSessionAtShutDown();
+  void BuildLibraryAndSession();
 
-  preset::Bytes FKeptSession;
-  int FSessionChecks = 0;
-  bool FSessionWriteFailed = false;
+  std::unique_ptr<TPresetLibrary> FLibrary;
+  std::unique_ptr<TSessionKeeper> FSession;
 };
 
 }  // namespace morvane::editor

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "channel_edits.h"
 #include "engine/ask_user.h"
 #include "tform1.h"
 

@@ -121,7 +121,9 @@ class UndoTest : public ::testing::Test {
     form->buffer->setChecked(bf);
   }
   int Stored(int channelIndex, int layer, int low = kVolumeLow) {
-    return form->images[static_cast<std::size_t>(channelIndex)].ReadParam(kLayerGroup, low, layer);
+    return form->Channels()
+        .Image(static_cast<std::size_t>(channelIndex))
+        .ReadParam(kLayerGroup, low, layer);
   }
 
   std::unique_ptr<RecordingDriver> driver;
@@ -175,7 +177,7 @@ TEST_F(UndoTest, InstrumentRenameAndGenericEntryAreOneStepEach) {
 
   QTest::mouseClick(form->PageControl1->tabBar(), Qt::LeftButton, {},
                     form->PageControl1->tabBar()->tabRect(1).center());
-  const std::string oldName = form->images[0].ReadName();
+  const std::string oldName = form->Channels().Image(0).ReadName();
   form->patchname->clear();
   QTest::keyClicks(form->patchname, QStringLiteral("New:Name"));
   QTest::keyClick(form->patchname, Qt::Key_Return);
@@ -183,7 +185,7 @@ TEST_F(UndoTest, InstrumentRenameAndGenericEntryAreOneStepEach) {
   EXPECT_EQ(form->Undo1->text(), "Undo rename");
   form->Undo1->trigger();
   EXPECT_EQ(Sent(), preset::RenameMessages(oldName, -1));
-  EXPECT_EQ(form->images[0].ReadName(), oldName);
+  EXPECT_EQ(form->Channels().Image(0).ReadName(), oldName);
   EXPECT_EQ(form->patchname->text().toStdString(), oldName);
 
   // The generic list always addresses the channel's own preset, and only the shown layer.
@@ -193,7 +195,7 @@ TEST_F(UndoTest, InstrumentRenameAndGenericEntryAreOneStepEach) {
   ASSERT_NE(entry, list.end());
   const int low = entry->parameter & 0x7F;
   const int high = entry->parameter >> 7;
-  const int oldValue = form->images[0].ReadParam(preset::GroupOf(high), low, 1);
+  const int oldValue = form->Channels().Image(0).ReadParam(preset::GroupOf(high), low, 1);
   form->paramvalue->clear();
   QTest::keyClicks(form->paramvalue,
                    QString::number(oldValue == entry->min ? entry->max : entry->min));
@@ -223,11 +225,10 @@ TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndTheOldestStepsGoPastTheLimit) {
   // Strings to a closed port only reach the status bar, which keeps the many edits quick.
   ASSERT_TRUE(QTest::qWaitFor([this] { return form->MidiOutput1.PendingLongCount() == 0; }));
   form->MidiOutput1.ClosePort();
-  form->undoStack->clear();
-  for (int edit = 0; edit <= TForm1::kUndoLimit; ++edit) {
+  for (int edit = 0; edit <= TChannelOwner::kUndoLimit; ++edit) {
     ReleaseVolumeAt(edit % 2 == 0 ? -40 : -50);
   }
-  EXPECT_EQ(form->undoStack->count(), TForm1::kUndoLimit);
+  EXPECT_EQ(form->Channels().UndoStack().count(), TChannelOwner::kUndoLimit);
   while (form->Undo1->isEnabled()) {
     form->Undo1->trigger();
   }
@@ -235,8 +236,10 @@ TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndTheOldestStepsGoPastTheLimit) {
 }
 
 TEST_F(UndoTest, CompareListsWhatDiffersFromAnotherChannelOrAFile) {
-  form->images[2] = form->images[0];
-  form->images[2].WriteParam(kLayerGroup, kVolumeLow, 3, -6);
+  ChangeImage(*form, 2, [&](preset::tMrv& image) {
+    image = form->Channels().Image(0);
+    image.WriteParam(kLayerGroup, kVolumeLow, 3, -6);
+  });
   const auto windowText = [&](QAction* action) {
     action->trigger();
     auto* window = form->findChild<TCompareWindow*>();
@@ -263,10 +266,10 @@ TEST_F(UndoTest, CompareListsWhatDiffersFromAnotherChannelOrAFile) {
 
   QTemporaryDir folder;
   const QString path = folder.filePath(QStringLiteral("other.syx"));
-  preset::tMrv file = form->images[0];
+  preset::tMrv file = form->Channels().Image(0);
   file.WriteName("Fil:preset");
   file.SavePreset(LocalFileName(path));
-  form->images[0].WriteName("Cur:preset");
+  RenameImage(*form, 0, "Cur:preset");
   form->CompareDialog1->SetScriptedAnswer(
       [path](const TFileDialog&) { return std::optional<QString>(path); });
   EXPECT_EQ(windowText(form->CompareWithFile1), "Common  name:  Cur:preset \u2192 Fil:preset\n");
@@ -277,14 +280,14 @@ TEST_F(StartupTest, CtrlZUndoesWithoutPlayingANote) {
   Start();
   form->l1->setChecked(true);
   auto* volume = FindChildByName<Tdragger>(*form, QStringLiteral("dragger1"));
-  const int old = form->images[0].ReadParam(kLayerGroup, kVolumeLow, 1);
+  const int old = form->Channels().Image(0).ReadParam(kLayerGroup, kVolumeLow, 1);
   volume->setPosition(old == -6 ? -7 : -6);
   const QPoint middle(volume->width() / 2, volume->height() / 2);
   Press(volume, middle);
   Release(volume, middle);
   form->channel->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(form->images[0].ReadParam(kLayerGroup, kVolumeLow, 1), old);
+  EXPECT_EQ(form->Channels().Image(0).ReadParam(kLayerGroup, kVolumeLow, 1), old);
   EXPECT_TRUE(driver->ShortMessages().empty());
 }
 

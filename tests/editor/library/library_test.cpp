@@ -25,6 +25,7 @@
 #include "preset/bank_file.h"
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
+#include "preset_library.h"
 #include "radio_group.h"
 #include "recording_driver.h"
 #include "sim/simulated_module.h"
@@ -67,7 +68,7 @@ class LibraryTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(folder.isValid() && settingsFolder.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-    Store(TForm1::kLibraryFolderSetting, folder.path());
+    Store(TPresetLibrary::kFolderSetting, folder.path());
     QDir(folder.path()).mkpath(QStringLiteral("pads"));
     Write("pads/warm.syx", Named("Pad:Warm Pad").BuildDump());
     Write("copy.syx", Named("Pad:Warm Pad").BuildDump());
@@ -86,7 +87,7 @@ class LibraryTest : public ::testing::Test {
     driver = std::make_unique<RecordingDriver>(*simulator);
     TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
     form = std::make_unique<TForm1>(&prompt, *driver);
-    form->StartLibraryWait = [this](int ms, std::function<void()> then) {
+    form->Library().Audition().StartWait = [this](int ms, std::function<void()> then) {
       waits.push_back({ms, std::move(then)});
     };
     form->StartTransferWait = [](int, std::function<void()>) {};
@@ -120,7 +121,7 @@ class LibraryTest : public ::testing::Test {
   }
   TLibraryWindow& OpenLibrary() {
     QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
-    TLibraryWindow* window = form->LibraryWindow();
+    TLibraryWindow* window = form->Library().Window();
     EXPECT_NE(window, nullptr);
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     EXPECT_TRUE(QTest::qWaitFor([window] { return !window->Library().Listing(); }, kWaitMs));
@@ -200,7 +201,7 @@ TEST_F(LibraryTest, AnotherFolderChosenWhileOneIsReadIsListedAloneAndRemembered)
   file.write(reinterpret_cast<const char*>(lead.data()), static_cast<qint64>(lead.size()));
   file.close();
   QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
-  TLibraryWindow& window = *form->LibraryWindow();
+  TLibraryWindow& window = *form->Library().Window();
   window.SetScriptedFolderAnswer([&other](const QString&) { return other.path(); });
   window.ChooseFolderButton()->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Library().Listing(); }, kWaitMs));
@@ -236,26 +237,26 @@ TEST_F(LibraryTest, FilesAddedChangedOrRemovedOutsideShowUpWithoutARestart) {
 TEST_F(LibraryTest, EnterLoadsIntoTheCurrentChannelAsLoadDoes) {
   TLibraryWindow& window = OpenLibrary();
   form->channel->setItemIndex(2);
-  const int steps = form->undoStack->count();
+  const int steps = form->Channels().UndoStack().count();
   for (const bool send : {false, true}) {
     SCOPED_TRACE(send);
     prompt.answers = {send};
     Choose(window, QStringLiteral("Bas:Deep 5"));
     QTest::keyClick(window.List(), Qt::Key_Return);
     EXPECT_EQ(prompt.texts.back(), "send?");
-    EXPECT_EQ(form->images[2].ReadName(), "Bas:Deep 5      ");
+    EXPECT_EQ(form->Channels().Image(2).ReadName(), "Bas:Deep 5      ");
     const std::vector<Bytes> sent = Messages();
     EXPECT_EQ(sent.size(), send ? 1u : 0u);
-    EXPECT_EQ(form->ChannelMarked(2), !send);
+    EXPECT_EQ(form->Channels().Marked(2), !send);
   }
-  EXPECT_EQ(form->undoStack->count(), steps + 2);
-  EXPECT_EQ(form->undoStack->undoText(), "Load");
+  EXPECT_EQ(form->Channels().UndoStack().count(), steps + 2);
+  EXPECT_EQ(form->Channels().UndoStack().undoText(), "Load");
   // A file that changed since it was listed is read again, and refused when no preset is left.
   Write("bank.syx", Bytes(10, 0));
   QTest::keyClick(window.List(), Qt::Key_Return);
   EXPECT_EQ(errors, QStringList({"Not a bank of 16 presets: " + PathOf("bank.syx") +
                                  " holds 10 bytes, a bank 25680"}));
-  EXPECT_EQ(form->undoStack->count(), steps + 2);
+  EXPECT_EQ(form->Channels().UndoStack().count(), steps + 2);
 }
 
 TEST_F(LibraryTest, APresetDroppedOnAChannelButtonLoadsIntoThatChannel) {
@@ -279,21 +280,21 @@ TEST_F(LibraryTest, APresetDroppedOnAChannelButtonLoadsIntoThatChannel) {
     QApplication::processEvents();
     return drop.isAccepted();
   };
-  std::array<preset::tMrv, TForm1::kChannelCount> before = form->images;
+  std::array<preset::tMrv, TForm1::kChannelCount> before = form->Channels().Images();
   QRadioButton* sixth = form->channel->Button(5);
   EXPECT_FALSE(drag(form->PageControl1->mapTo(form.get(), QPoint(20, 20))));
   EXPECT_TRUE(drag(sixth->mapTo(form.get(), sixth->rect().center())));
   for (std::size_t channelIndex = 0; channelIndex < before.size(); ++channelIndex) {
-    EXPECT_EQ(form->images[channelIndex].ReadName(),
+    EXPECT_EQ(form->Channels().Image(channelIndex).ReadName(),
               channelIndex == 5 ? "Bas:Deep 5      " : before[channelIndex].ReadName());
-    EXPECT_EQ(form->ChannelMarked(static_cast<int>(channelIndex)), channelIndex == 5);
+    EXPECT_EQ(form->Channels().Marked(static_cast<int>(channelIndex)), channelIndex == 5);
   }
   EXPECT_EQ(sixth->text(), "6*");
   EXPECT_EQ(form->channel->ItemIndex(), 0);
   EXPECT_TRUE(prompt.texts.empty());
   EXPECT_TRUE(Messages().empty());
-  form->undoStack->undo();
-  EXPECT_TRUE(Payload(form->images[5]) == Payload(before[5]));
+  form->Channels().Undo();
+  EXPECT_TRUE(Payload(form->Channels().Image(5)) == Payload(before[5]));
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
@@ -308,10 +309,10 @@ TEST_F(LibraryTest, AuditionPlaysThePresetAndLeavingItLeavesTheModuleAsItWas) {
   };
   form->SendCurrentChannel1->trigger();
   feed(Messages());
-  const Bytes channelPayload = Payload(form->images[0]);
+  const Bytes channelPayload = Payload(form->Channels().Image(0));
   ASSERT_EQ(Payload(module.Preset(-1)), channelPayload);
   form->engine.SetVelocity(88);
-  const std::array<preset::tMrv, TForm1::kChannelCount> before = form->images;
+  const std::array<preset::tMrv, TForm1::kChannelCount> before = form->Channels().Images();
   const preset::tMrv auditioned = Named("Bas:Deep 5");
 
   const struct {
@@ -358,7 +359,7 @@ TEST_F(LibraryTest, AuditionPlaysThePresetAndLeavingItLeavesTheModuleAsItWas) {
     }
 
     c.leave(window);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !form->Auditioning(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form->Library().Audition().Running(); }, kWaitMs));
     log = Messages();
     std::vector<Bytes> expected{{0x80, 60, 0}, EditBufferDump(before[0])};
     if (c.noteEnded) {
@@ -367,7 +368,7 @@ TEST_F(LibraryTest, AuditionPlaysThePresetAndLeavingItLeavesTheModuleAsItWas) {
     EXPECT_TRUE(log == expected) << log.size();
     feed(log);
     EXPECT_TRUE(Payload(module.Preset(-1)) == channelPayload);
-    EXPECT_FALSE(form->Auditioning());
+    EXPECT_FALSE(form->Library().Audition().Running());
     // Nothing more once the audition is over.
     waits[0].then();
     form->activateWindow();
@@ -375,16 +376,34 @@ TEST_F(LibraryTest, AuditionPlaysThePresetAndLeavingItLeavesTheModuleAsItWas) {
   }
   for (std::size_t channelIndex = 0; channelIndex < before.size(); ++channelIndex) {
     // Not even the preset number or the checksums that a send writes into the image.
-    EXPECT_TRUE(Payload(form->images[channelIndex]) == Payload(before[channelIndex]));
-    EXPECT_TRUE(Payload(form->images[channelIndex].RawDump()) ==
+    EXPECT_TRUE(Payload(form->Channels().Image(channelIndex)) == Payload(before[channelIndex]));
+    EXPECT_TRUE(Payload(form->Channels().Image(channelIndex).RawDump()) ==
                 Payload(before[channelIndex].RawDump()));
-    EXPECT_FALSE(form->ChannelMarked(static_cast<int>(channelIndex)));
+    EXPECT_FALSE(form->Channels().Marked(static_cast<int>(channelIndex)));
   }
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
+// A transfer that starts ends the audition first: the channel's preset is back in the edit
+// buffer before the transfer's first string, and no note still sounds.
+TEST_F(LibraryTest, AnAuditionEndsBeforeATransferStarts) {
+  TLibraryWindow& window = OpenLibrary();
+  Choose(window, QStringLiteral("Bas:Deep 5"));
+  QTest::keyClick(window.List(), Qt::Key_Space);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return driver->TakeMessages().size() >= 2; }, kWaitMs));
+  ASSERT_TRUE(form->Library().Audition().Running());
+  preset::tMrv first = form->Channels().Image(0);
+  form->SendAllPresets1->trigger();
+  EXPECT_FALSE(form->Library().Audition().Running());
+  first.SetPresetNumber(0);
+  const std::vector<Bytes> expected{
+      {0x80, 60, 0}, EditBufferDump(form->Channels().Image(0)), first.BuildDump()};
+  EXPECT_TRUE(Messages() == expected);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
 TEST_F(LibraryTest, RequestAllKeepsADatedBackupUnlessTurnedOff) {
-  form->LibraryClock = [] { return QDateTime(QDate(2026, 12, 8), QTime(10, 31, 59)); };
+  form->Library().Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(10, 31, 59)); };
   std::vector<std::function<void()>> transferWaits;
   form->StartTransferWait = [&transferWaits](int, std::function<void()> then) {
     transferWaits.push_back(std::move(then));
@@ -403,14 +422,14 @@ TEST_F(LibraryTest, RequestAllKeepsADatedBackupUnlessTurnedOff) {
   const QString first = PathOf("Module backup 2026-12-08 10-31.syx");
   const QString second = PathOf("Module backup 2026-12-08 10-31 (2).syx");
   for (const bool keep : {false, true}) {
-    Store(TForm1::kLibraryBackupSetting, keep ? "1" : "0");
+    Store(TPresetLibrary::kBackupSetting, keep ? "1" : "0");
     requestAll(false);
     EXPECT_EQ(QFileInfo::exists(first), keep);
   }
   const Bytes kept = preset::ReadWholeFile(LocalFileName(first));
-  EXPECT_TRUE(kept == preset::BuildBank(form->images));
+  EXPECT_TRUE(kept == preset::BuildBank(form->Channels().Images()));
   // The same minute again never overwrites; a request that missed a preset keeps nothing.
-  form->images[0].WriteName("Changed");
+  RenameImage(*form, 0, "Changed");
   requestAll(false);
   EXPECT_TRUE(preset::ReadWholeFile(LocalFileName(first)) == kept);
   EXPECT_TRUE(QFileInfo::exists(second));
@@ -420,7 +439,7 @@ TEST_F(LibraryTest, RequestAllKeepsADatedBackupUnlessTurnedOff) {
 }
 
 TEST_F(LibraryTest, AddToLibraryNeverOverwrites) {
-  form->images[0].WriteName("Pad:Warm Pad");
+  RenameImage(*form, 0, "Pad:Warm Pad");
   const QStringList names{"Warm Pad.syx", "Warm Pad (2).syx", "Warm Pad (3).syx"};
   for (const QString& name : names) {
     QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
@@ -428,14 +447,14 @@ TEST_F(LibraryTest, AddToLibraryNeverOverwrites) {
         << name.toStdString() << errors.join('\n').toStdString();
   }
   // As Save writes it, with BF's preset number, and the channel's image left as it was.
-  preset::tMrv expected = form->images[0];
+  preset::tMrv expected = form->Channels().Image(0);
   expected.SetPresetNumber(-1);
   expected.SavePreset(LocalFileName(PathOf("expected.bin")));
   for (const QString& name : names) {
     EXPECT_TRUE(preset::ReadWholeFile(LocalFileName(PathOf(name))) ==
                 preset::ReadWholeFile(LocalFileName(PathOf("expected.bin"))));
   }
-  form->images[0].WriteName("Bas:a/b?");
+  RenameImage(*form, 0, "Bas:a/b?");
   form->AddToLibrary1->trigger();
   EXPECT_TRUE(QFileInfo::exists(PathOf("a-b-.syx")));
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Hidden | QDir::Files).filter(".part").size(), 0);

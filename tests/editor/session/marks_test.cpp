@@ -43,6 +43,18 @@ class MarksTest : public WindowTest {
     };
   }
   QString Path(const char* name) const { return files.filePath(QLatin1String(name)); }
+  // Send All clears every mark; a change in the editor marks the channels given.
+  void SetMarks(const std::vector<int>& marked) {
+    prompt.answers = {true};
+    form->SendAllPresets1->trigger();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return form->StatusBar1->currentMessage() == "Sent 16 presets"; }, kWaitMs));
+    ASSERT_TRUE(Marked().empty());
+    for (const int channelIndex : marked) {
+      RenameImage(*form, static_cast<std::size_t>(channelIndex), "Mrk:before");
+    }
+    ASSERT_EQ(Marked(), marked);
+  }
   void Key(QKeyCombination keys) {
     QTest::keyClick(form.get(), keys.key(), keys.keyboardModifiers());
   }
@@ -53,7 +65,7 @@ class MarksTest : public WindowTest {
   std::vector<int> Marked() const {
     std::vector<int> marked;
     for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
-      if (form->ChannelMarked(channelIndex)) {
+      if (form->Channels().Marked(channelIndex)) {
         marked.push_back(channelIndex);
       }
     }
@@ -104,7 +116,7 @@ TEST_F(MarksTest, EachCommandMarksOrClearsTheChannelsItChangesSendsOrReceives) {
        {true},
        [this] {
          Key(Qt::CTRL | Qt::Key_F9);
-         ASSERT_TRUE(QTest::qWaitFor([this] { return !form->ChannelMarked(0); }, kWaitMs));
+         ASSERT_TRUE(QTest::qWaitFor([this] { return !form->Channels().Marked(0); }, kWaitMs));
        },
        {3}},
       {"Initialize", {0}, {true}, [this] { Key(Qt::CTRL | Qt::SHIFT | Qt::Key_F12); }, {}},
@@ -126,7 +138,7 @@ TEST_F(MarksTest, EachCommandMarksOrClearsTheChannelsItChangesSendsOrReceives) {
        [this] {
          chosen = Path("preset.syx");
          Key(Qt::CTRL | Qt::Key_O);
-         form->undoStack->undo();
+         form->Channels().Undo();
        },
        {0}},
       {"Load Bank",
@@ -157,25 +169,22 @@ TEST_F(MarksTest, EachCommandMarksOrClearsTheChannelsItChangesSendsOrReceives) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
-    for (const int channelIndex : all) {
-      const bool marked = std::ranges::find(c.before, channelIndex) != c.before.end();
-      marked ? form->ChannelChanged(channelIndex) : form->ChannelSent(channelIndex);
-    }
+    SetMarks(c.before);
     prompt.answers = c.answers;
     c.run();
     Settle();
     EXPECT_EQ(Marked(), c.after);
     // The channel on show carries Qt's modified mark behind its name; each button its own.
-    const bool shownMarked = form->ChannelMarked(0);
+    const bool shownMarked = form->Channels().Marked(0);
     EXPECT_EQ(form->isWindowModified(), shownMarked);
-    const std::string name = form->images[0].ReadName();
+    const std::string name = form->Channels().Image(0).ReadName();
     EXPECT_EQ(form->windowTitle(),
               shownMarked ? MarkedCaption(name)
                           : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
     for (const int channelIndex : all) {
       EXPECT_EQ(form->channel->Button(channelIndex)->text(),
                 QString::number(channelIndex + 1) +
-                    (form->ChannelMarked(channelIndex) ? QStringLiteral("*") : QString()));
+                    (form->Channels().Marked(channelIndex) ? QStringLiteral("*") : QString()));
     }
   }
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();

@@ -16,6 +16,7 @@
 #include "preset/initial_preset.h"
 #include "radio_group.h"
 #include "session_file.h"
+#include "session_keeper.h"
 #include "startup_fixture.h"
 
 namespace morvane::editor::testing {
@@ -96,8 +97,8 @@ class SessionTest : public StartupTest {
  protected:
   void SetUp() override {
     StartupTest::SetUp();
-    Store(TForm1::kKeepChannelsSetting, QStringLiteral("1"));
-    Store(TForm1::kSessionFileSetting, SessionPath());
+    Store(TSessionKeeper::kKeepChannelsSetting, QStringLiteral("1"));
+    Store(TSessionKeeper::kSessionFileSetting, SessionPath());
   }
   QString SessionPath() const {
     return dataFolder.filePath(QStringLiteral("kept/channels.session"));
@@ -109,7 +110,7 @@ class SessionTest : public StartupTest {
                                                     Names{"Morvane Simulator"});
     driver->SetAutoComplete(true);
     form = std::make_unique<TForm1>(&prompt, *driver, dataFolder.path());
-    form->StartSessionWait = [this](int ms, std::function<void()> then) {
+    form->Session().StartWait = [this](int ms, std::function<void()> then) {
       checks.push_back({ms, std::move(then)});
     };
     form->show();
@@ -141,8 +142,8 @@ class SessionTest : public StartupTest {
   std::array<Bytes, TForm1::kChannelCount> Images() const {
     std::array<Bytes, TForm1::kChannelCount> images;
     for (std::size_t channelIndex = 0; channelIndex < images.size(); ++channelIndex) {
-      images[channelIndex] = Payload(form->images[channelIndex]);
-      const Bytes raw = Raw(form->images[channelIndex]);
+      images[channelIndex] = Payload(form->Channels().Image(channelIndex));
+      const Bytes raw = Raw(form->Channels().Image(channelIndex));
       images[channelIndex].insert(images[channelIndex].end(), raw.begin(), raw.end());
     }
     return images;
@@ -150,9 +151,11 @@ class SessionTest : public StartupTest {
   void ExpectFreshStart() {
     preset::tMrv initial;
     initial.LoadPreset(LocalFileName(DataFile("init.syx")));
-    for (std::size_t channelIndex = 0; channelIndex < form->images.size(); ++channelIndex) {
-      EXPECT_TRUE(Payload(form->images[channelIndex]) == Payload(initial)) << channelIndex;
-      EXPECT_FALSE(form->ChannelMarked(static_cast<int>(channelIndex)));
+    for (std::size_t channelIndex = 0; channelIndex < form->Channels().Images().size();
+         ++channelIndex) {
+      EXPECT_TRUE(Payload(form->Channels().Image(channelIndex)) == Payload(initial))
+          << channelIndex;
+      EXPECT_FALSE(form->Channels().Marked(static_cast<int>(channelIndex)));
     }
     EXPECT_EQ(form->channel->ItemIndex(), 0);
     EXPECT_EQ(form->PageControl1->currentWidget(), form->layerctrlssheet);
@@ -174,7 +177,7 @@ TEST_F(SessionTest, ChannelsLayerAndPageComeBackAfterARestart) {
   ASSERT_TRUE(QFile::exists(SessionPath()));
   const TSession written = DecodeSession(preset::ReadWholeFile(LocalFileName(SessionPath())));
   EXPECT_EQ(written.channelIndex, 2);
-  EXPECT_TRUE(Payload(written.images[4]) == Payload(form->images[4]));
+  EXPECT_TRUE(Payload(written.images[4]) == Payload(form->Channels().Image(4)));
   // Nothing changed, nothing written.
   ASSERT_TRUE(QFile::remove(SessionPath()));
   RunCheck();
@@ -189,7 +192,7 @@ TEST_F(SessionTest, ChannelsLayerAndPageComeBackAfterARestart) {
   EXPECT_EQ(form->patchname->text(), "Kpt:kept        ");
   // The module was not told of any of them.
   for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
-    EXPECT_TRUE(form->ChannelMarked(channelIndex));
+    EXPECT_TRUE(form->Channels().Marked(channelIndex));
   }
   EXPECT_EQ(form->windowTitle(), "Kpt:kept[*]        ");
   EXPECT_EQ(form->windowHandle()->title(), "Kpt:kept*        ");
@@ -259,7 +262,7 @@ TEST_F(SessionTest, TurnedOffNothingIsKeptOrBroughtBack) {
   StartKeeping();
   ASSERT_EQ(form->channel->ItemIndex(), 2);
   form->KeepChannels1->trigger();
-  EXPECT_EQ(Stored(TForm1::kKeepChannelsSetting), "0");
+  EXPECT_EQ(Stored(TSessionKeeper::kKeepChannelsSetting), "0");
   EXPECT_FALSE(QFile::exists(SessionPath()));
   for (const Check& due : std::exchange(checks, {})) {
     due.then();
@@ -280,7 +283,7 @@ TEST_F(SessionTest, InitializeAllChannelsStartsAfreshInOneStep) {
   StartKeeping();
   Change();
   const auto changed = Images();
-  const int steps = form->undoStack->count();
+  const int steps = form->Channels().UndoStack().count();
   prompt.answers = {false};
   form->InitializeAllChannels1->trigger();
   EXPECT_TRUE(Images() == changed);
@@ -289,14 +292,15 @@ TEST_F(SessionTest, InitializeAllChannelsStartsAfreshInOneStep) {
             "This will replace the presets on all 16 channels with the initial preset. Continue?");
   preset::tMrv initial;
   initial.LoadPreset(LocalFileName(DataFile("init.syx")));
-  for (std::size_t channelIndex = 0; channelIndex < form->images.size(); ++channelIndex) {
-    EXPECT_TRUE(Payload(form->images[channelIndex]) == Payload(initial));
+  for (std::size_t channelIndex = 0; channelIndex < form->Channels().Images().size();
+       ++channelIndex) {
+    EXPECT_TRUE(Payload(form->Channels().Image(channelIndex)) == Payload(initial));
     // Only the channels that changed.
-    EXPECT_EQ(form->ChannelMarked(static_cast<int>(channelIndex)),
+    EXPECT_EQ(form->Channels().Marked(static_cast<int>(channelIndex)),
               channelIndex == 2 || channelIndex == 4);
   }
-  EXPECT_EQ(form->undoStack->count(), steps + 1);
-  form->undoStack->undo();
+  EXPECT_EQ(form->Channels().UndoStack().count(), steps + 1);
+  form->Channels().Undo();
   EXPECT_TRUE(Images() == changed);
 }
 

@@ -45,7 +45,7 @@ class PresetFileOpenTest : public WindowTest {
   }
 
   bool Holds(std::size_t channelIndex, const preset::tMrv& image) const {
-    return std::ranges::equal(form->images[channelIndex].View(), image.View());
+    return std::ranges::equal(form->Channels().Image(channelIndex).View(), image.View());
   }
 
   QTemporaryDir files;
@@ -55,7 +55,7 @@ class PresetFileOpenTest : public WindowTest {
 };
 
 TEST_F(PresetFileOpenTest, CommandLineFileOpensOnChannelOneWithoutOfferingToSend) {
-  const std::array<preset::tMrv, TForm1::kChannelCount> before = form->images;
+  const std::array<preset::tMrv, TForm1::kChannelCount> before = form->Channels().Images();
   OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("morvane-editor"), goodFile}));
   EXPECT_TRUE(Holds(0, preset));
   EXPECT_TRUE(Holds(1, before[1]));
@@ -69,9 +69,9 @@ TEST_F(PresetFileOpenTest, CommandLineFileOpensOnChannelOneWithoutOfferingToSend
 TEST_F(PresetFileOpenTest, DroppedFileLoadsIntoTheCurrentChannelAsACopy) {
   QTest::mouseClick(form->channel->Button(2), Qt::LeftButton);
   ASSERT_EQ(form->channel->ItemIndex(), 2);
-  const preset::tMrv first = form->images[0];
-  const preset::tMrv third = form->images[2];
-  const preset::tMrv fifth = form->images[4];
+  const preset::tMrv first = form->Channels().Image(0);
+  const preset::tMrv third = form->Channels().Image(2);
+  const preset::tMrv fifth = form->Channels().Image(4);
   EXPECT_TRUE(DragOver({QUrl::fromLocalFile(goodFile)}, true, Qt::CopyAction | Qt::MoveAction,
                        [&] { QTest::mouseClick(form->channel->Button(4), Qt::LeftButton); }));
   EXPECT_TRUE(Holds(2, preset));
@@ -97,6 +97,9 @@ TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {
   };
   preset::Bytes damaged = good;
   damaged[36 + 255 + 7] = 0x90;
+  // A status byte in packet 3's last data place, just before its F7.
+  preset::Bytes lastPlace = good;
+  lastPlace[36 + 3 * 255 - 2] = 0x90;
   preset::Bytes bank;
   for (int copy = 0; copy < TForm1::kChannelCount; ++copy) {
     bank.insert(bank.end(), good.begin(), good.end());
@@ -105,6 +108,7 @@ TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {
   const QString cut = write("cut.syx", preset::Bytes(good.begin(), good.end() - 2));
   const QString two = write("two.syx", preset::Bytes(bank.begin(), bank.begin() + 2 * 1605));
   const QString broken = write("broken.syx", damaged);
+  const QString lastBroken = write("lastplace.syx", lastPlace);
   const QString bankFile = write("bank.syx", bank);
   const auto load = [this](const QString& path) {
     form->OpenDialog1->SetScriptedAnswer(
@@ -138,6 +142,8 @@ TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {
        two + notAPreset + "it holds 3210 bytes, a preset 1605"},
       {"damaged packet by Load", [&] { load(broken); },
        broken + notAPreset + "its packet 2 is damaged"},
+      {"status byte before a packet's end, dropped", [&] { drop(lastBroken); },
+       lastBroken + notAPreset + "its packet 3 is damaged"},
       // Offered as the bank it is; declined, it changes nothing either.
       {"bank dropped, not taken as a bank",
        [&] {
@@ -151,7 +157,7 @@ TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {
   };
   for (const auto& c : cases) {
     errors.clear();
-    const std::array<preset::tMrv, TForm1::kChannelCount> before = form->images;
+    const std::array<preset::tMrv, TForm1::kChannelCount> before = form->Channels().Images();
     const QString title = form->windowTitle();
     c.open();
     EXPECT_EQ(errors, c.error.isEmpty() ? QStringList() : QStringList{c.error}) << c.how;
@@ -172,7 +178,7 @@ TEST_F(PresetFileOpenTest, ABankOnTheCommandLineLoadsIntoAllChannelsWhenTheUserS
   preset::WriteFileReplacing(bankFile.toStdString(), preset::BuildBank(bank));
   OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("x"), bankFile}));
   for (std::size_t index = 0; index < bank.size(); ++index) {
-    EXPECT_EQ(form->images[index].ReadName(), bank[index].ReadName());
+    EXPECT_EQ(form->Channels().Image(index).ReadName(), bank[index].ReadName());
   }
   EXPECT_EQ(form->Undo1->text(), "Undo Load Bank");
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();

@@ -27,6 +27,7 @@
 #include "recording_driver.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "transfer_owner.h"
 #include "window_fixture.h"
 
 namespace morvane::editor::testing {
@@ -114,12 +115,12 @@ class TransferTest : public ::testing::Test {
     Key(kRequest);
     EXPECT_TRUE(AwaitDump());
     Sent();
-    return form->images[static_cast<std::size_t>(channelIndex)].ReadName();
+    return form->Channels().Image(static_cast<std::size_t>(channelIndex)).ReadName();
   }
   // Gives the module's preset that channelIndex and bf address this name, through Send.
   void Store(int channelIndex, bool bf, std::string_view name) {
     Choose(channelIndex, bf);
-    form->images[static_cast<std::size_t>(channelIndex)].WriteName(name);
+    RenameImage(*form, static_cast<std::size_t>(channelIndex), name);
     Key(kSend);
     Sent();
   }
@@ -132,7 +133,8 @@ class TransferTest : public ::testing::Test {
         LocalFileName(DataFilePath(form->ProgramDirectory(), kInitialPresetFile)));
   }
   QString Caption(int channelIndex) const {
-    const std::string name = form->images[static_cast<std::size_t>(channelIndex)].ReadName();
+    const std::string name =
+        form->Channels().Image(static_cast<std::size_t>(channelIndex)).ReadName();
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
   }
 
@@ -179,21 +181,21 @@ TEST_F(ArrivingDumpTest, CaptionCountsTheBytesThenShowsTheReceivedPreset) {
     EXPECT_GT(captions[i].toInt(), captions[i - 1].toInt()) << captions.join(' ').toStdString();
   }
   // The image takes the dump as it came, with the module's own preset number.
-  EXPECT_EQ(Payload(form->images[1]), Payload(form->images[0]));
-  EXPECT_EQ(PresetNumberBytes(form->images[1].RawDump().View()), std::pair(0x7F, 0x7F));
+  EXPECT_EQ(Payload(form->Channels().Image(1)), Payload(form->Channels().Image(0)));
+  EXPECT_EQ(PresetNumberBytes(form->Channels().Image(1).RawDump().View()), std::pair(0x7F, 0x7F));
 }
 
 TEST_F(ArrivingDumpTest, DumpLandsInTheChannelCurrentWhenItCompletes) {
   Store(0, true, "For:channel six");
-  const Bytes before = Payload(form->images[1]);
+  const Bytes before = Payload(form->Channels().Image(1));
   Choose(1, true);
   Key(kRequest);
   ASSERT_TRUE(AwaitPartOfTheDump());
   QRadioButton* sixth = form->channel->Button(5);
   QTest::mouseClick(sixth, Qt::LeftButton, {}, QPoint(4, sixth->height() / 2));
   ASSERT_TRUE(AwaitDump());
-  EXPECT_EQ(form->images[5].ReadName(), "For:channel six ");
-  EXPECT_EQ(Payload(form->images[1]), before);
+  EXPECT_EQ(form->Channels().Image(5).ReadName(), "For:channel six ");
+  EXPECT_EQ(Payload(form->Channels().Image(1)), before);
   EXPECT_EQ(form->windowTitle(), "For:channel six ");
 }
 
@@ -210,7 +212,7 @@ TEST_F(ArrivingDumpTest, SecondRequestWaitsUntilTheFirstDumpIsIn) {
                                 "until it is in"});
   ASSERT_TRUE(AwaitDump());
   EXPECT_EQ(Sent(), Strings{preset::DumpRequestMessage(-1)});
-  EXPECT_EQ(form->images[3].ReadName(), "Edt:buffer      ");
+  EXPECT_EQ(form->Channels().Image(3).ReadName(), "Edt:buffer      ");
   EXPECT_EQ(ModuleName(2, false), "Usr:preset 2    ");
   EXPECT_EQ(form->receiveBuffer.Size(), preset::kDumpSize);
 }
@@ -231,7 +233,7 @@ TEST_F(TransferTest, InitializeSendsTheBufferChoiceAndKeepsTheChannelIndexInTheI
              "Initialized channel 5 and sent it to the edit buffer"},
         Case{false, {4, 0}, "160540", "Initialized channel 5 and sent it to preset 5"}}) {
     Choose(4, c.bf);
-    form->images[4].WriteName("Changed");
+    RenameImage(*form, 4, "Changed");
     captions.clear();
     Key(kInitialize);
     EXPECT_EQ(prompt.texts.back(), "initialize?");
@@ -239,9 +241,11 @@ TEST_F(TransferTest, InitializeSendsTheBufferChoiceAndKeepsTheChannelIndexInTheI
     ASSERT_EQ(sent.size(), 1u);
     ASSERT_EQ(sent[0].size(), preset::kDumpSize);
     EXPECT_EQ(PresetNumberBytes(sent[0]), c.sentNumber);
-    EXPECT_EQ(PresetNumberBytes(form->images[4].RawDump().View()), std::pair(4, 0));
-    EXPECT_EQ(Payload(form->images[4]), Payload(initial));
-    EXPECT_EQ(captions, QStringList({c.caption, Caption(4)}));
+    EXPECT_EQ(PresetNumberBytes(form->Channels().Image(4).RawDump().View()), std::pair(4, 0));
+    EXPECT_EQ(Payload(form->Channels().Image(4)), Payload(initial));
+    // The channel renamed in the editor keeps its mark until the driver has taken the dump.
+    EXPECT_EQ(captions,
+              QStringList({c.caption, MarkedCaption(Caption(4).toStdString()), Caption(4)}));
     EXPECT_EQ(form->StatusBar1->currentMessage(), c.status);
   }
   EXPECT_TRUE(errors.isEmpty());
@@ -308,11 +312,12 @@ TEST_F(TransferTest, CopySendsTheMessageChangesTheImageAndSendsTheDumpOnlyOnYes)
     form->copyfrom->setItemIndex(c.fromIndex);
     form->copyto->setItemIndex(c.toIndex == 0 ? 1 : 0);
     Sent();
-    preset::tMrv& image = form->images[0];
-    for (int index = 1; index <= kCopiedValues; ++index) {
-      image.WriteParam(kLayerGroup, index, c.fromIndex + 1, 3 * index + c.fromIndex);
-    }
-    const Bytes before = Payload(image);
+    ChangeImage(*form, 0, [&](preset::tMrv& image) {
+      for (int index = 1; index <= kCopiedValues; ++index) {
+        image.WriteParam(kLayerGroup, index, c.fromIndex + 1, 3 * index + c.fromIndex);
+      }
+    });
+    const Bytes before = Payload(form->Channels().Image(0));
     prompt.answers = {true, c.sendAnswer};
     prompt.texts.clear();
     form->copyto->setItemIndex(c.toIndex);
@@ -329,7 +334,7 @@ TEST_F(TransferTest, CopySendsTheMessageChangesTheImageAndSendsTheDumpOnlyOnYes)
     const auto from = before.begin() + kLayerBlockStart + kLayerBlockSize * c.fromIndex;
     std::copy(from, from + kCopiedBytes,
               expected.begin() + kLayerBlockStart + kLayerBlockSize * c.toIndex);
-    EXPECT_EQ(Payload(image), expected);
+    EXPECT_EQ(Payload(form->Channels().Image(0)), expected);
   }
 }
 
@@ -337,13 +342,22 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
   Bytes shortFile = InitialFile();
   shortFile.resize(1000);
   WriteFile("short.syx", shortFile);
+  std::string refusal;
+  driver->OutGetErrorText(midi::kNotReady, refusal);
   struct Case {
     QKeyCombination keys;
     std::optional<QString> file;
     std::function<void(TForm1&)> before;
     QString error;
+    int presses = 1;
   };
   const Case cases[] = {
+      // Two sends queued before the driver refuses the first: one box, not one each.
+      {kSend,
+       {},
+       [this](TForm1&) { driver->RefuseStringsFrom(1, midi::kNotReady); },
+       QString::fromStdString(refusal),
+       2},
       {kLoad, PathOf("missing.syx"), {}, "Cannot open file " + PathOf("missing.syx")},
       {kLoad,
        PathOf("short.syx"),
@@ -361,7 +375,7 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
   Choose(0, true);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error.toStdString());
-    const Bytes before = Payload(form->images[0]);
+    const Bytes before = Payload(form->Channels().Image(0));
     const QString caption = form->windowTitle();
     if (c.before) {
       c.before(*form);
@@ -369,17 +383,24 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
     chosen = c.file;
     errors.clear();
     prompt.texts.clear();
-    Key(c.keys);
+    for (int press = 0; press < c.presses; ++press) {
+      Key(c.keys);
+    }
+    // Everything queued so far has been handed on, and its outcome told, once this runs.
+    bool told = false;
+    form->Transfers().AfterSending([&told] { told = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&told] { return told; }, kWaitMs));
     EXPECT_EQ(errors, QStringList{c.error});
-    EXPECT_EQ(Payload(form->images[0]), before);
+    EXPECT_EQ(Payload(form->Channels().Image(0)), before);
     EXPECT_EQ(form->windowTitle(), caption);
     EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(prompt.texts.empty(), c.keys != kRequest);
+    EXPECT_EQ(prompt.texts.empty(), c.keys != kRequest && c.keys != kSend);
+    driver->AcceptStrings();
   }
   EXPECT_EQ(form->MidiInput1.State(), midi::misClosed);
   // The image is still whole: it can be sent as before.
   Key(kSend);
-  EXPECT_EQ(Sent(), Strings{form->images[0].BuildDump()});
+  EXPECT_EQ(Sent(), Strings{form->Channels().Image(0).BuildDump()});
 }
 
 // A file long enough to unpack but short of a whole dump is no preset: it is refused, so the
@@ -391,14 +412,14 @@ TEST_F(TransferTest, FileShortOfAWholeDumpIsRefusedAndASaveStaysWhole) {
   const Bytes existing(preset::kDumpSize, 0x55);
   WriteFile("existing.syx", existing);
   Choose(0, true);
-  const Bytes before = Payload(form->images[0]);
+  const Bytes before = Payload(form->Channels().Image(0));
   chosen = PathOf("short.syx");
   Key(kLoad);
   chosen = PathOf("existing.syx");
   Key(kSave);
   EXPECT_EQ(errors, QStringList{PathOf("short.syx") +
                                 " is not a Morvane preset: it ends after 1603 of 1605 bytes"});
-  EXPECT_EQ(Payload(form->images[0]), before);
+  EXPECT_EQ(Payload(form->Channels().Image(0)), before);
   EXPECT_EQ(preset::ReadWholeFile(LocalFileName(PathOf("existing.syx"))).size(), preset::kDumpSize);
   EXPECT_TRUE(preset::IsFramedDump(preset::ReadWholeFile(LocalFileName(PathOf("existing.syx")))));
 }
@@ -449,24 +470,24 @@ TEST_F(TransferTest, WholePresetChangesUndoInTheEditorOnly) {
     SCOPED_TRACE(c.text);
     Choose(0, true);
     form->copyto->setItemIndex(0);
-    form->images[0].WriteName("Old:preset");
-    form->images[0].WriteParam(kLayerGroup, 2, 1, 77);
-    const Bytes before = Payload(form->images[0]);
+    RenameImage(*form, 0, "Old:preset");
+    ChangeImage(*form, 0, [&](preset::tMrv& image) { image.WriteParam(kLayerGroup, 2, 1, 77); });
+    const Bytes before = Payload(form->Channels().Image(0));
     c.command();
     Sent();
-    const Bytes after = Payload(form->images[0]);
+    const Bytes after = Payload(form->Channels().Image(0));
     ASSERT_NE(after, before);
     EXPECT_EQ(form->Undo1->text(), QStringLiteral("Undo %1").arg(c.text));
     Choose(3, false);
     form->Undo1->trigger();
     EXPECT_EQ(form->channel->ItemIndex(), 0);
-    EXPECT_EQ(Payload(form->images[0]), before);
-    EXPECT_EQ(form->windowTitle(), MarkedCaption(form->images[0].ReadName()));
+    EXPECT_EQ(Payload(form->Channels().Image(0)), before);
+    EXPECT_EQ(form->windowTitle(), MarkedCaption(form->Channels().Image(0).ReadName()));
     EXPECT_EQ(form->StatusBar1->currentMessage(), c.undoNote);
     Choose(5, false);
     form->Redo1->trigger();
     EXPECT_EQ(form->channel->ItemIndex(), 0);
-    EXPECT_EQ(Payload(form->images[0]), after);
+    EXPECT_EQ(Payload(form->Channels().Image(0)), after);
     EXPECT_EQ(form->StatusBar1->currentMessage(), usualNote);
     EXPECT_TRUE(Sent().empty());
   }

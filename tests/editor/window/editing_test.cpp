@@ -123,8 +123,16 @@ class EditingTest : public ::testing::Test {
       std::array{form->l1, form->l2, form->l3, form->l4}[layer - 1]->setChecked(true);
     }
   }
+  // Sends the current channel, so that it is no longer marked.
+  void SendChannel() {
+    form->SendCurrentChannel1->trigger();
+    Sent();
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return !form->Channels().Marked(form->CurrentChannelIndex()); }));
+    Sent();
+  }
   int Stored(int layer, int low = kVolumeLow, std::int8_t group = kVolumeGroup) {
-    return form->images[0].ReadParam(group, low, layer);
+    return form->Channels().Image(0).ReadParam(group, low, layer);
   }
 
   std::unique_ptr<RecordingDriver> driver;
@@ -177,11 +185,11 @@ TEST_F(EditingTest, PresetKnobAndBufferChoice) {
   Click(form->channel->Button(4));
   ReleaseAt(Control("dragger25"), 5);
   EXPECT_EQ(Sent(), EditStrings(4, -1, kKnobLow, 0x07, 5));
-  EXPECT_EQ(form->images[4].ReadParam(0, kKnobLow, 0), 5);
+  EXPECT_EQ(form->Channels().Image(4).ReadParam(0, kKnobLow, 0), 5);
 
   // The knobs show the common block whichever layer is shown, never the layer's own block.
-  form->images[4].WriteParam(0, kKnobLow, 2, 9);
-  ASSERT_EQ(form->images[4].ReadParam(0, kKnobLow, 0), 5);
+  ChangeImage(*form, 4, [&](preset::tMrv& image) { image.WriteParam(0, kKnobLow, 2, 9); });
+  ASSERT_EQ(form->Channels().Image(4).ReadParam(0, kKnobLow, 0), 5);
   Control("dragger25")->setPosition(0);
   Click(form->layer->Button(1));
   EXPECT_EQ(Control("dragger25")->Position(), 5);
@@ -192,10 +200,12 @@ TEST_F(EditingTest, PresetKnobAndBufferChoice) {
 
 TEST_F(EditingTest, AnEditToAnotherLayerMovesOnlyTheControlUntilTheNextRefresh) {
   // A stored value outside the control's range is refused: the control keeps its position.
-  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 2, 11);
+  ChangeImage(*form, 0,
+              [&](preset::tMrv& image) { image.WriteParam(kVolumeGroup, kVolumeLow, 2, 11); });
   Click(form->layer->Button(1));
   Tdragger* volume = Control("dragger1");
-  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 3, -20);
+  ChangeImage(*form, 0,
+              [&](preset::tMrv& image) { image.WriteParam(kVolumeGroup, kVolumeLow, 3, -20); });
   Click(form->layer->Button(2));
   EXPECT_EQ(volume->Position(), -20);
   Click(form->layer->Button(1));
@@ -232,7 +242,8 @@ TEST_F(EditingTest, CodedControlsSendTheirCodeAndShowItsPosition) {
     ShowPage(form->Setupsheet);
     ShowPage(form.get()->*c.page);
     EXPECT_EQ(control->Position(), c.lastPosition);
-    form->images[0].WriteParam(group, spec->Ctrl1(), 1, 1000);
+    ChangeImage(*form, 0,
+                [&](preset::tMrv& image) { image.WriteParam(group, spec->Ctrl1(), 1, 1000); });
     ShowPage(form->Setupsheet);
     ShowPage(form.get()->*c.page);
     EXPECT_EQ(control->Position(), c.lastPosition);
@@ -252,7 +263,8 @@ TEST_F(EditingTest, ShiftClickSelectsAndShowsOneLayerAndAPlainClickOnlyToggles) 
   EXPECT_TRUE(form->l1->isChecked() && form->l2->isChecked() && form->l3->isChecked());
   EXPECT_EQ(form->layer->ItemIndex(), 0);
 
-  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 3, -30);
+  ChangeImage(*form, 0,
+              [&](preset::tMrv& image) { image.WriteParam(kVolumeGroup, kVolumeLow, 3, -30); });
   Click(form->l3);
   Click(form->l3, Qt::ShiftModifier);
   EXPECT_FALSE(form->l1->isChecked() || form->l2->isChecked() || form->l4->isChecked());
@@ -264,7 +276,7 @@ TEST_F(EditingTest, ShiftClickSelectsAndShowsOneLayerAndAPlainClickOnlyToggles) 
 
 TEST_F(EditingTest, RenameSendsSixteenCharactersAndProposesAFileName) {
   ShowPage(form->commonsheet);
-  const std::string oldName = form->images[0].ReadName();
+  const std::string oldName = form->Channels().Image(0).ReadName();
   EXPECT_EQ(form->patchname->text().toStdString(), oldName);
   struct Case {
     QString typed;
@@ -286,7 +298,7 @@ TEST_F(EditingTest, RenameSendsSixteenCharactersAndProposesAFileName) {
       expected.push_back(Edit(0x03 + i, 0x07, static_cast<unsigned char>(c.sent[i])));
     }
     EXPECT_EQ(Sent(), expected);
-    EXPECT_EQ(form->images[0].ReadName(), c.sent);
+    EXPECT_EQ(form->Channels().Image(0).ReadName(), c.sent);
     EXPECT_EQ(form->SaveDialog1->FileName(), c.fileName);
   }
 }
@@ -330,15 +342,18 @@ TEST_F(EditingTest, TheLayerSelectionSaysWhereEditsGoWhileTheShownLayerIsNotAmon
 }
 
 TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
-  for (int layer = 1; layer <= 4; ++layer) {
-    form->images[0].WriteParam(0, 0x01, layer, layer == 1 ? 3 : 0);
-  }
   // The Setup page shows the caption and the lamps only.
-  form->images[0].WriteName("Lam:[*]Test");
-  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 1, -50);
   ShowPage(form->Setupsheet);
+  ChangeImage(*form, 0, [&](preset::tMrv& image) {
+    for (int layer = 1; layer <= 4; ++layer) {
+      image.WriteParam(0, 0x01, layer, layer == 1 ? 3 : 0);
+    }
+    image.WriteName("Lam:[*]Test");
+    image.WriteParam(kVolumeGroup, kVolumeLow, 1, -50);
+  });
+  SendChannel();
   // "[*]" is the toolkit's place for its modified mark; the caption shows the name as typed.
-  const QString name = QString::fromStdString(form->images[0].ReadName());
+  const QString name = QString::fromStdString(form->Channels().Image(0).ReadName());
   EXPECT_EQ(form->windowHandle()->title(), name);
   form->setWindowModified(true);
   EXPECT_EQ(form->windowHandle()->title(), name);
@@ -357,7 +372,9 @@ TEST_F(EditingTest, LampsShowInstrumentsFromTheLastRefresh) {
   QTest::keyClick(form->instr, Qt::Key_Down);
   EXPECT_EQ(Sent(), EditStrings(-1, 1, 0x01, 0x0B, 1));
   EXPECT_EQ(lamp(form->l2), QColor(Qt::black));
-  form->images[0].WriteParam(0, 0x01, 1, kInstrumentCount);
+  ChangeImage(*form, 0,
+              [&](preset::tMrv& image) { image.WriteParam(0, 0x01, 1, kInstrumentCount); });
+  SendChannel();
   Click(form->layer->Button(0));
   EXPECT_EQ(lamp(form->l2), QColor(Qt::red));
   EXPECT_EQ(form->instr->currentIndex(), -1);
@@ -393,10 +410,11 @@ TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
        {std::pair{entry->min - 1, false}, std::pair{entry->min, true}, std::pair{entry->max, true},
         std::pair{entry->max + 1, false}}) {
     SCOPED_TRACE(value);
-    const int before = form->images[0].ReadParam(preset::GroupOf(high), low, 2);
+    const int before = form->Channels().Image(0).ReadParam(preset::GroupOf(high), low, 2);
     enter(QString::number(value));
     EXPECT_EQ(Sent(), taken ? EditStrings(0, 1, low, high, value) : Strings{});
-    EXPECT_EQ(form->images[0].ReadParam(preset::GroupOf(high), low, 2), taken ? value : before);
+    EXPECT_EQ(form->Channels().Image(0).ReadParam(preset::GroupOf(high), low, 2),
+              taken ? value : before);
   }
   EXPECT_TRUE(form->channel->hasFocus() ||
               form->channel->isAncestorOf(QApplication::focusWidget()));
@@ -412,7 +430,8 @@ TEST_F(EditingTest, GenericListEditsTheShownLayerOfTheChannelsPreset) {
   // A chosen entry with no parameter number stops the refresh after everything else is shown.
   form->paramTable = TProfileFile("[name]\n0=nothing\n");
   form->params->setCurrentIndex(0);
-  form->images[0].WriteParam(kVolumeGroup, kVolumeLow, 1, -40);
+  ChangeImage(*form, 0,
+              [&](preset::tMrv& image) { image.WriteParam(kVolumeGroup, kVolumeLow, 1, -40); });
   Click(form->layer->Button(0));
   EXPECT_EQ(errors.last(), "'$' is not a valid integer value");
   EXPECT_EQ(Control("dragger1")->Position(), -40);
@@ -460,7 +479,7 @@ TEST_F(EditingTest, TheWheelArrowsAndPagesSendOneEditEach) {
       {[&] { key(Qt::Key_PageUp, 2); }, {10}},
       {[&] { key(Qt::Key_Up); }, {10}},
   };
-  const int stepsBefore = form->undoStack->count();
+  const int stepsBefore = form->Channels().UndoStack().count();
   for (const auto& [act, values] : cases) {
     clock.Advance(1000);
     act();
@@ -475,7 +494,7 @@ TEST_F(EditingTest, TheWheelArrowsAndPagesSendOneEditEach) {
     EXPECT_EQ(Sent(), expected);
     EXPECT_EQ(Stored(3), values.back());
   }
-  EXPECT_EQ(form->undoStack->count(), stepsBefore + 8);
+  EXPECT_EQ(form->Channels().UndoStack().count(), stepsBefore + 8);
   EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -495,7 +514,7 @@ TEST_F(EditingTest, SendingWhileDraggingPacesEditsAndTheDragIsOneUndoStep) {
   const int before = Stored(2, kCutLow, kFilterGroup);
   Tdragger* cut = Control("dragger26");
   cut->setPosition(0);
-  const int stepsBefore = form->undoStack->count();
+  const int stepsBefore = form->Channels().UndoStack().count();
   clock.AdvanceTo(1000);
   Press(cut, {10, 8});
   for (int move = 1; move <= 10; ++move) {
@@ -512,7 +531,7 @@ TEST_F(EditingTest, SendingWhileDraggingPacesEditsAndTheDragIsOneUndoStep) {
   }
   EXPECT_EQ(Sent(), expected);
   EXPECT_EQ(Stored(2, kCutLow, kFilterGroup), 10);
-  ASSERT_EQ(form->undoStack->count(), stepsBefore + 1);
+  ASSERT_EQ(form->Channels().UndoStack().count(), stepsBefore + 1);
   EXPECT_EQ(form->Undo1->text(), "Undo cut on layer 2");
   form->Undo1->trigger();
   EXPECT_EQ(Stored(2, kCutLow, kFilterGroup), before);

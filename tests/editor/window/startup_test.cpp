@@ -204,15 +204,19 @@ TEST_F(StartupTest, DataFilesFillTheListsAndTheImages) {
   EXPECT_EQ(form->params->itemText(8), "Layer kHiF");
   EXPECT_EQ(form->params->currentIndex(), parammap::kGenericStartItem);
 
-  const preset::Bytes first(form->images[0].View().begin(), form->images[0].View().end());
-  for (preset::tMrv& image : form->images) {
+  const preset::tMrv firstImage = form->Channels().Image(0);
+  const preset::Bytes first(firstImage.View().begin(), firstImage.View().end());
+  for (preset::tMrv& image : form->Channels().Images()) {
     EXPECT_EQ(image.ReadName(), named.ReadName());
   }
-  form->images[0].WriteParam(preset::GroupOf(0x0B), 2, 0, -6);
-  for (std::size_t channelIndex = 1; channelIndex < form->images.size(); ++channelIndex) {
-    EXPECT_TRUE(std::ranges::equal(form->images[channelIndex].View(), first)) << channelIndex;
+  ChangeImage(*form, 0,
+              [&](preset::tMrv& image) { image.WriteParam(preset::GroupOf(0x0B), 2, 0, -6); });
+  for (std::size_t channelIndex = 1; channelIndex < form->Channels().Images().size();
+       ++channelIndex) {
+    EXPECT_TRUE(std::ranges::equal(form->Channels().Image(channelIndex).View(), first))
+        << channelIndex;
   }
-  EXPECT_FALSE(std::ranges::equal(form->images[0].View(), first));
+  EXPECT_FALSE(std::ranges::equal(form->Channels().Image(0).View(), first));
 
   const auto items = [this](int number) {
     return FindChildByName<Tdragger>(*form, QStringLiteral("dragger%1").arg(number))->Items();
@@ -233,7 +237,7 @@ TEST_F(StartupTest, MissingDataFilesAreNamedAndTheWindowStillWorks) {
   EXPECT_EQ(form->instr->count(), 0);
   preset::tMrv initial;
   initial.LoadPresetFromBytes(preset::BuildInitialPreset());
-  EXPECT_TRUE(std::ranges::equal(form->images[15].View(), initial.View()));
+  EXPECT_TRUE(std::ranges::equal(form->Channels().Image(15).View(), initial.View()));
   EXPECT_EQ(form->params->count(), parammap::kGenericListSize);
   EXPECT_TRUE(driver->InputStarted());
   QTest::keyClick(form.get(), Qt::Key_Z);
@@ -258,7 +262,7 @@ TEST_F(StartupTest, DebugSavesTheChannelsImageOnTheDesktopNamedByTheTimeOfDay) {
   qputenv("HOME", home.path().toLocal8Bit());
   qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
   Start();
-  form->images[3].WriteName("Dbg:Channel four");
+  RenameImage(*form, 3, "Dbg:Channel four");
   form->channel->setItemIndex(3);
   form->Debug1->trigger();
   qputenv("HOME", oldHome);
@@ -271,7 +275,7 @@ TEST_F(StartupTest, DebugSavesTheChannelsImageOnTheDesktopNamedByTheTimeOfDay) {
   EXPECT_TRUE(name.match(saved.front()).hasMatch()) << saved.front().toStdString();
   preset::tMrv image;
   image.LoadPreset(desktop.filePath(saved.front()).toStdString());
-  EXPECT_EQ(image.ReadName(), form->images[3].ReadName());
+  EXPECT_EQ(image.ReadName(), form->Channels().Image(3).ReadName());
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
