@@ -4,34 +4,15 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
-#include <algorithm>
 
 #include "handler_guard.h"
 #include "midi_monitor.h"
 #include "status_bar.h"
 #include "tform1.h"
+#include "view_zoom.h"
 #include "zoom.h"
 
 namespace morvane::editor {
-
-namespace {
-
-QString ZoomActionName(int percent) {
-  return QStringLiteral("Zoom%1").arg(percent);
-}
-
-// Moves window by as little as makes its frame lie inside area, its top left first.
-void KeepInside(QWidget& window, const QRect& area) {
-  const QRect frame = window.frameGeometry();
-  QPoint to = frame.topLeft();
-  to.setX(std::max(area.left(), std::min(to.x(), area.right() + 1 - frame.width())));
-  to.setY(std::max(area.top(), std::min(to.y(), area.bottom() + 1 - frame.height())));
-  if (to != frame.topLeft()) {
-    window.move(to);
-  }
-}
-
-}  // namespace
 
 void TForm1::BuildViewMenu() {
   View1 = MainMenu1->addMenu(QStringLiteral("View"));
@@ -49,33 +30,25 @@ void TForm1::BuildViewMenu() {
   auto* steps = new QActionGroup(Zoom1);
   for (const int percent : kZoomSteps) {
     auto* step = new QAction(QStringLiteral("%1%").arg(percent), steps);
-    step->setObjectName(ZoomActionName(percent));
+    step->setObjectName(TViewZoom::ZoomActionName(percent));
     step->setCheckable(true);
     step->setChecked(percent == kNormalZoom);
     QObject::connect(step, &QAction::triggered, this,
                      [this, percent] { RunGuarded([this, percent] { SetZoom(percent); }); });
     Zoom1->addAction(step);
   }
+  FViewZoom = std::make_unique<TViewZoom>(
+      *this, *Zoom1,
+      [this] {
+        return std::make_unique<TLayoutZoom>(
+            *FClient,
+            std::vector<QWidget*>{FClient, select, Panel1, commonctrls, layerctrls, patchcords},
+            std::vector<QWidget*>{MainMenu1, File1, Edit1, View1, Zoom1,
+                                  FStatusBar->HistoryMenu()});
+      },
+      [this] { return settings.get(); });
   // The screen may have changed since: the steps are weighed each time the menu opens.
-  QObject::connect(Zoom1, &QMenu::aboutToShow, this, [this] { ShowZoomSteps(); });
-}
-
-bool TForm1::ZoomFits(int percent) const {
-  const QRect area = ScreenArea(*this);
-  if (area.isEmpty()) {
-    return true;
-  }
-  const QSize frame = ZoomedFrameSize(*this, Zoom(), percent);
-  return frame.width() <= area.width() && frame.height() <= area.height();
-}
-
-// The layout as built is always offered, even on a screen too small for it.
-void TForm1::ShowZoomSteps() {
-  for (const int percent : kZoomSteps) {
-    if (QAction* step = Zoom1->findChild<QAction*>(ZoomActionName(percent))) {
-      step->setEnabled(percent == kNormalZoom || ZoomFits(percent));
-    }
-  }
+  QObject::connect(Zoom1, &QMenu::aboutToShow, this, [this] { FViewZoom->ShowSteps(); });
 }
 
 void TForm1::MidiMonitor1Click() {
@@ -88,54 +61,11 @@ void TForm1::MidiMonitor1Click() {
 }
 
 void TForm1::SetZoom(int percent) {
-  ApplyZoom(percent);
-  KeepInside(*this, ScreenArea(*this));
-  if (settings) {
-    settings->WriteInteger(TSettingsStore::kZoom, percent);
-  }
+  FViewZoom->Set(percent);
 }
 
 int TForm1::Zoom() const {
-  return FLayoutZoom ? FLayoutZoom->Percent() : kNormalZoom;
-}
-
-void TForm1::ApplyZoom(int percent) {
-  LayoutZoom().Apply(percent);
-  if (QAction* step = Zoom1->findChild<QAction*>(ZoomActionName(percent))) {
-    step->setChecked(true);
-  }
-  adjustSize();
-}
-
-// A stored value that is no step of the menu leaves the layout as it is built; a step too large
-// for the screen now gives the largest that fits. The window opens centred either way.
-void TForm1::RestoreZoom() {
-  const int stored = settings->ReadInteger(TSettingsStore::kZoom, kNormalZoom);
-  if (std::ranges::find(kZoomSteps, stored) != kZoomSteps.end()) {
-    int percent = kNormalZoom;
-    for (const int step : kZoomSteps) {
-      if (step <= stored && ZoomFits(step)) {
-        percent = step;
-      }
-    }
-    ApplyZoom(percent);
-  }
-  const QRect area = ScreenArea(*this);
-  if (!area.isEmpty()) {
-    const QSize frame = ZoomedFrameSize(*this, Zoom(), Zoom());
-    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
-  }
-  ShowZoomSteps();
-}
-
-TLayoutZoom& TForm1::LayoutZoom() {
-  if (!FLayoutZoom) {
-    FLayoutZoom = std::make_unique<TLayoutZoom>(
-        *FClient,
-        std::vector<QWidget*>{FClient, select, Panel1, commonctrls, layerctrls, patchcords},
-        std::vector<QWidget*>{MainMenu1, File1, Edit1, View1, Zoom1, FStatusBar->HistoryMenu()});
-  }
-  return *FLayoutZoom;
+  return FViewZoom->Percent();
 }
 
 }  // namespace morvane::editor

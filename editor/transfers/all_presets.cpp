@@ -1,6 +1,3 @@
-#include <QTimer>
-
-#include "handler_guard.h"
 #include "tform1.h"
 #include "transfer_owner.h"
 
@@ -15,15 +12,6 @@ const char* const kRequestAllQuestion =
 const char* const kSendAllQuestion = "Send all 16 presets to the module?";
 
 }  // namespace
-
-void TForm1::WaitThen(int ms, std::function<void()> then) {
-  auto guarded = [then = std::move(then)] { RunGuarded(then); };
-  if (StartTransferWait) {
-    StartTransferWait(ms, std::move(guarded));
-  } else {
-    QTimer::singleShot(ms, this, std::move(guarded));
-  }
-}
 
 bool TForm1::RequestingAllPresets() const {
   return FTransfers->State() == TTransferOwner::TState::RequestingAll;

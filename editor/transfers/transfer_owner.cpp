@@ -1,6 +1,8 @@
 #include "transfer_owner.h"
 
+#include <QStatusBar>
 #include <QStringList>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
@@ -8,6 +10,7 @@
 #include "channel_owner.h"
 #include "device_choice.h"
 #include "dump_watch.h"
+#include "editor_application.h"
 #include "handler_guard.h"
 #include "preset/dump_frame.h"
 #include "preset/dump_layout.h"
@@ -78,9 +81,31 @@ TTransferOwner::TTransferOwner(TForm1& form)
       FSentWindow(form.FGuiThread,
                   [this](std::uint32_t, midi::MidiHeader*) { SentWindowNotified(); }) {
   FForm.FDumpWatch->StartWait = [this](int ms, std::function<void()> then) {
-    FForm.WaitThen(ms, std::move(then));
+    WaitThen(ms, std::move(then));
   };
   FForm.FDumpWatch->OnGaveUp = [this] { RequestGaveUp(); };
+}
+
+void TTransferOwner::WaitThen(int ms, std::function<void()> then) {
+  auto guarded = [then = std::move(then)] { RunGuarded(then); };
+  if (FForm.StartTransferWait) {
+    FForm.StartTransferWait(ms, std::move(guarded));
+  } else {
+    QTimer::singleShot(ms, &FForm, std::move(guarded));
+  }
+}
+
+void TTransferOwner::ShowStatus(const QString& text) {
+  FForm.StatusBar1->showMessage(text);
+}
+
+// A box, so that no later status hides the error before the user has read it.
+void TTransferOwner::ReportError(const QString& text) {
+  if (TEditorApplication* application = TEditorApplication::Instance()) {
+    application->ReportError(text);
+    return;
+  }
+  qCritical("%s", qUtf8Printable(text));
 }
 
 TChannelOwner& TTransferOwner::Channels() {
@@ -204,7 +229,7 @@ void TTransferOwner::TakeRequestedDump() {
   if (const std::optional<preset::DumpFault> fault = preset::FindDumpFault(dump)) {
     Close();
     Enter(TState::Idle);
-    FForm.ReportTransferError(DamagedText(*fault, channelIndex));
+    ReportError(DamagedText(*fault, channelIndex));
     return;
   }
   const int presetNumber = preset::DumpPresetNumber(dump);
@@ -215,7 +240,7 @@ void TTransferOwner::TakeRequestedDump() {
     if (FState == TState::Requesting) {
       FForm.WatchRequestedDump();
     }
-    FForm.ReportTransferError(
+    ReportError(
         QStringLiteral("The module sent %1, not %2 that was asked for: channel %3 keeps its preset")
             .arg(ModulePresetName(presetNumber), ModulePresetName(asked))
             .arg(channelIndex + 1));
@@ -223,7 +248,7 @@ void TTransferOwner::TakeRequestedDump() {
   }
   if (const QString refusal = LateDumpRefusal(presetNumber); !refusal.isEmpty()) {
     Close();
-    FForm.ReportTransferError(refusal);
+    ReportError(refusal);
     return;
   }
   FAwaited.reset();
@@ -278,7 +303,7 @@ void TTransferOwner::StartRequestAll() {
 }
 
 void TTransferOwner::RequestPreset() {
-  FForm.ShowTransferStatus(Progress("Preset", FAllPresets->next));
+  ShowStatus(Progress("Preset", FAllPresets->next));
   try {
     FForm.engine.SendSysex(preset::DumpRequestMessage(FAllPresets->next));
   } catch (...) {
@@ -295,10 +320,10 @@ void TTransferOwner::RequestPreset() {
 // module that answers late but steadily is not given up while its dump arrives.
 void TTransferOwner::WaitForPreset() {
   const int step = NewStep();
-  const int waitMs = FForm.settings ? FForm.settings->ReadInteger(TForm1::kPresetWaitSetting,
-                                                                  TForm1::kDefaultPresetWaitMs)
-                                    : TForm1::kDefaultPresetWaitMs;
-  FForm.WaitThen(waitMs, [this, step] { PresetWaitEnded(step); });
+  const int waitMs = FForm.settings
+                         ? FForm.settings->ReadInteger(kPresetWaitSetting, kDefaultPresetWaitMs)
+                         : kDefaultPresetWaitMs;
+  WaitThen(waitMs, [this, step] { PresetWaitEnded(step); });
 }
 
 void TTransferOwner::PresetWaitEnded(int step) {
@@ -377,7 +402,7 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
     Channels().RecordReceived(TTransferKey(), std::move(changes),
                               QStringLiteral("Request All Presets"));
   }
-  FForm.ShowTransferStatus(
+  ShowStatus(
       QStringLiteral("Received %1 of %2 presets").arg(received.size()).arg(kTransferPresetCount));
   const std::array<preset::tMrv, kTransferPresetCount> images = Channels().Images();
   Tell(observers.allPresetsReceived, std::span<const preset::tMrv, kTransferPresetCount>(images),
@@ -398,7 +423,7 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
     problems.prepend(stopped);
   }
   if (!problems.isEmpty()) {
-    FForm.ReportTransferError(problems.join(QLatin1Char('\n')));
+    ReportError(problems.join(QLatin1Char('\n')));
   }
 }
 
@@ -414,7 +439,7 @@ void TTransferOwner::StartSendAll() {
 
 void TTransferOwner::SendPreset(int presetNumber) {
   FSendingPreset = presetNumber;
-  FForm.ShowTransferStatus(Progress("Sending preset", presetNumber));
+  ShowStatus(Progress("Sending preset", presetNumber));
   try {
     FForm.engine.SendSysex(Channels().DumpToSend(TTransferKey(), presetNumber, presetNumber));
   } catch (...) {
@@ -425,7 +450,7 @@ void TTransferOwner::SendPreset(int presetNumber) {
   }
   Tell(observers.channelSending, presetNumber);
   const int step = NewStep();
-  FForm.WaitThen(kDumpWireTimeMs, [this, step, presetNumber] {
+  WaitThen(kDumpWireTimeMs, [this, step, presetNumber] {
     AfterSending([this, step, presetNumber] { PresetSent(step, presetNumber); });
   });
 }
@@ -440,7 +465,7 @@ void TTransferOwner::PresetSent(int step, int presetNumber) {
     return;
   }
   Enter(TState::Idle);
-  FForm.ShowTransferStatus(QStringLiteral("Sent %1 presets").arg(kTransferPresetCount));
+  ShowStatus(QStringLiteral("Sent %1 presets").arg(kTransferPresetCount));
 }
 
 // ---- What the engine could not send ----
@@ -454,7 +479,7 @@ void TTransferOwner::SendFailed(const QString& text) {
     case TState::Requesting:
       Close();
       Enter(TState::Idle);
-      FForm.ReportTransferError(QStringLiteral("The request was not sent: %1").arg(text));
+      ReportError(QStringLiteral("The request was not sent: %1").arg(text));
       return;
     case TState::RequestingAll:
       FinishAllPresets(QStringLiteral("Requesting stopped at %1: %2")
@@ -465,8 +490,8 @@ void TTransferOwner::SendFailed(const QString& text) {
       Enter(TState::Idle);
       const QString stopped =
           QStringLiteral("Sending stopped at %1: %2").arg(Progress("preset", FSendingPreset), text);
-      FForm.ShowTransferStatus(stopped);
-      FForm.ReportTransferError(stopped);
+      ShowStatus(stopped);
+      ReportError(stopped);
       return;
     }
   }
@@ -481,13 +506,13 @@ void TTransferOwner::ReportSent(const QString& done, std::optional<int> channelI
     if (FFailureCount > std::max(failuresBefore, FReportedFailures)) {
       // The status bar already names the failure; the box keeps it until the user has read it.
       FReportedFailures = FFailureCount;
-      FForm.ReportTransferError(FLastFailure);
+      ReportError(FLastFailure);
       return;
     }
     if (FFailureCount > failuresBefore) {
       return;
     }
-    FForm.ShowTransferStatus(done);
+    ShowStatus(done);
     if (channelIndex) {
       Tell(observers.channelSent, *channelIndex);
     }

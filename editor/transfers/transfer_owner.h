@@ -60,6 +60,9 @@ class TTransferOwner final {
     SendingAll,
   };
 
+  static constexpr const char* kPresetWaitSetting = "presetwait";
+  static constexpr int kDefaultPresetWaitMs = 2000;
+
   explicit TTransferOwner(TForm1& form);
 
   // Runs `then` once every string queued before it has been handed to the port, in the order
@@ -124,6 +127,11 @@ class TTransferOwner final {
   };
 
   TChannelOwner& Channels();
+  // The form's wait (tests put in their own), guarded; progress and outcome on the status bar,
+  // and an error in a box, so that no later status hides it before the user has read it.
+  void WaitThen(int ms, std::function<void()> then);
+  void ShowStatus(const QString& text);
+  static void ReportError(const QString& text);
   void Enter(TState state);
   void Close();
   void RestartInput();

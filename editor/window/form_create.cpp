@@ -18,6 +18,7 @@
 #include "tdragger.h"
 #include "tform1.h"
 #include "tmrvbox.h"
+#include "view_zoom.h"
 
 namespace morvane::editor {
 
@@ -87,7 +88,7 @@ void TForm1::FormCreate() {
   RunStep([this] { RefreshControls(); });
   RunStep([this] { RestoreDialogNames(); });
   RunStep([this] { RestoreHint(); });
-  RunStep([this] { RestoreZoom(); });
+  RunStep([this] { FViewZoom->Restore(); });
   RunStep([this] { RestoreEditingSettings(); });
 }
 

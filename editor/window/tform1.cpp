@@ -25,6 +25,7 @@
 #include "status_bar.h"
 #include "tdragger.h"
 #include "transfer_owner.h"
+#include "view_zoom.h"
 #include "zoom.h"
 
 namespace morvane::editor {

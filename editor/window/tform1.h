@@ -51,13 +51,11 @@ class Tmrvbox;
 namespace morvane::editor {
 
 class TChannelMarks;
-class TChannelOwner;
 class TDumpWatch;
 class TFileDialog;
 class THintSwitch;
 class TKeyboardPreview;
 class TLayerCheckBox;
-class TLayoutZoom;
 class TMaskEdit;
 class TMidiMonitor;
 class TNameValidator;
@@ -66,6 +64,7 @@ class TRadioGroup;
 class TSessionKeeper;
 class TStatusBar;
 class TTransferOwner;
+class TViewZoom;
 
 // A value control of the window with the map entry it was built from.
 struct TValueControl {
@@ -305,8 +304,6 @@ class TForm1 : public QMainWindow {
 
   // Transfers of all sixteen presets and bank files (all_presets.cpp, bank_commands.cpp).
  public:
-  static constexpr const char* kPresetWaitSetting = "presetwait";
-  static constexpr int kDefaultPresetWaitMs = 2000;
   // Starts a wait of the transfers and the dump watch: then runs once ms have passed. The
   // default runs it on a single-shot timer; tests put in one that they fire themselves.
   std::function<void(int ms, std::function<void()> then)> StartTransferWait;
@@ -332,14 +329,9 @@ class TForm1 : public QMainWindow {
   TTransferOwner& Transfers() { return *FTransfers; }
   TChannelOwner& Channels() { return *FChannels; }
   const TChannelOwner& Channels() const { return *FChannels; }
-  // Progress and outcome of the transfers on the status bar, and an error that must be read
-  // (transfer_status.cpp).
-  void ShowTransferStatus(const QString& text);
-  void ReportTransferError(const QString& text);
 
  private:
   friend class TTransferOwner;
-  void WaitThen(int ms, std::function<void()> then);
 
   // Preset files opened from outside the menu: the command line and drag and drop
   // (preset_file_open.cpp).
@@ -412,17 +404,10 @@ class TForm1 : public QMainWindow {
 
  private:
   void BuildViewMenu();
-  void ApplyZoom(int percent);
-  void RestoreZoom();
-  TLayoutZoom& LayoutZoom();
-  // Whether the window at percent fits the screen's available area.
-  bool ZoomFits(int percent) const;
-  // Offers only the steps that fit the screen.
-  void ShowZoomSteps();
 
   // Declared after the ports, so that both go before the ports and the controls they touch.
   std::unique_ptr<TMidiMonitor> FMidiMonitor;
-  std::unique_ptr<TLayoutZoom> FLayoutZoom;
+  std::unique_ptr<TViewZoom> FViewZoom;
   // After the ports and before the GUI thread that its sending window is registered with; the
   // channel owner and those who hear it go before it.
   std::unique_ptr<TTransferOwner> FTransfers;
