@@ -5,8 +5,6 @@ namespace morvane::editor {
 
 namespace {
 
-constexpr int kQuestionKind = 1;
-
 const char* const kRequestAllQuestion =
     "This will replace the presets on all 16 channels. Continue?";
 const char* const kSendAllQuestion = "Send all 16 presets to the module?";
@@ -18,16 +16,14 @@ bool TForm1::RequestingAllPresets() const {
 }
 
 void TForm1::RequestAllPresets1Click() {
-  FTransfers->RefuseWhileRunning();
-  if (!engine.AskUser(kRequestAllQuestion, kQuestionKind)) {
+  if (!Confirm(kRequestAllQuestion)) {
     return;
   }
   FTransfers->StartRequestAll();
 }
 
 void TForm1::SendAllPresets1Click() {
-  FTransfers->RefuseWhileRunning();
-  if (!engine.AskUser(kSendAllQuestion, kQuestionKind)) {
+  if (!Confirm(kSendAllQuestion)) {
     return;
   }
   FTransfers->StartSendAll();

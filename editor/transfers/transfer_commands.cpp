@@ -43,18 +43,23 @@ int TForm1::CurrentChannelIndex() const {
 }
 
 bool TForm1::Confirm(const char* question) {
+  FChannels->RefuseWhileTransferring();
   return engine.AskUser(question, kQuestionKind);
 }
 
+preset::tMrv TForm1::InitialPreset() const {
+  preset::tMrv initial;
+  initial.LoadPreset(LocalFileName(DataFilePath(ProgramDirectory(), kInitialPresetFile)));
+  return initial;
+}
+
 void TForm1::Initialize1Click() {
-  FChannels->RefuseWhileTransferring();
   if (!Confirm(kInitializeQuestion)) {
     return;
   }
   // The file is read once: the channel's image then cannot be left empty by a second read
   // that fails, and what is sent is what the image gets.
-  preset::tMrv initial;
-  initial.LoadPreset(LocalFileName(DataFilePath(ProgramDirectory(), kInitialPresetFile)));
+  preset::tMrv initial = InitialPreset();
   const int channelIndex = CurrentChannelIndex();
   const int presetNumber = PresetNumber();
   preset::tMrv outgoing = initial;
@@ -69,7 +74,6 @@ void TForm1::Initialize1Click() {
 }
 
 void TForm1::RequestPatchonCurrentChannel1Click() {
-  FTransfers->RefuseWhileRunning();
   if (!Confirm(kRequestQuestion)) {
     return;
   }
@@ -77,7 +81,6 @@ void TForm1::RequestPatchonCurrentChannel1Click() {
 }
 
 void TForm1::SendCurrentChannel1Click() {
-  FChannels->RefuseWhileTransferring();
   if (!Confirm(kSendQuestion)) {
     return;
   }
@@ -108,7 +111,6 @@ void TForm1::SaveCurrentChannel1Click() {
 }
 
 void TForm1::copytoClick() {
-  FChannels->RefuseWhileTransferring();
   if (!Confirm(kCopyQuestion)) {
     return;
   }
@@ -131,12 +133,10 @@ void TForm1::copytoClick() {
 }
 
 void TForm1::InitializeAllChannels1Click() {
-  FChannels->RefuseWhileTransferring();
   if (!Confirm(kInitializeAllQuestion)) {
     return;
   }
-  preset::tMrv initial;
-  initial.LoadPreset(LocalFileName(DataFilePath(ProgramDirectory(), kInitialPresetFile)));
+  const preset::tMrv initial = InitialPreset();
   std::vector<std::pair<int, preset::tMrv>> images;
   for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
     images.emplace_back(channelIndex, initial);

@@ -138,9 +138,7 @@ void TForm1::LoadInstruments() {
 void TForm1::LoadImages() {
   // Read once and copied: all 16 images start equal, and a file that cannot be read leaves
   // every image as it was.
-  preset::tMrv initial;
-  initial.LoadPreset(LocalFileName(DataFilePath(FProgramDirectory, kInitialPresetFile)));
-  FChannels->StartFrom(initial);
+  FChannels->StartFrom(InitialPreset());
 }
 
 void TForm1::RestoreSession() {

@@ -299,8 +299,11 @@ class TForm1 : public QMainWindow {
   int CurrentChannelIndex() const;
 
  private:
-  // Yes on the engine's question box.
+  // Refuses while a transfer runs, so that nothing is asked in vain; then Yes on the engine's
+  // question box.
   bool Confirm(const char* question);
+  // Our initial preset, read from init.syx.
+  preset::tMrv InitialPreset() const;
 
   // Transfers of all sixteen presets and bank files (all_presets.cpp, bank_commands.cpp).
  public:
