@@ -183,7 +183,10 @@ TEST_F(UndoTest, InstrumentRenameAndGenericEntryAreOneStepEach) {
   QTest::keyClick(form->patchname, Qt::Key_Return);
   Sent();
   EXPECT_EQ(form->Undo1->text(), "Undo rename");
+  // Undone from another channel, it shows the channel it renamed first.
+  form->channel->setItemIndex(3);
   form->Undo1->trigger();
+  EXPECT_EQ(form->channel->ItemIndex(), 0);
   EXPECT_EQ(Sent(), preset::RenameMessages(oldName, -1));
   EXPECT_EQ(form->Channels().Image(0).ReadName(), oldName);
   EXPECT_EQ(form->patchname->text().toStdString(), oldName);
@@ -211,6 +214,9 @@ TEST_F(UndoTest, InstrumentRenameAndGenericEntryAreOneStepEach) {
 }
 
 TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndTheOldestStepsGoPastTheLimit) {
+  // Nothing to undo or redo in a new window: both items are off.
+  EXPECT_FALSE(form->Undo1->isEnabled());
+  EXPECT_FALSE(form->Redo1->isEnabled());
   CheckLayers({1});
   ReleaseVolumeAt(-10);
   ReleaseVolumeAt(-20);
