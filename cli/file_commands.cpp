@@ -6,6 +6,7 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "name_argument.h"
 #include "param_names.h"
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
@@ -160,9 +161,10 @@ void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus) {
   rename->callback([options] {
     tMrv image = Load(options->file);
     const std::string stored = image.ReadName();
-    image.WriteName(options->name);
+    const std::string name = NameToStore(options->name, std::cerr);
+    image.WriteName(name);
     image.SavePreset(OutputName(*options));
-    WarnOfFourthCharacter(options->name, stored);
+    WarnOfFourthCharacter(name, stored);
   });
 
   CLI::App* copyLayer = app.add_subcommand(

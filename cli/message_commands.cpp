@@ -1,8 +1,10 @@
+#include <iostream>
 #include <memory>
 #include <string>
 
 #include "arguments.h"
 #include "commands.h"
+#include "name_argument.h"
 #include "preset/module_messages.h"
 #include "preset/value_codec.h"
 
@@ -101,7 +103,7 @@ void AddMessageCommands(CLI::App& app, std::ostream& out) {
   AddChannelOptions(rename, o);
   rename->callback([options, &out] {
     for (const preset::Bytes& message :
-         preset::RenameMessages(options->name, PresetNumber(*options))) {
+         preset::RenameMessages(NameToStore(options->name, std::cerr), PresetNumber(*options))) {
       PrintMessage(out, message);
     }
   });
