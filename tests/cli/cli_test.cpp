@@ -263,10 +263,10 @@ TEST_F(ToolFiles, ShowFindsCodesAndKeepsRefusedValues) {
   const std::string file = PathOf("init.syx");
   for (const std::vector<std::string>& edit : {
            std::vector<std::string>{"set", file, "1410", "-6", "--layer", "2"},
-           {"set", file, "0B:03", "100", "--layer", "2"},  // pan beyond 63
-           {"set", file, "0C:01", "163", "--layer", "2"},  // the last filter code
-           {"set", file, "0F:04", "167", "--layer", "2"},  // the last source code, row 2
-           {"set", file, "0F:05", "9", "--layer", "2"},    // a code of no destination
+           {"set", file, "0B:03", "100", "--layer", "2", "--force"},  // pan beyond 63
+           {"set", file, "0C:01", "163", "--layer", "2"},             // the last filter code
+           {"set", file, "0F:04", "167", "--layer", "2"},             // the last source code, row 2
+           {"set", file, "0F:05", "9", "--layer", "2"},               // a code of no destination
            {"set", file, "915", "-1"},
        }) {
     ASSERT_EQ(RunTool(edit).exitCode, 0);
@@ -344,6 +344,128 @@ TEST_F(ToolFiles, DiffStatusAndParametersByName) {
   EXPECT_EQ(named[0], "dragger25 07:13 0 \"A:+0\" -");
   EXPECT_EQ(named[12], "dragger1 0B:02 -6 \"vol:-6dB\" \"Layer vol\"");
   EXPECT_EQ(named[166], "dragger143 0F:48 0 \"+0\" \"Cord 24 amount\"");
+}
+
+// What the tool refuses, and the words it refuses with: each row is one run of the tool with its
+// exit status and a part of what it must say (on standard error unless the row says output).
+// The accepted values at each end of a range are rows too.
+TEST_F(ToolFiles, RefusalsSayWhatIsTakenAndNamesSayWhatChanged) {
+  const std::string init = PathOf("init.syx");
+  const std::string refused = PathOf("refused.syx");
+  const std::string renamed = PathOf("renamed.syx");
+  const auto setTo = [&](const std::string& param, const std::string& value,
+                         std::vector<std::string> more = {}) {
+    std::vector<std::string> args{"set", init, param, value, "-o", refused};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  };
+  const auto renameTo = [&](const std::string& name, const std::string& out) {
+    return std::vector<std::string>{"rename", init, name, "-o", PathOf(out)};
+  };
+  ASSERT_EQ(RunTool({"rename", init, "Ini:Other", "-o", renamed}).exitCode, 0);
+  const std::vector<std::string> layer1{"--layer", "1"};
+  const std::vector<std::string> force1{"--layer", "1", "--force"};
+  struct Row {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string words;
+    bool onOutput = false;
+  };
+  const Row rows[] = {
+      // Values: the codec's rule, the control's range (--force passes it), parms.txt's range.
+      {setTo("0B:02", "-9000", layer1), 1, "VALUE -9000 would read back as 7384"},
+      {setTo("0B:02", "-8000", force1), 1, "8384: only -128..12927 read back as themselves"},
+      {setTo("0B:04", "12928", layer1), 1, "VALUE 12928 would read back as -128"},
+      {setTo("0B:04", "-129", layer1), 1, "VALUE -129 would read back as -1"},
+      {setTo("0B:04", "99999999999", layer1), 1, "outside -128..12927"},
+      {setTo("vol", "5000", layer1), 1,
+       "VALUE 5000 is outside -96..10, the range of \"Layer vol\""},
+      {setTo("0B:02", "11", layer1), 1, "--force writes it"},
+      {setTo("0B:02", "-97", {"--layer", "4"}), 1, "-96..10"},
+      {setTo("0C:01", "164", {"--layer", "2"}), 1, "0..163, the range of \"Filter type\""},
+      {setTo("0C:01", "-1", {"--layer", "3"}), 1, "0..163"},
+      {setTo("B", "128"), 1, "-1..127, the range of \"Preset knob B\" (07:14)"},
+      {setTo("916", "-2", {"--layer", "0"}), 1, "-1..127"},
+      {setTo("0B:02", "10", layer1), 0, ""},
+      {setTo("0B:02", "-96", layer1), 0, ""},
+      {setTo("0C:01", "163", {"--layer", "2"}), 0, ""},
+      {setTo("B", "-1"), 0, ""},
+      {setTo("0B:02", "12927", force1), 0, ""},
+      {setTo("0B:02", "-128", force1), 0, ""},
+      {setTo("0B:04", "12927", layer1), 0, ""},
+      {setTo("923", "-128"), 0, ""},
+      {{"encode", "-8193"}, 1, "N -8193 is outside -8192..16383"},
+      {{"encode", "16384"}, 1, "-8192..16383"},
+      {{"encode", "99999999"}, 1, "-8192..16383"},
+      {{"encode", "-8192"}, 0, "00 40", true},
+      {{"encode", "16383"}, 0, "7F 7F", true},
+      {{"msg", "edit", "0B:02", "16384", "--layer", "1"}, 1, "VALUE 16384 is outside -8192..16383"},
+      {{"msg", "edit", "0B:02", "-8192", "--layer", "1"}, 0, "02 0B 00 40 F7", true},
+      {{"dump", init, "--preset", "12928"}, 1, "--preset 12928 is outside -128..12927"},
+      {{"dump", init, "--preset", "-129"}, 1, "-128..12927"},
+      {{"dump", init, "--preset", "99999"}, 1, "-128..12927"},
+      {{"dump", init, "--preset", "12927"}, 0, "F0 18 0F 00 55 10 01 7F 64 ", true},
+      {{"msg", "request", "--channel", "17"}, 1, "1 to 16"},
+      {{"msg", "request", "--channel", "0"}, 1, "1 to 16"},
+      {{"msg", "edit", "0B:02", "1", "--layer", "5"}, 1, "0 to 4"},
+      {{"get", init, "0B:02", "--layer", "-1"}, 1, "0 to 4"},
+      // Bytes.
+      {{"decode", "80", "00"}, 1, "Byte 80 is outside 00..7F"},
+      {{"decode", "00", "FF"}, 1, "Byte FF is outside 00..7F"},
+      {{"decode", "7G", "00"}, 1, "7G"},
+      {{"decode", "7F", "7F"}, 0, "-1", true},
+      // Commands.
+      {{"frobnicate"}, 1, "Unknown command 'frobnicate'; `morvane --help` lists the commands"},
+      {{"frobnicate", "--layer", "1"}, 1, "Unknown command 'frobnicate'"},
+      {{"msg", "frob"}, 1, "Unknown command 'msg frob'; `morvane msg --help` lists the commands"},
+      {{"bank", "merge", "a", "b"}, 1, "Unknown command 'bank merge'"},
+      // Names: plain letters once per character, the rest a space, the cut at 16 told.
+      {renameTo("Pad:W\u00E4rm \u00DCn\u00EFcode", "warm.syx"), 0,
+       "warning: names hold no accented letters: \u00E4 is stored as a, \u00DC as U, \u00EF as "
+       "i\n"},
+      {renameTo("Pad:Caf\u00E9 \u2713 \u20AC\u2713", "cafe.syx"), 0,
+       "warning: no plain form, stored as a space: \u2713, \u20AC\n"},
+      {renameTo("Bnk:Bank Sound 10", "bank.syx"), 0,
+       "warning: the name is cut to its first 16 characters: \"Bnk:Bank Sound 1\"\n"},
+      {renameTo("Stra\u00DFe Stra\u00DFe 1", "street.syx"), 0,
+       "\u00DF is stored as ss\nwarning: the name is cut to its first 16 characters: "
+       "\"Strasse Strasse \"\n"},
+      {{"msg", "rename", "Caf\u00E9"}, 0, "F0 18 0F 00 55 01 02 06 07 65 00 F7\n", true},
+      // Presets that differ only in their name differ.
+      {{"diff", init, renamed}, 1, "name \"Ini:New Preset  \" -> \"Ini:Other       \"\n", true},
+  };
+  for (const Row& row : rows) {
+    const ProcessResult r = RunTool(row.arguments);
+    std::string context;
+    for (const std::string& argument : row.arguments) {
+      context += argument + " ";
+    }
+    EXPECT_EQ(r.exitCode, row.exitCode) << context << ": " << r.err;
+    EXPECT_NE((row.onOutput ? r.out : r.err).find(row.words), std::string::npos)
+        << context << ": " << r.out << r.err;
+    if (row.exitCode != 0 && !row.onOutput) {
+      EXPECT_TRUE(r.out.empty()) << context << ": " << r.out;
+    } else if (!row.onOutput && row.words.empty()) {
+      EXPECT_EQ(r.err, "") << context;
+    }
+  }
+  const auto nameIn = [&](const std::string& file) {
+    return Lines(RunTool({"info", PathOf(file)}).out).at(0);
+  };
+  EXPECT_EQ(nameIn("warm.syx"), "name: \"Pad:Warm Unicode\"");
+  EXPECT_EQ(nameIn("cafe.syx"), "name: \"Pad:Cafe        \"");
+  EXPECT_EQ(nameIn("bank.syx"), "name: \"Bnk:Bank Sound 1\"");
+  EXPECT_EQ(nameIn("street.syx"), "name: \"Str:sse Strasse \"");
+  // What --force wrote reads back as given; nothing refused was written.
+  ASSERT_EQ(RunTool(setTo("0B:02", "5000", force1)).exitCode, 0);
+  EXPECT_EQ(RunTool({"get", refused, "0B:02", "--layer", "1"}).out, "5000\n");
+  fs::remove(refused);
+  for (const Row& row : rows) {
+    if (row.arguments[0] == "set" && row.exitCode != 0) {
+      RunTool(row.arguments);
+    }
+  }
+  EXPECT_FALSE(fs::exists(refused));
 }
 
 }  // namespace
