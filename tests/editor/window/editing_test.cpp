@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -600,6 +601,14 @@ TEST_F(EditingTest, TheNameBoxKeepsItsFourthCharacterAndShowsWhatIsStored) {
     EXPECT_EQ(form->patchname->cursorPosition(), c.cursorAfter) << context.toStdString();
     EXPECT_EQ(form->StatusBar1->currentMessage(), c.status) << context.toStdString();
   }
+  // A paste over "ar:" that leaves out a character before the fourth: the text after it closes up
+  // behind the fourth character, and the cursor stays after what was pasted.
+  QApplication::clipboard()->setText(u"\u2713x:"_s);
+  form->patchname->setText(name);
+  form->patchname->setSelection(1, 3);
+  QTest::keyClick(form->patchname, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(form->patchname->text(), "WxP:ad");
+  EXPECT_EQ(form->patchname->cursorPosition(), 2);
 }
 
 }  // namespace
