@@ -25,8 +25,8 @@ TEST(PlainLetters, NamesBecomeTheModulesCharactersOneCharacterAtATime) {
        "\u00C0 is stored as A, \u00FF as y, \u0100 as A, \u017F as s, \u0218 as S, \u2019 as '",
        ""},
       {"Caf\u00E9 \u00E9\u00E9", "Cafe ee", "\u00E9 is stored as e", ""},
-      {"1\u00D72\u00F7\u20AC\u2713\U0001F3B9", "1_2____", "",
-       "\u00D7, \u00F7, \u20AC, \u2713, \U0001F3B9"},
+      {"1\u00D72\u00F7\u20AC\u2713\U0001F3B9\u00BF\u0180", "1_2______", "",
+       "\u00D7, \u00F7, \u20AC, \u2713, \U0001F3B9, \u00BF, \u0180"},
       // Bytes that start no well-formed character: Latin-1, a cut sequence, an overlong form,
       // a surrogate, a code past U+10FFFF.
       {"Caf\xE9", "Caf_", "", "\\xE9"},
