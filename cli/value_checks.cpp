@@ -14,8 +14,6 @@ namespace morvane::cli {
 
 namespace {
 
-constexpr int kBitsPerDataByte = 7;
-
 struct ShownRange {
   NumberRange range;
   std::string name;
@@ -27,7 +25,7 @@ std::string RangeText(NumberRange range) {
 
 // The preset-wide controls are read from the common block, the others from a layer's.
 std::optional<ShownRange> RangeShownFor(const ParamTarget& target) {
-  const int parameter = target.param.high << kBitsPerDataByte | target.param.low;
+  const int parameter = target.param.high << preset::kDataByteBits | target.param.low;
   if (target.layer == kCommonLayer) {
     for (const parammap::ControlSpec& control : parammap::ControlsOn(parammap::Page::Common)) {
       if (control.parameter == parameter) {

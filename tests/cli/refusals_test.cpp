@@ -5,6 +5,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "preset/byte_stream.h"
@@ -152,11 +154,16 @@ class ToolRefusals : public ::testing::TestWithParam<Row> {
     return image;
   }
   std::vector<std::string> Arguments(const Row& row) const {
+    const std::pair<std::string_view, std::string> files[] = {
+        {"{in}", PathOf("init.syx")},
+        {"{out}", PathOf("out.syx")},
+        {"{renamed}", PathOf("renamed.syx")},
+    };
     std::vector<std::string> arguments = row.arguments;
     for (std::string& argument : arguments) {
-      for (const char* file : {"in", "out", "renamed"}) {
-        if (argument == "{" + std::string(file) + "}") {
-          argument = PathOf(file == std::string("in") ? "init.syx" : file + std::string(".syx"));
+      for (const auto& [mark, path] : files) {
+        if (argument == mark) {
+          argument = path;
         }
       }
     }
