@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
 #include "editor_application.h"
 #include "startup_step.h"
@@ -29,8 +30,8 @@ void DescribeOptions(QCommandLineParser& parser) {
 // A core application gives the help its program name and opens no display.
 void AnswerHelpAndVersion(int& argc, char** argv) {
   QStringList arguments;
-  for (int index = 0; index < argc; ++index) {
-    arguments << QString::fromLocal8Bit(argv[index]);
+  for (const char* argument : std::span(argv, static_cast<std::size_t>(argc))) {
+    arguments << QString::fromLocal8Bit(argument);
   }
   QCommandLineParser parser;
   const QCommandLineOption help = parser.addHelpOption();

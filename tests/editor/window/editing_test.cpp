@@ -580,6 +580,7 @@ TEST_F(EditingTest, TheNameBoxKeepsItsFourthCharacterAndShowsWhatIsStored) {
       {name, 2, u"\u00E9"_s, {Qt::Key_Backspace}, "War:Pad", 2, plain(u"\u00E9 is stored as e"_s)},
       {name, 4, u"\u00C9\u00FC"_s, {}, "War:EuPad", 6, plain(u"\u00FC is stored as u"_s)},
       {name, 2, u"\u00DF"_s, {}, "Was:srPad", 5, plain(u"\u00DF is stored as ss"_s)},
+      {name, 2, u"\u2713"_s, {}, "War:Pad", 2, refused(u"\u2713"_s)},
       {name, 5, u"\u2713"_s, {}, "War:Pad", 5, refused(u"\u2713"_s)},
       {name, 3, u"\u20AC"_s, {}, "War:Pad", 4, refused(u"\u20AC"_s)},
       {"", 0, "Bnk:Bank Sound 10", {}, "Bnk:Bank Sound 1", 16, {}},
