@@ -11,7 +11,6 @@ constexpr int kHex = 16;
 constexpr int kDecimal = 10;
 constexpr std::size_t kMaxHexDigits = 2;
 constexpr int kMaxDataByte = 0x7F;
-constexpr int kMaxByte = 0xFF;
 constexpr int kMaxParamNumber = 0x3FFF;
 constexpr int kBitsPerDataByte = 7;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -46,11 +45,14 @@ preset::ParamNumber ParseParam(std::string_view text) {
           static_cast<std::uint8_t>(number >> kBitsPerDataByte)};
 }
 
-std::uint8_t ParseHexByte(std::string_view text) {
+std::uint8_t ParseDataByte(std::string_view text) {
   int value = 0;
-  if (text.size() > kMaxHexDigits || !ParseWhole(text, kHex, value) || value < 0 ||
-      value > kMaxByte) {
+  if (text.size() > kMaxHexDigits || !ParseWhole(text, kHex, value) || value < 0) {
     throw std::invalid_argument("Invalid hexadecimal byte " + std::string(text));
+  }
+  if (value > kMaxDataByte) {
+    throw std::out_of_range("Byte " + std::string(text) +
+                            " is outside 00..7F, the MIDI data bytes that carry a value");
   }
   return static_cast<std::uint8_t>(value);
 }

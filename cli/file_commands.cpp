@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -6,6 +7,7 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "name_argument.h"
 #include "param_names.h"
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
@@ -13,6 +15,7 @@
 #include "preset/preset_file.h"
 #include "preset/tmrv.h"
 #include "preset/value_codec.h"
+#include "value_checks.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -35,10 +38,11 @@ struct FileOptions {
   std::string param;
   std::string name;
   int layer = kCommonLayer;
-  int value = 0;
+  std::int64_t value = 0;
+  bool force = false;
   int fromLayer = kMinLayer;
   int toLayer = kMinLayer;
-  int presetNumber = 0;
+  std::int64_t presetNumber = 0;
   CLI::Option* presetOption = nullptr;
 };
 
@@ -144,11 +148,14 @@ void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus) {
   set->add_option("VALUE", o.value, "The new value (negative numbers allowed)")->required();
   AddLayerOption(set, o);
   AddOutOption(set, o);
+  set->add_flag("--force", o.force,
+                "Write a value outside the range of the control that shows the parameter (it "
+                "must still read back as itself)");
   set->callback([options, set] {
     tMrv image = Load(options->file);
     const ParamTarget target = ResolveParam(options->param, GivenLayer(set, *options));
-    image.WriteParam(preset::GroupOf(target.param.high), target.param.low, target.layer,
-                     options->value);
+    const int value = ValueToStore(options->value, target, options->force);
+    image.WriteParam(preset::GroupOf(target.param.high), target.param.low, target.layer, value);
     image.SavePreset(OutputName(*options));
   });
 
@@ -160,9 +167,10 @@ void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus) {
   rename->callback([options] {
     tMrv image = Load(options->file);
     const std::string stored = image.ReadName();
-    image.WriteName(options->name);
+    const std::string name = NameToStore(options->name, std::cerr);
+    image.WriteName(name);
     image.SavePreset(OutputName(*options));
-    WarnOfFourthCharacter(options->name, stored);
+    WarnOfFourthCharacter(name, stored);
   });
 
   CLI::App* copyLayer = app.add_subcommand(
@@ -188,7 +196,8 @@ void AddFileCommands(CLI::App& app, std::ostream& out, int& exitStatus) {
   dump->callback([options, &out] {
     tMrv image = Load(options->file);
     if (options->presetOption->count() > 0) {
-      image.SetPresetNumber(options->presetNumber);
+      image.SetPresetNumber(NumberIn(options->presetNumber, ExactRange(), "--preset",
+                                     "the preset numbers a dump's header carries"));
     }
     out << FormatHex(image.BuildDump()) << "\n";
   });

@@ -2,6 +2,7 @@
 #include <exception>
 #include <iostream>
 
+#include "command_words.h"
 #include "commands.h"
 
 #ifdef _WIN32
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    if (const auto unknown = morvane::cli::UnknownCommandMessage(app, argc, argv)) {
+      std::cerr << *unknown << "\n";
+      return kFailure;
+    }
     app.exit(e);
     return kFailure;
   } catch (const std::exception& e) {

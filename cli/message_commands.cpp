@@ -1,21 +1,27 @@
+#include <cstdint>
+#include <iostream>
 #include <memory>
 #include <string>
 
 #include "arguments.h"
 #include "commands.h"
+#include "name_argument.h"
 #include "preset/module_messages.h"
 #include "preset/value_codec.h"
+#include "value_checks.h"
 
 namespace morvane::cli {
 
 namespace {
+
+constexpr char kEncodableMeaning[] = "the values two data bytes carry";
 
 struct MessageOptions {
   std::string param;
   std::string name;
   std::string low;
   std::string high;
-  int value = 0;
+  std::int64_t value = 0;
   int layer = kCommonLayer;
   int fromLayer = kMinLayer;
   int toLayer = kMinLayer;
@@ -63,9 +69,9 @@ void AddMessageCommands(CLI::App& app, std::ostream& out) {
       ->check(CLI::Range(kCommonLayer, kMaxLayer));
   AddChannelOptions(edit, o);
   edit->callback([options, &out] {
-    const auto messages =
-        preset::SendParameterMessages(ParseParam(options->param), options->layer,
-                                      options->channel - 1, options->value, !options->noBf);
+    const int value = NumberIn(options->value, EncodableRange(), "VALUE", kEncodableMeaning);
+    const auto messages = preset::SendParameterMessages(
+        ParseParam(options->param), options->layer, options->channel - 1, value, !options->noBf);
     for (const preset::Bytes& message : messages) {
       PrintMessage(out, message);
     }
@@ -101,7 +107,7 @@ void AddMessageCommands(CLI::App& app, std::ostream& out) {
   AddChannelOptions(rename, o);
   rename->callback([options, &out] {
     for (const preset::Bytes& message :
-         preset::RenameMessages(options->name, PresetNumber(*options))) {
+         preset::RenameMessages(NameToStore(options->name, std::cerr), PresetNumber(*options))) {
       PrintMessage(out, message);
     }
   });
@@ -109,7 +115,8 @@ void AddMessageCommands(CLI::App& app, std::ostream& out) {
   CLI::App* encode = app.add_subcommand("encode", "The two bytes (low, high) of a value");
   encode->add_option("N", o.value, "A signed value")->required();
   encode->callback([options, &out] {
-    const preset::TwoByteValue pair = preset::EncodeValue(options->value);
+    const preset::TwoByteValue pair =
+        preset::EncodeValue(NumberIn(options->value, EncodableRange(), "N", kEncodableMeaning));
     const std::uint8_t bytes[] = {pair.low, pair.high};
     out << FormatHex(bytes) << "\n";
   });
@@ -118,7 +125,7 @@ void AddMessageCommands(CLI::App& app, std::ostream& out) {
   decode->add_option("LOW", o.low, "Low byte, hexadecimal")->required();
   decode->add_option("HIGH", o.high, "High byte, hexadecimal")->required();
   decode->callback([options, &out] {
-    out << preset::DecodeValue(ParseHexByte(options->low), ParseHexByte(options->high)) << "\n";
+    out << preset::DecodeValue(ParseDataByte(options->low), ParseDataByte(options->high)) << "\n";
   });
 }
 

@@ -1,10 +1,13 @@
 #include "command_line.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
+#include "editor_application.h"
 #include "startup_step.h"
 #include "tform1.h"
 
@@ -15,16 +18,43 @@ namespace {
 constexpr int kFirstChannelIndex = 0;
 constexpr qsizetype kMostFiles = 1;
 
-}  // namespace
-
-TCommandLine ParseCommandLine(const QStringList& arguments) {
-  QCommandLineParser parser;
+void DescribeOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral("Preset editor for the Morvane sound module."));
-  parser.addHelpOption();
-  parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("file"),
                                QStringLiteral("A .syx preset file to open on channel 1."),
                                QStringLiteral("[file]"));
+}
+
+}  // namespace
+
+// A core application gives the help its program name and opens no display.
+void AnswerHelpAndVersion(int& argc, char** argv) {
+  QStringList arguments;
+  for (const char* argument : std::span(argv, static_cast<std::size_t>(argc))) {
+    arguments << QString::fromLocal8Bit(argument);
+  }
+  QCommandLineParser parser;
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  DescribeOptions(parser);
+  // Qt's own options (-platform, -style) are not known here: the window's parse judges them.
+  (void)parser.parse(arguments);
+  if (!parser.isSet(help) && !parser.isSet(version)) {
+    return;
+  }
+  TEditorApplication::SetIdentity();
+  const QCoreApplication core(argc, argv);
+  if (parser.isSet(version)) {
+    parser.showVersion();
+  }
+  parser.showHelp();
+}
+
+TCommandLine ParseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.addHelpOption();
+  parser.addVersionOption();
+  DescribeOptions(parser);
   parser.process(arguments);
 
   const QStringList files = parser.positionalArguments();

@@ -13,6 +13,10 @@ struct TCommandLine {
   QString presetFile;
 };
 
+// Answers --help and --version before Qt looks for a display, and ends the program then; with
+// neither it returns and leaves the arguments to ParseCommandLine.
+void AnswerHelpAndVersion(int& argc, char** argv);
+
 // Reads the program's arguments (the first is the program itself). --help and --version
 // print their text and end the program, as does an argument the editor does not take, with
 // its reason on standard error.

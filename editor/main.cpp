@@ -3,6 +3,7 @@
 #include "tform1.h"
 
 int main(int argc, char** argv) {
+  morvane::editor::AnswerHelpAndVersion(argc, argv);
   morvane::editor::TEditorApplication application(argc, argv);
   const morvane::editor::TCommandLine commandLine =
       morvane::editor::ParseCommandLine(application.arguments());

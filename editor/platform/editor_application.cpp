@@ -32,6 +32,10 @@ void ReportFailure(const QString& text) {
 }  // namespace
 
 TEditorApplication::TEditorApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  SetIdentity();
+}
+
+void TEditorApplication::SetIdentity() {
   setApplicationName(ApplicationTitle());
   setApplicationVersion(QStringLiteral(MORVANE_VERSION));
 }

@@ -16,6 +16,10 @@ class TEditorApplication : public QApplication {
 
   TEditorApplication(int& argc, char** argv);
 
+  // The program's name and version, for the window and for --version; they can be set before
+  // any application object exists.
+  static void SetIdentity();
+
   bool notify(QObject* receiver, QEvent* event) override;
 
   // Replaces the error box (tests record the texts instead of showing a modal box).

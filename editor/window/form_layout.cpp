@@ -258,6 +258,8 @@ void TForm1::BuildCommonPage() {
   patchname->setMaxLength(kPatchnameMaxLength);
   FNameValidator = new TNameValidator(patchname);
   patchname->setValidator(FNameValidator);
+  connect(FNameValidator, &TNameValidator::OnLettersReplaced, this,
+          [this](const QString& note) { StatusBar1->showMessage(note); });
   SetHint(*patchname, kPatchnameHint);
   ConnectGuarded(patchname, &QLineEdit::returnPressed, this, &TForm1::patchnameKeyPress);
   BuildValueControls(parammap::Page::Common, commonctrls);

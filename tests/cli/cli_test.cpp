@@ -263,10 +263,10 @@ TEST_F(ToolFiles, ShowFindsCodesAndKeepsRefusedValues) {
   const std::string file = PathOf("init.syx");
   for (const std::vector<std::string>& edit : {
            std::vector<std::string>{"set", file, "1410", "-6", "--layer", "2"},
-           {"set", file, "0B:03", "100", "--layer", "2"},  // pan beyond 63
-           {"set", file, "0C:01", "163", "--layer", "2"},  // the last filter code
-           {"set", file, "0F:04", "167", "--layer", "2"},  // the last source code, row 2
-           {"set", file, "0F:05", "9", "--layer", "2"},    // a code of no destination
+           {"set", file, "0B:03", "100", "--layer", "2", "--force"},  // pan beyond 63
+           {"set", file, "0C:01", "163", "--layer", "2"},             // the last filter code
+           {"set", file, "0F:04", "167", "--layer", "2"},             // the last source code, row 2
+           {"set", file, "0F:05", "9", "--layer", "2"},               // a code of no destination
            {"set", file, "915", "-1"},
        }) {
     ASSERT_EQ(RunTool(edit).exitCode, 0);

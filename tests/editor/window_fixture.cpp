@@ -106,11 +106,23 @@ void Release(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers) {
   SendMouse(target, QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton, modifiers);
 }
 
-void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers) {
+void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers,
+           Qt::Orientation orientation) {
   const QPointF middle(target->width() / 2.0, target->height() / 2.0);
-  QWheelEvent event(middle, target->mapToGlobal(middle), QPoint(), QPoint(0, angle), Qt::NoButton,
-                    modifiers, Qt::NoScrollPhase, false);
+  const QPoint delta = orientation == Qt::Vertical ? QPoint(0, angle) : QPoint(angle, 0);
+  QWheelEvent event(middle, target->mapToGlobal(middle), QPoint(), delta, Qt::NoButton, modifiers,
+                    Qt::NoScrollPhase, false);
   QApplication::sendEvent(target, &event);
+}
+
+// QTest's own typing takes ASCII only; a key of Latin-1 carries its letter's code, as Qt gives it.
+void TypeText(QWidget* target, const QString& text) {
+  constexpr char16_t kLastLatin1 = 0xFF;
+  for (const QChar character : text) {
+    const char16_t upper = character.toUpper().unicode();
+    const auto key = upper <= kLastLatin1 ? static_cast<Qt::Key>(upper) : Qt::Key_unknown;
+    QTest::sendKeyEvent(QTest::Click, target, key, QString(character), Qt::NoModifier);
+  }
 }
 
 void DragTo(QWidget* target, int x) {

@@ -77,8 +77,12 @@ QString MarkedCaption(const std::string& name);
 void Press(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void Move(QWidget* target, QPoint local);
 void Release(QWidget* target, QPoint local, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// One turn of the wheel by angle (120 a notch) over the middle of target.
-void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// One turn of the wheel by angle (120 a notch) over the middle of target; sideways, as some
+// platforms deliver a wheel turned with Shift held.
+void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+           Qt::Orientation orientation = Qt::Vertical);
+// What a keyboard delivers for each character of text, accented and other letters included.
+void TypeText(QWidget* target, const QString& text);
 // Press just left of client x, move to x and release: one step up on a value control.
 void DragTo(QWidget* target, int x);
 

@@ -104,8 +104,8 @@ TEST_F(StartupTest, KeysPlayOnlyWhileTheWindowHasThemAndStillReachTheControl) {
   EXPECT_EQ(form->engine.Playmode(), engine::pmMajor);
   form->engine.SetPlaymode(engine::pmNote);
 
-  // A note ends with its key wherever the release goes, and when a dialog takes the keys; the
-  // dialog's keys never reach the player.
+  // A note ends with its key wherever the release goes, and when a dialog takes the keys; while
+  // the dialog is active no key reaches the player, not even one sent to a window's control.
   form->channel->setFocus();
   QTest::keyPress(QApplication::focusWidget(), Qt::Key_Z);
   form->PageControl1->setCurrentWidget(form->commonsheet);
@@ -125,6 +125,7 @@ TEST_F(StartupTest, KeysPlayOnlyWhileTheWindowHasThemAndStillReachTheControl) {
   field->setFocus();
   QTest::keyClick(field, Qt::Key_V);
   QTest::keyClick(&dialog, Qt::Key_B);
+  QTest::keyClick(form->channel, Qt::Key_C);
   QTest::keyRelease(field, Qt::Key_X);
   EXPECT_EQ(sent(), 12u);
   EXPECT_EQ(field->text(), "v");

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -37,6 +38,7 @@ namespace morvane::editor::testing {
 namespace {
 
 using controls::Tdragger;
+using namespace Qt::Literals::StringLiterals;
 using preset::Bytes;
 using Strings = std::vector<Bytes>;
 
@@ -287,10 +289,13 @@ TEST_F(EditingTest, RenameSendsSixteenCharactersAndProposesAFileName) {
   // The fourth character stays the one the image keeps (":"): typed over, it moves on; a short
   // name is sent with it too, so that the module holds what the image holds.
   for (const Case& c : {Case{"Abc:Pad", "Abc:Pad", "Abc:Pad         ", "Abc-Pad.syx"},
+                        Case{u"Pad:Caf\u00E9 Cr\u00E8me"_s, "Pad:Cafe Creme", "Pad:Cafe Creme  ",
+                             "Pad-Cafe Creme.syx"},
                         Case{"Warm Pad", "War:m Pad", "War:m Pad       ", "War-m Pad.syx"},
                         Case{"", "", "   :            ", ".syx"}}) {
     form->patchname->clear();
-    QTest::keyClicks(form->patchname, c.typed);
+    form->patchname->setFocus();
+    TypeText(form->patchname, c.typed);
     QTest::keyClick(form->patchname, Qt::Key_Return);
     EXPECT_EQ(form->patchname->text(), c.shown);
     Strings expected{preset::PresetSelectMessage(-1), preset::LayerSelectMessage(-1)};
@@ -475,7 +480,9 @@ TEST_F(EditingTest, TheWheelArrowsAndPagesSendOneEditEach) {
       {[&] { key(Qt::Key_Right); }, {2}},
       {[&] { key(Qt::Key_PageDown); }, {-8}},
       {[&] { notches(-1, Qt::ShiftModifier); }, {-18}},
-      {[&] { notches(4); }, {-17, -14}},
+      // Some platforms deliver a wheel held with Shift sideways.
+      {[&] { Wheel(volume, 120, Qt::ShiftModifier, Qt::Horizontal); }, {-8}},
+      {[&] { notches(4); }, {-7, -4}},
       {[&] { key(Qt::Key_PageUp, 2); }, {10}},
       {[&] { key(Qt::Key_Up); }, {10}},
   };
@@ -494,7 +501,7 @@ TEST_F(EditingTest, TheWheelArrowsAndPagesSendOneEditEach) {
     EXPECT_EQ(Sent(), expected);
     EXPECT_EQ(Stored(3), values.back());
   }
-  EXPECT_EQ(form->Channels().UndoStack().count(), stepsBefore + 8);
+  EXPECT_EQ(form->Channels().UndoStack().count(), stepsBefore + 9);
   EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -536,25 +543,92 @@ TEST_F(EditingTest, SendingWhileDraggingPacesEditsAndTheDragIsOneUndoStep) {
   form->Undo1->trigger();
   EXPECT_EQ(Stored(2, kCutLow, kFilterGroup), before);
   EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, before));
+
+  // A move exactly one interval after the last send goes out at once; one sooner waits.
+  cut->setPosition(0);
+  clock.AdvanceTo(2000);
+  Press(cut, {10, 8});
+  clock.AdvanceTo(2005);
+  Move(cut, {11, 8});
+  EXPECT_TRUE(Sent().empty());
+  clock.AdvanceTo(2020);
+  EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, 1));
+  clock.AdvanceTo(2039);
+  Move(cut, {12, 8});
+  EXPECT_TRUE(Sent().empty());
+  clock.AdvanceTo(2040);
+  EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, 2));
+  clock.AdvanceTo(2060);
+  Move(cut, {13, 8});
+  EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, 3));
+  Release(cut, {13, 8});
+  EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, 3));
   EXPECT_TRUE(errors.isEmpty());
 }
 
-// Typing at the fourth character moves the text past it; deleting it or before it keeps it.
-TEST_F(EditingTest, TheNameBoxKeepsItsFourthCharacter) {
+// Typing at the fourth character moves the text past it; deleting it or before it keeps it. Typed
+// letters become the module's characters at once, the cursor after what was typed, and the
+// status bar says what changed.
+TEST_F(EditingTest, TheNameBoxKeepsItsFourthCharacterAndShowsWhatIsStored) {
   ShowPage(form->commonsheet);
+  form->patchname->setFocus();
   struct Case {
+    QString start;
     int cursor;
-    int key;
-    const char* result;
+    QString typed;
+    std::vector<Qt::Key> keys;
+    QString result;
+    int cursorAfter;
+    QString status;
   };
-  for (const Case& c : {Case{3, Qt::Key_M, "War:mPad"}, Case{4, Qt::Key_Backspace, "War:Pad"},
-                        Case{3, Qt::Key_Delete, "War:Pad"}, Case{2, Qt::Key_Backspace, "WrP:ad"},
-                        Case{7, Qt::Key_Backspace, "War:Pa"}}) {
-    form->patchname->setText(QStringLiteral("War:Pad"));
+  const QString name = QStringLiteral("War:Pad");
+  const auto plain = [](const QString& note) {
+    return QStringLiteral("Names hold no accented letters: ") + note;
+  };
+  const auto refused = [](const QString& note) {
+    return QStringLiteral("No plain form, left out: ") + note;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {name, 3, "m", {}, "War:mPad", 5, {}},
+      {name, 4, "", {Qt::Key_Backspace}, "War:Pad", 3, {}},
+      {name, 3, "", {Qt::Key_Delete}, "War:Pad", 3, {}},
+      {name, 2, "", {Qt::Key_Backspace}, "WrP:ad", 1, {}},
+      {name, 7, "", {Qt::Key_Backspace}, "War:Pa", 6, {}},
+      {name, 2, "x", {Qt::Key_Backspace}, "War:Pad", 2, {}},
+      {name, 2, u"\u00E9"_s, {Qt::Key_Backspace}, "War:Pad", 2, plain(u"\u00E9 is stored as e"_s)},
+      {name, 4, u"\u00C9\u00FC"_s, {}, "War:EuPad", 6, plain(u"\u00FC is stored as u"_s)},
+      {name, 2, u"\u00DF"_s, {}, "Was:srPad", 5, plain(u"\u00DF is stored as ss"_s)},
+      {name, 2, u"\u2713"_s, {}, "War:Pad", 2, refused(u"\u2713"_s)},
+      {name, 5, u"\u2713"_s, {}, "War:Pad", 5, refused(u"\u2713"_s)},
+      {name, 3, u"\u20AC"_s, {}, "War:Pad", 4, refused(u"\u20AC"_s)},
+      {"", 0, "Bnk:Bank Sound 10", {}, "Bnk:Bank Sound 1", 16, {}},
+      {"War:Padabcdefgh", 15, u"\u00DF"_s, {}, "War:Padabcdefghs", 16, plain(u"\u00DF is stored as ss"_s)},
+      {"", 0, u"\u00C6b"_s, {}, "AEb", 3, plain(u"\u00C6 is stored as AE"_s)},
+      {"", 0, u"Ab\u00C6"_s, {}, "AbA:E", 5, plain(u"\u00C6 is stored as AE"_s)},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    form->patchname->setText(c.start);
     form->patchname->setCursorPosition(c.cursor);
-    QTest::keyClick(form->patchname, static_cast<Qt::Key>(c.key));
-    EXPECT_EQ(form->patchname->text(), c.result) << c.cursor << " " << c.key;
+    form->StatusBar1->clearMessage();
+    TypeText(form->patchname, c.typed);
+    for (const Qt::Key key : c.keys) {
+      QTest::keyClick(form->patchname, key);
+    }
+    const QString context = c.start + " " + QString::number(c.cursor) + " " + c.typed;
+    EXPECT_EQ(form->patchname->text(), c.result) << context.toStdString();
+    EXPECT_EQ(form->patchname->cursorPosition(), c.cursorAfter) << context.toStdString();
+    EXPECT_EQ(form->StatusBar1->currentMessage(), c.status) << context.toStdString();
   }
+  // A paste over "ar:" that leaves out a character before the fourth: the text after it closes up
+  // behind the fourth character, and the cursor stays after what was pasted.
+  QApplication::clipboard()->setText(u"\u2713x:"_s);
+  form->patchname->setText(name);
+  form->patchname->setSelection(1, 3);
+  QTest::keyClick(form->patchname, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(form->patchname->text(), "WxP:ad");
+  EXPECT_EQ(form->patchname->cursorPosition(), 2);
 }
 
 }  // namespace
