@@ -14,6 +14,7 @@
 
 #include "data_files.h"
 #include "handler_guard.h"
+#include "preset/file_io.h"
 #include "preset/preset_errors.h"
 #include "radio_group.h"
 #include "session_file.h"
@@ -77,6 +78,7 @@ void TForm1::RestoreSession() {
   }
   StartSessionChecks();
   const QString path = SessionFile();
+  preset::RemoveLeftTemporaries(LocalFileName(QFileInfo(path).absolutePath()));
   if (!QFileInfo::exists(path)) {
     // Said only when there was one: a first start has nothing to miss.
     if (settings->ReadFlag(kSessionWrittenSetting, false)) {
@@ -86,7 +88,7 @@ void TForm1::RestoreSession() {
     }
     return;
   }
-  const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path));
+  const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path), kSessionFileLimit);
   TSession session;
   try {
     session = DecodeSession(bytes);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "preset/byte_stream.h"
+#include "preset/file_io.h"
 #include "preset/tmrv.h"
 
 namespace morvane::editor {
@@ -33,5 +34,10 @@ class TSessionDamaged : public std::runtime_error {
 preset::Bytes EncodeSession(const TSession& session);
 // Throws TSessionDamaged for anything EncodeSession did not write.
 TSession DecodeSession(std::span<const std::uint8_t> bytes);
+
+// The largest session file there is, for reading it with preset::ReadWholeFile: the header,
+// and each image's raw dump with its size and its payload, and the checksum.
+inline constexpr preset::FileSizeLimit kSessionFileLimit{
+    8 + 3 + kSessionChannelCount * (2 + 1605 + 1492) + 4, "a session"};
 
 }  // namespace morvane::editor

@@ -9,6 +9,10 @@
 #include <QUndoStack>
 #include <QWindow>
 #include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include <random>
 
 #include "data_files.h"
@@ -172,7 +176,8 @@ TEST_F(SessionTest, ChannelsLayerAndPageComeBackAfterARestart) {
   EXPECT_FALSE(QFile::exists(SessionPath()));
   RunCheck();
   ASSERT_TRUE(QFile::exists(SessionPath()));
-  const TSession written = DecodeSession(preset::ReadWholeFile(LocalFileName(SessionPath())));
+  const TSession written =
+      DecodeSession(preset::ReadWholeFile(LocalFileName(SessionPath()), kSessionFileLimit));
   EXPECT_EQ(written.channelIndex, 2);
   EXPECT_TRUE(Payload(written.images[4]) == Payload(form->images[4]));
   // Nothing changed, nothing written.
@@ -210,7 +215,7 @@ TEST_F(SessionTest, ADamagedOrMissingSessionIsReportedOnceAndStartUpGoesOn) {
   StartKeeping();
   Change();
   ShutDown();
-  const Bytes good = preset::ReadWholeFile(LocalFileName(SessionPath()));
+  const Bytes good = preset::ReadWholeFile(LocalFileName(SessionPath()), kSessionFileLimit);
   Bytes flipped = good;
   flipped[good.size() / 2] ^= 0x40;
   const struct {
@@ -236,7 +241,7 @@ TEST_F(SessionTest, ADamagedOrMissingSessionIsReportedOnceAndStartUpGoesOn) {
                                .arg(QDir::toNativeSeparators(SessionPath()),
                                     QLatin1String(c.reason), QDir::toNativeSeparators(kept))}));
     ExpectFreshStart();
-    EXPECT_EQ(preset::ReadWholeFile(LocalFileName(kept)), c.bytes);
+    EXPECT_EQ(preset::ReadWholeFile(LocalFileName(kept), kSessionFileLimit), c.bytes);
     // Once: the next start finds what this one kept.
     errors.clear();
     StartKeeping();
@@ -252,6 +257,38 @@ TEST_F(SessionTest, ADamagedOrMissingSessionIsReportedOnceAndStartUpGoesOn) {
   ExpectFreshStart();
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
+
+#ifndef _WIN32
+// What stands in the session file's place is looked at first: start-up never waits on it, says
+// what it is, and the next write does not replace it.
+TEST_F(SessionTest, ASessionThatIsNoFileIsRefusedAtOnce) {
+  QDir().mkpath(QFileInfo(SessionPath()).absolutePath());
+  const std::string path = LocalFileName(SessionPath());
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    QString reason;
+  } rows[] = {
+      {"a pipe", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, "it is a pipe, not a file"},
+      {"a folder", [&] { ASSERT_TRUE(QDir().mkdir(SessionPath())); }, "it is a folder"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.make();
+    errors.clear();
+    StartKeeping();
+    EXPECT_EQ(errors, QStringList({QStringLiteral("Cannot open file %1: %2")
+                                       .arg(QDir::toNativeSeparators(SessionPath()), row.reason)}));
+    ExpectFreshStart();
+    errors.clear();
+    ShutDown();
+    EXPECT_EQ(errors, QStringList({QStringLiteral("Cannot create file %1: %2")
+                                       .arg(QDir::toNativeSeparators(SessionPath()), row.reason)}));
+    QFile::remove(SessionPath());
+    QDir().rmdir(SessionPath());
+  }
+}
+#endif
 
 TEST_F(SessionTest, TurnedOffNothingIsKeptOrBroughtBack) {
   StartKeeping();

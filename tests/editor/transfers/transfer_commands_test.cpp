@@ -22,6 +22,7 @@
 #include "midi/backends/virtual/virtual_backend.h"
 #include "preset/dump_frame.h"
 #include "preset/dump_layout.h"
+#include "preset/file_io.h"
 #include "preset/module_messages.h"
 #include "radio_group.h"
 #include "recording_driver.h"
@@ -344,7 +345,10 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
     QString error;
   };
   const Case cases[] = {
-      {kLoad, PathOf("missing.syx"), {}, "Cannot open file " + PathOf("missing.syx")},
+      {kLoad,
+       PathOf("missing.syx"),
+       {},
+       "Cannot open file " + PathOf("missing.syx") + ": it does not exist"},
       {kLoad,
        PathOf("short.syx"),
        {},
@@ -352,7 +356,8 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
       {kSave,
        PathOf("no/such/folder.syx"),
        {},
-       "Cannot create file " + PathOf("no/such/folder.syx")},
+       "Cannot create file " + PathOf("no/such/folder.syx") + ": the folder " + PathOf("no/such") +
+           " does not exist"},
       {kRequest,
        {},
        [](TForm1& f) { f.midiin->setCurrentIndex(-1); },

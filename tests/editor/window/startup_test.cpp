@@ -228,8 +228,9 @@ TEST_F(StartupTest, MissingDataFilesAreNamedAndTheWindowStillWorks) {
   ASSERT_TRUE(QFile::remove(DataFile("init.syx")));
   ASSERT_TRUE(QFile::remove(DataFile("instr.txt")));
   Start();
-  EXPECT_EQ(errors, (QStringList{"Cannot open file " + DataFile("instr.txt"),
-                                 "Cannot open file " + DataFile("init.syx")}));
+  EXPECT_EQ(errors,
+            (QStringList{"Cannot open file " + DataFile("instr.txt") + ": it does not exist",
+                         "Cannot open file " + DataFile("init.syx") + ": it does not exist"}));
   EXPECT_EQ(form->instr->count(), 0);
   preset::tMrv initial;
   initial.LoadPresetFromBytes(preset::BuildInitialPreset());
