@@ -89,9 +89,9 @@ void TForm1::RestoreSession() {
     return;
   }
   const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path), kSessionFileLimit);
-  TSession session;
+  TDecodedSession decoded;
   try {
-    session = DecodeSession(bytes);
+    decoded = DecodeSession(bytes);
   } catch (const TSessionDamaged& damaged) {
     // Kept aside for whoever wants to look, and never reported again.
     const QString kept = path + kDamagedSuffix;
@@ -104,7 +104,15 @@ void TForm1::RestoreSession() {
                  moved ? QStringLiteral(" It was kept as %1.").arg(Native(kept)) : QString())
             .toStdString());
   }
-  std::ranges::move(session.images, images.begin());
+  TSession& session = decoded.session;
+  const std::vector<int>& damagedChannels = decoded.damage.channelNumbers;
+  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
+    // A damaged channel keeps the initial preset it started with.
+    if (std::ranges::find(damagedChannels, channelIndex + 1) == damagedChannels.end()) {
+      images.at(static_cast<std::size_t>(channelIndex)) =
+          std::move(session.images.at(static_cast<std::size_t>(channelIndex)));
+    }
+  }
   // Whatever the module holds now, it was not told of these.
   for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
     ChannelChanged(channelIndex);
@@ -120,6 +128,18 @@ void TForm1::RestoreSession() {
   }
   engine.SetChannel(session.channelIndex);
   FKeptSession = bytes;
+  if (decoded.damage.Any()) {
+    // A copy: the file still holds the channels that came back until the next write.
+    const QString kept = path + kDamagedSuffix;
+    QFile::remove(kept);
+    const bool copied = QFile::copy(path, kept);
+    throw std::runtime_error(
+        QStringLiteral("The channels of the last session came back, but %1.%2")
+            .arg(QString::fromStdString(decoded.damage.Text()),
+                 copied ? QStringLiteral(" The damaged file was kept as %1.").arg(Native(kept))
+                        : QString())
+            .toStdString());
+  }
 }
 
 void TForm1::StartSessionChecks() {
