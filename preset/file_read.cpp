@@ -59,11 +59,9 @@ Bytes ReadWholeFile(const std::string& fileName, const FileSizeLimit& limit) {
 
 Bytes ReadWholeFile(const fs::path& path, const std::string& fileName, const FileSizeLimit& limit) {
 #ifdef _WIN32
+  // A folder does not open as a file: the error says access denied, which the reason tells
+  // apart. A device or a pipe opens, and is refused by its type before a byte is read.
   const std::wstring wide = path.wstring();
-  const DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    throw FileOpenError(fileName, FileKindReason(FileKind::Folder));
-  }
   const FileHandle file(CreateFileW(wide.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -206,7 +206,7 @@ void WriteFileReplacing(const std::string& fileName, std::span<const std::uint8_
   if (fs::is_symlink(target, error)) {
     target = fs::weakly_canonical(target, error);
     if (error) {
-      throw FileCreateError(fileName, "the file its link names cannot be found");
+      throw FileCreateError(fileName, "its link cannot be followed");
     }
   }
 #ifdef _WIN32

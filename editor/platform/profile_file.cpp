@@ -77,8 +77,9 @@ TProfileFile::TProfileFile(std::string_view text) {
 }
 
 TProfileFile TProfileFile::Load(const std::filesystem::path& path) {
+  // Only a file that is not there reads as empty; anything else the reader names.
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
+  if (!std::filesystem::exists(path, error) && !error) {
     return {};
   }
   const preset::Bytes bytes = preset::ReadWholeFile(path, preset::PathText(path), kProfileLimit);

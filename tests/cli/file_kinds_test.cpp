@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -131,9 +132,9 @@ std::vector<Kind> Kinds() {
                      (void)folder;
                      return Skipped(kNotHere);
 #else
-                      const fs::path path = folder / "x.syx";
-                      ::mkfifo(path.c_str(), 0600);
-                      return At(path);
+                     const fs::path path = folder / "x.syx";
+                     ::mkfifo(path.c_str(), 0600);
+                     return At(path);
 #endif
                    },
                    "it is a pipe, not a file", "it is a pipe, not a file",
@@ -175,6 +176,18 @@ std::vector<Kind> Kinds() {
                             fs::is_character_file("/dev/null");
 #endif
                    }});
+  kinds.push_back({"a link to itself",
+                   [](const fs::path& folder) {
+#ifdef _WIN32
+                     (void)folder;
+                     return Skipped(kNotHere);
+#else
+                     fs::create_symlink("x.syx", folder / "x.syx");
+                     return At(folder / "x.syx");
+#endif
+                   },
+                   "too many levels of symbolic links", "its link cannot be followed",
+                   [](const Place& place) { return fs::is_symlink(place.path); }});
   // Past 4 GiB by a preset's size: a size cut to 32 bits would read as one preset.
   kinds.push_back({"a sparse file of 4 GiB and a preset",
                    [](const fs::path& folder) {
@@ -432,9 +445,18 @@ TEST_F(FileKinds, EveryReaderAndWriterRefusesAtOnceWithTheReasonOrLosesNothing) 
       TakeAway(place);
     }
   }
+  std::string skips;
   for (const std::string& skip : skipped) {
-    std::cout << "skipped row " << skip << "\n";
+    skips += "\nskipped row " + skip;
   }
+#ifdef _WIN32
+  // Rows of files Windows does not have: said, not counted as a skipped test.
+  std::cout << skips << "\n";
+#else
+  if (!skips.empty()) {
+    GTEST_SKIP() << "every other row passed;" << skips;
+  }
+#endif
 }
 
 TEST_F(FileKinds, BankSplitNamesAFolderThatIsMissingOrNoFolder) {

@@ -137,6 +137,27 @@ TEST_F(PresetFiles, SaveKeepsTheTargetsPermissionsAndWritesThroughALink) {
   EXPECT_EQ(EntriesInDir(), 2u);
 }
 
+#ifdef __linux__
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+// A reader or a writer that left its file open would run out of descriptors in a long session.
+TEST_F(PresetFiles, NoReadOrWriteLeavesAFileOpen) {
+  WriteFile(PathOf("a.syx"), BuildInitialPreset());
+  fs::create_directory(PathOf("folder"));
+  const std::size_t before = OpenDescriptors();
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(ReadWholeFile(PathOf("a.syx")), BuildInitialPreset());
+    EXPECT_THROW(ReadWholeFile(PathOf("a.syx"), FileSizeLimit{100, "a test"}), FileOpenError);
+    EXPECT_THROW(ReadWholeFile(PathOf("folder")), FileOpenError);
+    WriteFileReplacing(PathOf("a.syx"), BuildInitialPreset());
+    EXPECT_THROW(WriteFileReplacing(PathOf("gone/a.syx"), BuildInitialPreset()), FileCreateError);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+#endif
+
 // A process id that names no running process.
 unsigned long EndedProcess() {
 #ifdef _WIN32

@@ -234,31 +234,38 @@ TEST_F(SessionTest, ASessionThatIsNoFileIsRefusedAtOnce) {
 #endif
 
 TEST_F(SessionTest, OneDamagedChannelCostsOnlyThatChannel) {
+  // An initial preset of our own, so that the damaged channel is seen to start from it.
+  preset::tMrv initial;
+  initial.LoadPresetFromBytes(preset::BuildInitialPreset());
+  initial.WriteName("Dat:initial");
+  const Bytes initialDump = initial.BuildDump();
+  WriteDataFile("init.syx", QByteArray(reinterpret_cast<const char*>(initialDump.data()),
+                                       static_cast<qsizetype>(initialDump.size())));
+  initial.LoadPresetFromBytes(initialDump);
   StartKeeping();
   Change();
   const auto changed = Images();
   ShutDown();
   Bytes damaged = preset::ReadWholeFile(LocalFileName(SessionPath()), kSessionFileLimit);
-  constexpr int kDamagedChannelIndex = 2;
+  // Channel 2, beside channel 3, which Change loaded.
+  constexpr int kDamagedChannelIndex = 1;
   damaged.at(kSessionHeaderSize + kDamagedChannelIndex * kSessionChannelPartSize + 100) ^= 0x01;
   preset::WriteFileReplacing(LocalFileName(SessionPath()), damaged);
   errors.clear();
   StartKeeping();
   const QString kept = SessionPath() + ".damaged";
   EXPECT_EQ(errors, QStringList({QStringLiteral("The channels of the last session came back, but "
-                                                "channel 3 was damaged and starts from the "
+                                                "channel 2 was damaged and starts from the "
                                                 "initial preset. The damaged file was kept as %1.")
                                      .arg(QDir::toNativeSeparators(kept))}));
   EXPECT_EQ(preset::ReadWholeFile(LocalFileName(kept), kSessionFileLimit), damaged);
-  preset::tMrv initial;
-  initial.LoadPreset(LocalFileName(DataFile("init.syx")));
   Bytes initialImage = Payload(initial);
   const Bytes initialRaw = Raw(initial);
   initialImage.insert(initialImage.end(), initialRaw.begin(), initialRaw.end());
   auto expected = changed;
   expected[kDamagedChannelIndex] = initialImage;
   EXPECT_TRUE(Images() == expected);
-  EXPECT_EQ(form->channel->ItemIndex(), kDamagedChannelIndex);
+  EXPECT_EQ(form->channel->ItemIndex(), 2);
   // Written again whole: the next start has nothing to report.
   errors.clear();
   StartKeeping();
