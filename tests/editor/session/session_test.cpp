@@ -12,6 +12,8 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "data_files.h"
@@ -230,6 +232,28 @@ TEST_F(SessionTest, ASessionThatIsNoFileIsRefusedAtOnce) {
     QFile::remove(SessionPath());
     QDir().rmdir(SessionPath());
   }
+}
+#endif
+
+#ifndef _WIN32
+// The temporary file of a writer that a crash ended is removed at the next start; one whose
+// writer still runs is not.
+TEST_F(SessionTest, ATemporaryFileACrashLeftIsRemovedAtStart) {
+  QDir().mkpath(QFileInfo(SessionPath()).absolutePath());
+  const pid_t ended = ::fork();
+  if (ended == 0) {
+    ::_exit(0);
+  }
+  ::waitpid(ended, nullptr, 0);
+  const QString left = SessionPath() + QStringLiteral(".tmp-%1-0").arg(ended);
+  const QString running = SessionPath() + QStringLiteral(".tmp-%1-0").arg(::getppid());
+  for (const QString& temporary : {left, running}) {
+    preset::WriteFileReplacing(LocalFileName(temporary), Bytes(10, 0x01));
+  }
+  StartKeeping();
+  EXPECT_FALSE(QFile::exists(left));
+  EXPECT_TRUE(QFile::exists(running));
+  QFile::remove(running);
 }
 #endif
 
