@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "preset/bank_file.h"
 #include "preset/preset_errors.h"
+#include "preset/preset_file.h"
 
 namespace morvane::cli {
 
@@ -28,10 +29,7 @@ std::string PresetFileName(const std::string& dir, int channel) {
 
 void Split(const BankOptions& options) {
   const preset::Bank bank = preset::ReadBankFile(options.bank);
-  // A missing folder fails before any file is written.
-  if (!std::filesystem::is_directory(options.dir)) {
-    throw preset::FileCreateError(PresetFileName(options.dir, 1));
-  }
+  // A missing folder is named by the first file, before any file is written.
   for (int presetNumber = 0; presetNumber < preset::kBankPresetCount; ++presetNumber) {
     bank[static_cast<std::size_t>(presetNumber)].SavePreset(
         PresetFileName(options.dir, presetNumber + 1));
@@ -45,13 +43,7 @@ void Join(const BankOptions& options) {
   }
   preset::Bank images;
   for (std::size_t index = 0; index < images.size(); ++index) {
-    const std::string& file = options.files[index];
-    const preset::Bytes bytes = preset::ReadWholeFile(file);
-    if (!preset::IsFramedDump(bytes)) {
-      throw preset::PresetError("Not a preset dump of " + std::to_string(preset::kDumpSize) +
-                                " bytes: " + file);
-    }
-    images[index].LoadPresetFromBytes(bytes);
+    images[index].LoadPresetFromBytes(preset::ReadPresetFile(options.files[index]));
   }
   preset::WriteFileReplacing(options.out, preset::BuildBank(images));
 }

@@ -106,11 +106,8 @@ void WriteBinaryToStdout(const preset::Bytes& bytes, std::ostream& out) {
 }  // namespace
 
 tMrv LoadPresetFile(const std::string& fileName) {
-  const preset::Bytes bytes = preset::ReadWholeFile(fileName);
   tMrv image;
-  // A file too short to unpack fails as it always has, before its kind is looked at.
-  image.LoadPresetFromBytes(bytes);
-  preset::CheckPresetBytes(bytes, fileName);
+  image.LoadPresetFromBytes(preset::ReadPresetFile(fileName));
   return image;
 }
 

@@ -17,6 +17,7 @@
 
 #include "preset/bank_file.h"
 #include "preset/dump_layout.h"
+#include "preset/file_io.h"
 #include "preset/initial_preset.h"
 #include "preset/preset_errors.h"
 #include "preset/tmrv.h"
@@ -44,13 +45,12 @@ const tMrv& InitialImage() {
 }
 
 // One file a process, since the workers of a long run save side by side; removed when
-// the process ends.
+// the process ends. In memory where the system has a folder for it: a save syncs the file and
+// its folder to the disk, which would cost more than the fuzzing itself.
 class SaveFile {
  public:
   SaveFile()
-      : path_((std::filesystem::temp_directory_path() /
-               ("morvane-fuzz-preset-" + std::to_string(getpid()) + ".syx"))
-                  .string()) {}
+      : path_((Folder() / ("morvane-fuzz-preset-" + std::to_string(getpid()) + ".syx")).string()) {}
   ~SaveFile() {
     std::error_code ignored;
     std::filesystem::remove(path_, ignored);
@@ -60,6 +60,13 @@ class SaveFile {
   const std::string& Path() const { return path_; }
 
  private:
+  static std::filesystem::path Folder() {
+    std::error_code error;
+    const std::filesystem::path memory = "/dev/shm";
+    return std::filesystem::is_directory(memory, error) ? memory
+                                                        : std::filesystem::temp_directory_path();
+  }
+
   std::string path_;
 };
 

@@ -39,13 +39,4 @@ class ByteStream {
   std::ptrdiff_t position_ = 0;
 };
 
-// Reads a whole file; "Cannot open file %s" when it cannot be opened or read.
-Bytes ReadWholeFile(const std::string& fileName);
-
-// Writes a temporary file beside the target and renames it over the target, so
-// the target is either the old file or the complete new one. An existing target keeps its
-// permissions and one that cannot be written stays untouched; a link is written through.
-// "Cannot create file %s" on any failure.
-void WriteFileReplacing(const std::string& fileName, std::span<const std::uint8_t> bytes);
-
 }  // namespace morvane::preset

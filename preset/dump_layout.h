@@ -24,6 +24,10 @@ inline constexpr std::size_t kFirstPacketDataOffset = kFirstPacketOffset + kPack
 // Unpack needs every payload byte, not the final checksum and 0xF7.
 inline constexpr std::size_t kMinUnpackSize = kDumpSize - kPacketTrailerSize;  // 1603
 
+// A bank: the sixteen user presets of the module, one dump after another.
+inline constexpr int kBankPresetCount = 16;
+inline constexpr std::size_t kBankSize = kBankPresetCount * kDumpSize;  // 25680
+
 // The payload taken out of the packets.
 inline constexpr std::size_t kPayloadSize =
     kFullPacketCount * kFullPacketDataSize + kFinalPacketDataSize;  // 1492

@@ -11,16 +11,22 @@ class PresetError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// "Cannot open file %s", and after a colon why, in plain words, where that is known.
 class FileOpenError : public PresetError {
  public:
   explicit FileOpenError(const std::string& fileName)
       : PresetError("Cannot open file " + fileName) {}
+  FileOpenError(const std::string& fileName, const std::string& reason)
+      : PresetError("Cannot open file " + fileName + ": " + reason) {}
 };
 
+// "Cannot create file %s", and after a colon why, in plain words, where that is known.
 class FileCreateError : public PresetError {
  public:
   explicit FileCreateError(const std::string& fileName)
       : PresetError("Cannot create file " + fileName) {}
+  FileCreateError(const std::string& fileName, const std::string& reason)
+      : PresetError("Cannot create file " + fileName + ": " + reason) {}
 };
 
 class StreamReadError : public PresetError {

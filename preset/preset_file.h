@@ -5,6 +5,7 @@
 #include <string>
 
 #include "byte_stream.h"
+#include "file_io.h"
 #include "preset_errors.h"
 
 namespace morvane::preset {
@@ -27,7 +28,8 @@ bool IsBankOfPresets(std::span<const std::uint8_t> bytes);
 // Throws NotAPresetError, naming path, unless bytes are one framed dump.
 void CheckPresetBytes(std::span<const std::uint8_t> bytes, const std::string& path);
 
-// The whole file, checked by CheckPresetBytes; "Cannot open file %s" when it cannot be read.
+// The whole file, checked by CheckPresetBytes; "Cannot open file %s: <reason>" when it cannot be
+// read.
 Bytes ReadPresetFile(const std::string& fileName);
 
 }  // namespace morvane::preset

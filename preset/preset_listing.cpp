@@ -1,11 +1,11 @@
 #include "preset_listing.h"
 
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 #include "bank_file.h"
 #include "dump_layout.h"
+#include "file_reason.h"
 #include "preset_errors.h"
 #include "preset_file.h"
 
@@ -71,12 +71,20 @@ bool ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found
     file.path = path;
     file.shownPath = PathText(path.lexically_relative(root));
     std::replace(file.shownPath.begin(), file.shownPath.end(), '\\', '/');
-    file.size = entry.file_size(error);
+    const fs::file_status status = entry.status(error);
+    if (!error && !fs::is_regular_file(status)) {
+      found.errors.push_back(
+          FileOpenError(PathText(path), FileKindReason(KindOfType(status.type()))).what());
+      continue;
+    }
+    if (!error) {
+      file.size = entry.file_size(error);
+    }
     if (!error) {
       file.modified = entry.last_write_time(error);
     }
     if (error) {
-      found.errors.push_back(FileOpenError(PathText(path)).what());
+      found.errors.push_back(FileOpenError(PathText(path), ErrorCodeReason(error, path)).what());
       continue;
     }
     if (!take(file)) {
@@ -110,13 +118,7 @@ PresetFileListing ListPresetFile(const fs::path& file, std::uintmax_t size) {
   if (!IsListedSize(size)) {
     return {};
   }
-  std::ifstream stream(file, std::ios::binary);
-  Bytes bytes(static_cast<std::size_t>(size));
-  if (!stream ||
-      !stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-    throw FileOpenError(PathText(file));
-  }
-  return ListPresetBytes(bytes);
+  return ListPresetBytes(ReadWholeFile(file, PathText(file), kPresetFileLimit));
 }
 
 std::string ShownPresetName(std::string_view storedName) {
@@ -194,11 +196,6 @@ bool MatchesSearch(const ListedPreset& preset, std::string_view shownPath,
     start = end + 1;
   }
   return true;
-}
-
-std::string PathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
 }
 
 }  // namespace morvane::preset

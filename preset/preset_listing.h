@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "file_io.h"
+
 namespace morvane::preset {
 
 // What a preset file holds, as a list of presets shows it: one framed dump, a bank of sixteen,
@@ -77,8 +79,5 @@ FolderFiles WalkPresetFiles(const std::filesystem::path& folder, const FileFound
 bool MatchesSearch(const ListedPreset& preset, std::string_view shownPath,
                    std::string_view loweredText);
 std::string LowerAscii(std::string_view text);
-
-// A path as UTF-8 text on every platform.
-std::string PathText(const std::filesystem::path& path);
 
 }  // namespace morvane::preset

@@ -2,9 +2,12 @@
 
 #include <array>
 
+#include "dump_frame.h"
 #include "dump_layout.h"
+#include "file_io.h"
 #include "name_text.h"
 #include "preset_errors.h"
+#include "preset_file.h"
 #include "value_codec.h"
 
 namespace morvane::preset {
@@ -28,7 +31,12 @@ constexpr int kCopiedValueCount = 45;
 }  // namespace
 
 void tMrv::LoadPreset(const std::string& fileName) {
-  LoadPresetFromBytes(ReadWholeFile(fileName));
+  const Bytes bytes = ReadWholeFile(fileName);
+  // A file is taken by position alone, but one too short to unpack is named with what it lacks.
+  if (bytes.size() < kMinUnpackSize) {
+    throw NotAPresetError(fileName, PresetFileFault(bytes), false);
+  }
+  LoadPresetFromBytes(bytes);
 }
 
 void tMrv::LoadPresetFromStream(const ByteStream& stream) {

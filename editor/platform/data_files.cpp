@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include "preset/byte_stream.h"
+#include "preset/file_io.h"
 
 namespace morvane::editor {
 
@@ -14,6 +14,9 @@ namespace {
 // Where an installed program finds its data files, seen from the program's folder: the install
 // layout's data folder relative to its program folder, given by the build.
 constexpr const char* kInstalledDataFolder = MORVANE_INSTALLED_DATA_FOLDER;
+
+// The instrument list: far more than any module has names for.
+constexpr preset::FileSizeLimit kTextFileLimit{1 << 20, "an instrument list"};
 
 }  // namespace
 
@@ -37,7 +40,7 @@ std::string LocalFileName(const QString& path) {
 }
 
 QStringList ReadTextLines(const QString& path) {
-  const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path));
+  const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path), kTextFileLimit);
   const QByteArrayView raw(reinterpret_cast<const char*>(bytes.data()),
                            static_cast<qsizetype>(bytes.size()));
   QStringDecoder utf8(QStringDecoder::Utf8);

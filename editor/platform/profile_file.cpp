@@ -1,13 +1,16 @@
 #include "profile_file.h"
 
-#include <fstream>
-#include <iterator>
+#include <system_error>
+
+#include "preset/file_io.h"
 
 namespace morvane::editor {
 
 namespace {
 
 constexpr char kEntrySeparator = '\n';
+// Room for every value of every key of every section at its longest.
+constexpr preset::FileSizeLimit kProfileLimit{16 << 20, "a parameter list"};
 constexpr std::string_view kBlanks = " \t";
 
 std::string_view Trim(std::string_view text) {
@@ -74,12 +77,13 @@ TProfileFile::TProfileFile(std::string_view text) {
 }
 
 TProfileFile TProfileFile::Load(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  // Only a file that is not there reads as empty; anything else the reader names.
+  std::error_code error;
+  if (!std::filesystem::exists(path, error) && !error) {
     return {};
   }
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  return TProfileFile(text);
+  const preset::Bytes bytes = preset::ReadWholeFile(path, preset::PathText(path), kProfileLimit);
+  return TProfileFile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::optional<std::string> TProfileFile::Read(std::string_view section,

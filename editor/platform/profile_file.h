@@ -19,7 +19,9 @@ class TProfileFile {
   TProfileFile() = default;
   explicit TProfileFile(std::string_view text);
 
-  // A missing or unreadable file reads as an empty one, as the system's profile functions do.
+  // A missing file reads as an empty one, as the system's profile functions do. Anything else
+  // that cannot be read (a folder, a pipe, a file too large) fails with "Cannot open file %s:
+  // <reason>" rather than reading as empty or waiting.
   static TProfileFile Load(const std::filesystem::path& path);
 
   std::optional<std::string> Read(std::string_view section, std::string_view key) const;

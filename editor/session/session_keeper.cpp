@@ -6,11 +6,15 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
+#include <array>
 #include <stdexcept>
+#include <vector>
 
 #include "channel_owner.h"
 #include "data_files.h"
 #include "handler_guard.h"
+#include "preset/file_io.h"
 #include "preset/preset_errors.h"
 #include "session_file.h"
 #include "settings_store.h"
@@ -51,6 +55,7 @@ void TSessionKeeper::Restore() {
   }
   StartChecks();
   const QString path = File();
+  preset::RemoveLeftTemporaries(LocalFileName(QFileInfo(path).absolutePath()));
   if (!QFileInfo::exists(path)) {
     // Said only when there was one: a first start has nothing to miss.
     if (FPlace.settings()->ReadFlag(kSessionWrittenSetting, false)) {
@@ -61,10 +66,10 @@ void TSessionKeeper::Restore() {
     }
     return;
   }
-  const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path));
-  TSession session;
+  const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path), kSessionFileLimit);
+  TDecodedSession decoded;
   try {
-    session = DecodeSession(bytes);
+    decoded = DecodeSession(bytes);
   } catch (const TSessionDamaged& damaged) {
     // Kept aside for whoever wants to look, and never reported again.
     const QString kept = path + kDamagedSuffix;
@@ -77,9 +82,31 @@ void TSessionKeeper::Restore() {
                  moved ? QStringLiteral(" It was kept as %1.").arg(Native(kept)) : QString())
             .toStdString());
   }
-  FPlace.channels.BringBack(session.images);
+  TSession& session = decoded.session;
+  const std::vector<int>& damagedChannels = decoded.damage.channelNumbers;
+  std::array<preset::tMrv, kChannelCount> images = FPlace.channels.Images();
+  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
+    // A damaged channel keeps the initial preset it started with.
+    if (std::ranges::find(damagedChannels, channelIndex + 1) == damagedChannels.end()) {
+      images.at(static_cast<std::size_t>(channelIndex)) =
+          std::move(session.images.at(static_cast<std::size_t>(channelIndex)));
+    }
+  }
+  FPlace.channels.BringBack(images);
   FPlace.show({session.channelIndex, session.layerIndex, session.pageIndex});
   FKept = bytes;
+  if (decoded.damage.Any()) {
+    // A copy: the file still holds the channels that came back until the next write.
+    const QString kept = path + kDamagedSuffix;
+    QFile::remove(kept);
+    const bool copied = QFile::copy(path, kept);
+    throw std::runtime_error(
+        QStringLiteral("The channels of the last session came back, but %1.%2")
+            .arg(QString::fromStdString(decoded.damage.Text()),
+                 copied ? QStringLiteral(" The damaged file was kept as %1.").arg(Native(kept))
+                        : QString())
+            .toStdString());
+  }
 }
 
 void TSessionKeeper::StartChecks() {

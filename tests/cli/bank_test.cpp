@@ -82,7 +82,9 @@ TEST_F(ToolBank, RefusalsWriteNothing) {
   preset::Bytes bank(preset::kBankSize - 5, 0);
   preset::WriteFileReplacing(PathOf("short.syx"), bank);
   std::vector<std::string> presets = WritePresets();
-  preset::WriteFileReplacing(presets[4], preset::Bytes(100, 0));
+  preset::Bytes cut = preset::BuildInitialPreset();
+  cut.resize(1200);
+  preset::WriteFileReplacing(presets[4], cut);
   std::vector<std::string> join{"bank", "join"};
   join.insert(join.end(), presets.begin(), presets.end());
   join.insert(join.end(), {"-o", PathOf("out/bank.syx")});
@@ -97,7 +99,7 @@ TEST_F(ToolBank, RefusalsWriteNothing) {
            Case{{"bank", "split", PathOf("short.syx"), PathOf("out")},
                 "Not a bank of 16 presets: " + PathOf("short.syx") +
                     " holds 25675 bytes, a bank 25680\n"},
-           Case{join, "Not a preset dump of 1605 bytes: " + presets[4] + "\n"},
+           Case{join, presets[4] + " is not a Morvane preset: it ends after 1200 of 1605 bytes\n"},
            Case{fifteen, "A bank takes 16 preset files, not 15\n"},
        }) {
     const ProcessResult r = RunTool(c.arguments);

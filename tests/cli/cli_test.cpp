@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "preset/byte_stream.h"
+#include "preset/file_io.h"
 #include "preset/initial_preset.h"
 #include "run_process.h"
 
@@ -171,17 +171,19 @@ TEST_F(ToolFiles, FailuresWriteNothingAndExplainOnStandardError) {
   ProcessResult r =
       RunTool({"set", PathOf("short.syx"), "1410", "3", "--layer", "1", "-o", PathOf("out.syx")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Stream read error\n");
+  EXPECT_EQ(r.err,
+            PathOf("short.syx") + " is not a Morvane preset: it ends after 1602 of 1605 bytes\n");
   EXPECT_FALSE(fs::exists(PathOf("out.syx")));
 
   r = RunTool({"info", PathOf("missing.syx")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Cannot open file " + PathOf("missing.syx") + "\n");
+  EXPECT_EQ(r.err, "Cannot open file " + PathOf("missing.syx") + ": it does not exist\n");
   EXPECT_TRUE(r.out.empty());
 
   r = RunTool({"set", PathOf("init.syx"), "1410", "3", "--layer", "1", "-o", PathOf("no/dir.syx")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Cannot create file " + PathOf("no/dir.syx") + "\n");
+  EXPECT_EQ(r.err, "Cannot create file " + PathOf("no/dir.syx") + ": the folder " + PathOf("no") +
+                       " does not exist\n");
 
   r = RunTool({"get", PathOf("init.syx"), "0F:49", "--layer", "4"});
   EXPECT_EQ(r.exitCode, 1);
@@ -293,7 +295,7 @@ TEST_F(ToolFiles, ShowFindsCodesAndKeepsRefusedValues) {
   }
   const ProcessResult missing = RunTool({"show", PathOf("missing.syx")});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_EQ(missing.err, "Cannot open file " + PathOf("missing.syx") + "\n");
+  EXPECT_EQ(missing.err, "Cannot open file " + PathOf("missing.syx") + ": it does not exist\n");
 }
 
 // diff's status as diff and cmp give it, and PARAM given by name: each row is one run of the

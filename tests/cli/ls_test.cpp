@@ -69,7 +69,7 @@ TEST_F(ToolLs, ListsEveryPresetOfTheFolderAndCountsWhatIsNot) {
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 18);
   std::string errors = "2 files are not presets\n";
 #ifndef _WIN32
-  errors = "Cannot open file " + (dir_ / "broken.syx").string() + "\n" + errors;
+  errors = "Cannot open file " + (dir_ / "broken.syx").string() + ": it does not exist\n" + errors;
 #endif
   EXPECT_EQ(r.err, errors);
 }

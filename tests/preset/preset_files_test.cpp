@@ -2,7 +2,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "preset/file_io.h"
 #include "preset/initial_preset.h"
 #include "preset/preset_errors.h"
 #include "preset/tmrv.h"
@@ -60,7 +71,7 @@ TEST_F(PresetFiles, MissingFileNamesTheFileAndLeavesTheImage) {
     image.LoadPreset(missing);
     FAIL() << "no error";
   } catch (const FileOpenError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + ": it does not exist");
   }
   EXPECT_EQ(image.ReadName(), "Ini:New Preset  ");
 }
@@ -73,10 +84,16 @@ TEST_F(PresetFiles, FailedSaveNamesTheFileAndLeavesNothingBehind) {
     image.SavePreset(inMissingDir);
     FAIL() << "no error";
   } catch (const FileCreateError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file " + inMissingDir);
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + inMissingDir + ": the folder " +
+                                         PathOf("no/such") + " does not exist");
   }
   fs::create_directory(PathOf("taken"));
-  EXPECT_THROW(image.SavePreset(PathOf("taken")), FileCreateError);
+  try {
+    image.SavePreset(PathOf("taken"));
+    FAIL() << "no error";
+  } catch (const FileCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + PathOf("taken") + ": it is a folder");
+  }
   EXPECT_TRUE(fs::is_directory(PathOf("taken")));
   EXPECT_EQ(EntriesInDir(), 1u);
 }
@@ -118,6 +135,92 @@ TEST_F(PresetFiles, SaveKeepsTheTargetsPermissionsAndWritesThroughALink) {
   EXPECT_EQ(ReadWholeFile(PathOf("target.syx")), BuildInitialPreset());
   EXPECT_EQ(fs::status(PathOf("target.syx")).permissions(), restricted);
   EXPECT_EQ(EntriesInDir(), 2u);
+}
+
+#ifdef __linux__
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+// A reader or a writer that left its file open would run out of descriptors in a long session.
+TEST_F(PresetFiles, NoReadOrWriteLeavesAFileOpen) {
+  WriteFile(PathOf("a.syx"), BuildInitialPreset());
+  fs::create_directory(PathOf("folder"));
+  const std::size_t before = OpenDescriptors();
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(ReadWholeFile(PathOf("a.syx")), BuildInitialPreset());
+    EXPECT_THROW(ReadWholeFile(PathOf("a.syx"), FileSizeLimit{100, "a test"}), FileOpenError);
+    EXPECT_THROW(ReadWholeFile(PathOf("folder")), FileOpenError);
+    WriteFileReplacing(PathOf("a.syx"), BuildInitialPreset());
+    EXPECT_THROW(WriteFileReplacing(PathOf("gone/a.syx"), BuildInitialPreset()), FileCreateError);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+#endif
+
+// A process id that names no running process.
+unsigned long EndedProcess() {
+#ifdef _WIN32
+  // Windows numbers processes in fours: this one cannot be.
+  return 4294967293UL;
+#else
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::_exit(0);
+  }
+  ::waitpid(child, nullptr, 0);
+  return static_cast<unsigned long>(child);
+#endif
+}
+
+unsigned long ThisProcess() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<unsigned long>(::getpid());
+#endif
+}
+
+TEST_F(PresetFiles, OnlyTheTemporaryFilesOfEndedWritersAreRemoved) {
+  const std::string ended = std::to_string(EndedProcess());
+  const std::string own = std::to_string(ThisProcess());
+  const std::vector<std::string> removed{"a.syx.tmp-" + ended + "-0",
+                                         "channels.session.tmp-" + ended + "-12"};
+  std::vector<std::string> kept{"a.syx.tmp-" + own + "-0",
+                                "a.syx.tmp-" + ended + "-x",
+                                "a.syx.tmp-" + ended,
+                                ".tmp-" + ended + "-0",
+                                "a.syx.tmp-" + ended + "-0.syx",
+                                "a.syx.tmp--0",
+                                "a.syx.tmp-" + ended + "x-0",
+                                "notes.txt"};
+#ifndef _WIN32
+  const pid_t running = ::fork();
+  if (running == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  kept.push_back("b.syx.tmp-" + std::to_string(running) + "-3");
+#endif
+  for (const std::string& name : removed) {
+    WriteFile(PathOf(name), {1});
+  }
+  for (const std::string& name : kept) {
+    WriteFile(PathOf(name), {1});
+  }
+  fs::create_directory(PathOf("folder.tmp-" + ended + "-1"));
+  EXPECT_EQ(RemoveLeftTemporaries(dir_), 2);
+#ifndef _WIN32
+  ::kill(running, SIGKILL);
+  ::waitpid(running, nullptr, 0);
+#endif
+  for (const std::string& name : removed) {
+    EXPECT_FALSE(fs::exists(PathOf(name))) << name;
+  }
+  for (const std::string& name : kept) {
+    EXPECT_TRUE(fs::exists(PathOf(name))) << name;
+  }
+  EXPECT_TRUE(fs::is_directory(PathOf("folder.tmp-" + ended + "-1")));
 }
 
 }  // namespace

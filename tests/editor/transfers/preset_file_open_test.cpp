@@ -131,7 +131,7 @@ TEST_F(PresetFileOpenTest, FileThatCannotBeLoadedIsShownAndChangesNothing) {
        [&] {
          OpenCommandLineFile(*form, ParseCommandLine({QStringLiteral("x"), missing}));
        },
-       QStringLiteral("Cannot open file ") + missing},
+       QStringLiteral("Cannot open file ") + missing + ": it does not exist"},
       {"drop", [&] { drop(badFile); },
        badFile + notAPreset + "it does not start with a SysEx header"},
       {"text on the command line", [&] { commandLine(text); },

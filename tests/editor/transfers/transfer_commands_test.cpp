@@ -22,6 +22,7 @@
 #include "midi/backends/virtual/virtual_backend.h"
 #include "preset/dump_frame.h"
 #include "preset/dump_layout.h"
+#include "preset/file_io.h"
 #include "preset/module_messages.h"
 #include "radio_group.h"
 #include "recording_driver.h"
@@ -358,7 +359,10 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
        [this](TForm1&) { driver->RefuseStringsFrom(1, midi::kNotReady); },
        QString::fromStdString(refusal),
        2},
-      {kLoad, PathOf("missing.syx"), {}, "Cannot open file " + PathOf("missing.syx")},
+      {kLoad,
+       PathOf("missing.syx"),
+       {},
+       "Cannot open file " + PathOf("missing.syx") + ": it does not exist"},
       {kLoad,
        PathOf("short.syx"),
        {},
@@ -366,7 +370,8 @@ TEST_F(TransferTest, FailuresEndTheCommandAtTheFailingStep) {
       {kSave,
        PathOf("no/such/folder.syx"),
        {},
-       "Cannot create file " + PathOf("no/such/folder.syx")},
+       "Cannot create file " + PathOf("no/such/folder.syx") + ": the folder " + PathOf("no/such") +
+           " does not exist"},
       {kRequest,
        {},
        [](TForm1& f) { f.midiin->setCurrentIndex(-1); },

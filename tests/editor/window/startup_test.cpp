@@ -11,6 +11,10 @@
 #include <QToolTip>
 #include <algorithm>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "file_dialog.h"
 #include "find_child.h"
 #include "parammap/generic_list.h"
@@ -232,8 +236,9 @@ TEST_F(StartupTest, MissingDataFilesAreNamedAndTheWindowStillWorks) {
   ASSERT_TRUE(QFile::remove(DataFile("init.syx")));
   ASSERT_TRUE(QFile::remove(DataFile("instr.txt")));
   Start();
-  EXPECT_EQ(errors, (QStringList{"Cannot open file " + DataFile("instr.txt"),
-                                 "Cannot open file " + DataFile("init.syx")}));
+  EXPECT_EQ(errors,
+            (QStringList{"Cannot open file " + DataFile("instr.txt") + ": it does not exist",
+                         "Cannot open file " + DataFile("init.syx") + ": it does not exist"}));
   EXPECT_EQ(form->instr->count(), 0);
   preset::tMrv initial;
   initial.LoadPresetFromBytes(preset::BuildInitialPreset());
@@ -243,6 +248,41 @@ TEST_F(StartupTest, MissingDataFilesAreNamedAndTheWindowStillWorks) {
   QTest::keyClick(form.get(), Qt::Key_Z);
   EXPECT_EQ(driver->ShortMessages().size(), 2u);
 }
+
+#ifndef _WIN32
+// Start-up reads its data files only once it has seen what they are: a pipe in init.syx's place
+// never holds it up, and an instrument list is taken up to its limit and no further.
+TEST_F(StartupTest, DataFilesThatAreNoFileOrTooLargeAreNamedAtOnce) {
+  constexpr qsizetype kInstrumentListLimit = 1 << 20;
+  const struct {
+    const char* what;
+    qsizetype instrumentBytes;
+    QStringList errors;
+  } rows[] = {
+      {"an instrument list at its limit",
+       kInstrumentListLimit,
+       {"Cannot open file " + DataFile("init.syx") + ": it is a pipe, not a file"}},
+      {"one byte more",
+       kInstrumentListLimit + 1,
+       {"Cannot open file " + DataFile("instr.txt") +
+            ": it holds 1048577 bytes, more than the 1048576 bytes of an instrument list",
+        "Cannot open file " + DataFile("init.syx") + ": it is a pipe, not a file"}},
+  };
+  ASSERT_TRUE(QFile::remove(DataFile("init.syx")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(DataFile("init.syx")).constData(), 0600), 0);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QByteArray instruments(row.instrumentBytes, 'i');
+    instruments[0] = '\n';
+    WriteDataFile("instr.txt", instruments);
+    errors.clear();
+    Start();
+    EXPECT_EQ(errors, row.errors);
+    EXPECT_EQ(form->instr->count(), row.errors.size() == 1 ? 2 : 0);
+    ShutDown();
+  }
+}
+#endif
 
 TEST_F(StartupTest, AShutDownErrorIsShownAndTheOtherValuesAreStillStored) {
   Start();
