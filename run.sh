@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the editor.
+# Installs what is missing, builds the editor alone (no tests, no benchmarks) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")"
-./scripts/deps.sh
+./scripts/deps.sh --run
 cmake --preset default
-cmake --build --preset default
-if [ -x build/bin/morvane-editor ]; then
-  exec build/bin/morvane-editor "$@"
-fi
-# Until the editor window exists, show what the command-line tool offers.
-exec build/bin/morvane --help
+cmake --build --preset default --target morvane-editor
+exec build/bin/morvane-editor "$@"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test through ctest. A test whose
-# tool is missing is skipped, and its reason printed at the end.
+# Installs what is missing, builds the programs and the tests (not the benchmarks) and runs every
+# test through ctest. A test whose tool is missing is skipped, and its reason printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh

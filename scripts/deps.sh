@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
-#   scripts/deps.sh        what ./run.sh and ./test.sh need: the compiler and build tools,
-#                          Qt, RtMidi, CLI11, GoogleTest, Google Benchmark, and the tools the
-#                          test suite drives the editor with (JACK, Xvfb, xdotool, ImageMagick)
+#   scripts/deps.sh --run  what ./run.sh needs: the compiler and build tools, Qt, RtMidi,
+#                          libjack, CLI11, GoogleTest and Google Benchmark (the build's
+#                          configuration looks for them) and the controls' font
+#   scripts/deps.sh        what ./test.sh needs: also the tools the test suite drives the
+#                          editor with (JACK, Xvfb, xdotool, xclip, ImageMagick)
 #   scripts/deps.sh --ci   also what only .ci/run needs: clang and its sanitizer runtime for
 #                          the fuzzers, clang-format, the mingw-w64 cross compiler with
 #                          GoogleTest's sources, Wine, and the packaging validators
@@ -14,8 +16,12 @@ packages=(
   qt6-base-dev
   librtmidi-dev libjack-jackd2-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-wine
+)
+
+testPackages=(
   jackd2
-  xvfb xauth xdotool x11-utils imagemagick fonts-wine
+  xvfb xauth xdotool xclip x11-utils imagemagick
 )
 
 ciPackages=(
@@ -25,10 +31,11 @@ ciPackages=(
 )
 
 case "${1:-}" in
-  "") ;;
-  --ci) packages+=("${ciPackages[@]}") ;;
+  --run) ;;
+  "") packages+=("${testPackages[@]}") ;;
+  --ci) packages+=("${testPackages[@]}" "${ciPackages[@]}") ;;
   *)
-    echo "usage: scripts/deps.sh [--ci]" >&2
+    echo "usage: scripts/deps.sh [--run | --ci]" >&2
     exit 2
     ;;
 esac

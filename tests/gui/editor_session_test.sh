@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real editor under Xvfb against the simulator on a private JACK server, driven
-# only from outside with xdotool: menu shortcuts, answers to the questions, paths typed
+# only from outside with xdotool: menu shortcuts, answers to the questions, paths pasted
 # into the file dialogs and a drag on the Layer page.
 #
 #   editor_session_test.sh BIN_DIR OUT_DIR
@@ -9,7 +9,7 @@
 # screenshot taken after the first Request is written to OUT_DIR/gui-after-request.png.
 #
 # The story, each step checked from outside:
-#   1. Load preset A (Ctrl+O, path typed, Enter) and answer Yes at "send?": the
+#   1. Load preset A (Ctrl+O, path pasted, Enter) and answer Yes at "send?": the
 #      caption shows A and the simulator receives A's dump.
 #   2. Load preset B and answer No: the editor shows B, the simulator keeps A.
 #   3. Request (Ctrl+F9, Yes): the caption turns back to A, so A came from the
@@ -17,7 +17,7 @@
 #   4. Drag the Layer page's "vol" control to the left: the simulator receives the
 #      parameter edit with the new value.
 #   5. Load B again (No at "send?"), Request again: the caption shows A again.
-#   6. Save (Ctrl+S, path typed, Enter): the file is A with the dragged volume, as the
+#   6. Save (Ctrl+S, path pasted, Enter): the file is A with the dragged volume, as the
 #      simulator sent it, with the edit buffer's preset number 7F 7F at bytes 7-8
 #      (BF is ticked at start): byte for byte what `morvane dump --preset -1` gives.
 #
@@ -108,22 +108,26 @@ shortcut() {
   xdotool key "$1"
 }
 
-# choose_file SHORTCUT PATH: opens a file dialog by its shortcut, types the path, Enter.
-# The dialog's completion list opens once the dialog has read the folder, which on a
-# loaded machine can happen while the path is being typed; Enter then only closes the
-# list and the dialog stays. So Enter is pressed again while that same dialog is still
-# open, well after the last Enter had its chance to close it.
+# choose_file SHORTCUT PATH: opens a file dialog by its shortcut, pastes the whole path into its
+# file name box at once, and presses Enter once the box reads the path back. Typed key by key,
+# the path would race the dialog's completion, which fills in as the dialog reads a folder: on a
+# loaded machine it changed what was typed. While the completion list is open, Enter only closes
+# the list (at most completing the same path), so the path is pasted and read back again, and
+# Enter pressed again, for as long as that same dialog stays open.
 choose_file() {
   shortcut "$1"
   wait_dialog
-  local dialog=$DIALOG attempt
-  xdotool type --delay 5 "$2"
+  local dialog=$DIALOG path=$2 attempt
   for attempt in 1 2 3; do
-    ((attempt == 1)) || log "the file dialog is still open: Enter again"
+    ((attempt == 1)) || log "the file dialog is still open: paste and Enter again"
     xdotool windowfocus --sync "$dialog" 2>/dev/null || true
     dialog_gone "$dialog" && return 0
+    if ! paste_text "$path"; then
+      log "the file dialog's name box reads '$(clipboard_text)', not '$path'"
+      continue
+    fi
     xdotool key Return
-    wait_until 8 dialog_gone "$dialog" && return 0
+    wait_until 10 dialog_gone "$dialog" && return 0
   done
   fail "the file dialog did not close (windows: $(describe_windows))"
 }
@@ -218,7 +222,7 @@ readonly DUMP_SIZE=1605
 saved_whole() { [[ -f $1 && $(stat -c %s "$1") -eq $DUMP_SIZE ]]; }
 
 main() {
-  require_tools Xvfb xdpyinfo xdotool import jackd jack_wait jack_lsp
+  require_tools Xvfb xdpyinfo xdotool xclip import jackd jack_wait jack_lsp
   make_presets
   start_xvfb "$WORK"
   start_jackd morvane-gui "$WORK"

@@ -232,6 +232,38 @@ wait_dialog() {
 
 focus_main() { xdotool windowfocus --sync "$MAIN_WINDOW"; }
 
+# The clipboard's text, or nothing while no program holds it.
+clipboard_text() { xclip -o -selection clipboard 2>/dev/null || true; }
+clipboard_holds() { [[ $(clipboard_text) == "$1" ]]; }
+
+# put_on_clipboard TEXT: xclip holds TEXT on the clipboard (its process id in CLIPBOARD_HOLDER)
+# until another program takes the clipboard over, and then ends. Returns once the clipboard
+# gives TEXT.
+CLIPBOARD_HOLDER=""
+put_on_clipboard() {
+  printf '%s' "$1" | xclip -quiet -selection clipboard -i >/dev/null 2>&1 &
+  CLIPBOARD_HOLDER=$!
+  remember_pid "$CLIPBOARD_HOLDER"
+  wait_until 10 clipboard_holds "$1" || fail "the clipboard does not take '$1'"
+}
+
+process_gone() {
+  ! kill -0 "$1" 2>/dev/null || [[ $(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null) == Z ]]
+}
+
+# paste_text TEXT: replaces the text of the focused text box with TEXT from the clipboard, then
+# copies the box back (Ctrl+A Ctrl+V Ctrl+A Ctrl+C). True once the box is known to hold TEXT:
+# the copy takes the clipboard over from xclip, which then ends, and the program handles its keys
+# in order, so by then the paste has been handled and the clipboard holds what the box holds.
+# False when the box holds something else, or nothing came back (a paste that found no text).
+paste_text() {
+  put_on_clipboard "$1"
+  local holder=$CLIPBOARD_HOLDER
+  xdotool key ctrl+a ctrl+v ctrl+a ctrl+c
+  wait_until 20 process_gone "$holder" || return 1
+  clipboard_holds "$1"
+}
+
 # client_origin: screen position of the window's client area (below the menu bar),
 # from the window's geometry: the client area has a fixed size and fills the window
 # below the menu bar. Sets CLIENT_X and CLIENT_Y.
