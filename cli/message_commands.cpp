@@ -53,13 +53,15 @@ void RunMessageUnmute(const MessageOptions& options, std::ostream& out) {
 }
 
 void RunMessageRename(const MessageOptions& options, std::ostream& out) {
-  for (const preset::Bytes& message : preset::RenameMessages(NameToStore(options.name, std::cerr), PresetNumber(options))) {
+  for (const preset::Bytes& message :
+       preset::RenameMessages(NameToStore(options.name, std::cerr), PresetNumber(options))) {
     PrintMessage(out, message);
   }
 }
 
 void RunEncode(const MessageOptions& options, std::ostream& out) {
-  const preset::TwoByteValue pair = preset::EncodeValue(NumberIn(options.value, EncodableRange(), "N", kEncodableMeaning));
+  const preset::TwoByteValue pair =
+      preset::EncodeValue(NumberIn(options.value, EncodableRange(), "N", kEncodableMeaning));
   const std::uint8_t bytes[] = {pair.low, pair.high};
   out << FormatHex(bytes) << "\n";
 }

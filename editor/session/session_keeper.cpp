@@ -84,8 +84,8 @@ void TSessionKeeper::Restore() {
   }
   TSession& session = decoded.session;
   const std::vector<int>& damagedChannels = decoded.damage.channelNumbers;
-  std::array<preset::tMrv, kChannelCount> images = FPlace.channels.Images();
-  for (int channelIndex = 0; channelIndex < kChannelCount; ++channelIndex) {
+  auto images = FPlace.channels.Images();
+  for (int channelIndex = 0; channelIndex < preset::kChannelCount; ++channelIndex) {
     // A damaged channel keeps the initial preset it started with.
     if (std::ranges::find(damagedChannels, channelIndex + 1) == damagedChannels.end()) {
       images.at(static_cast<std::size_t>(channelIndex)) =

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "preset/byte_stream.h"
+#include "preset/file_io.h"
 #include "preset/initial_preset.h"
 #include "preset/tmrv.h"
 #include "preset/value_codec.h"
