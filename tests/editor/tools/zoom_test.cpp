@@ -195,6 +195,16 @@ TEST_F(ZoomSettingTest, OnASmallScreenOnlyTheStepsThatFitAreOfferedAndTheWindowO
               percent <= 125)
         << percent;
   }
+  // A screen exactly the size of the 150% frame offers 150%, and no more.
+  screen.setSize(ZoomedFrameSize(*form, form->Zoom(), 150));
+  emit form->Zoom1->aboutToShow();
+  for (const int percent : kZoomSteps) {
+    EXPECT_EQ(form->Zoom1->findChild<QAction*>(QStringLiteral("Zoom%1").arg(percent))->isEnabled(),
+              percent <= 150)
+        << percent;
+  }
+  screen.setSize(QSize(1024, 768));
+  emit form->Zoom1->aboutToShow();
   ChooseZoom(*form, 200);
   EXPECT_EQ(form->Zoom(), 125);
   ChooseZoom(*form, 100);
