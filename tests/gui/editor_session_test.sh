@@ -142,11 +142,12 @@ expect_caption() {
 sim_lines() { grep -c "^$1 " "$WORK/sim.log" || true; }
 sim_has_lines() { (($(sim_lines "$1") >= $2)); }
 
-# A dump the simulator received, as one line of hex bytes, equals FILE's dump as sent.
+# The simulator received FILE's dump as sent: its eight messages, one JACK event each, on
+# consecutive lines of hex bytes.
 sim_received_dump_of() {
   local expected
-  expected="<- $(morvane dump "$1" --preset -1)"
-  grep -qxF "$expected" "$WORK/sim.log"
+  expected=" $(morvane dump "$1" --preset -1) "
+  { grep '^<- ' "$WORK/sim.log" | sed 's/^<-//' | tr -d '\n'; echo ' '; } | grep -qF "$expected"
 }
 
 load() {
