@@ -116,7 +116,11 @@ bool JackBackend::Connected() {
 }
 
 std::string JackBackend::DeviceTrouble() {
-  return worker_->Overdue() ? std::string("The JACK server does not answer") : std::string();
+  std::string text;
+  if (worker_->Overdue()) {
+    texts_.Text(notAnswering_, text);
+  }
+  return text;
 }
 
 bool JackBackend::Ask(std::function<void()> call) {
