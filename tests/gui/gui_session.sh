@@ -77,14 +77,15 @@ stop_all() {
   if [[ -n $JACK_PID ]] && ! stop_pid "$JACK_PID" && [[ -n $JACK_SERVER ]]; then
     forget_killed_jack_server "$JACK_SERVER"
   fi
-  # A server stopped under its clients leaves their semaphores.
-  local client
-  for client in "${JACK_CLIENTS[@]}"; do
-    rm -f /dev/shm/jack_sem.*_"$JACK_SERVER"_"$client"
-  done
   local index
   for ((index = ${#STARTED_PIDS[@]} - 1; index >= 0; index--)); do
     stop_pid "${STARTED_PIDS[index]}" || true
+  done
+  # A server stopped under its clients leaves their semaphores, and a client still ending may
+  # open one again after the server has gone: they go once every client has ended.
+  local client
+  for client in "${JACK_CLIENTS[@]}"; do
+    rm -f /dev/shm/jack_sem.*_"$JACK_SERVER"_"$client"
   done
   STARTED_PIDS=()
   JACK_PID=""

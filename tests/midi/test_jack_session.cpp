@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -58,13 +60,36 @@ std::string NotStarted(const std::unique_ptr<JackServer>& jack) {
               : std::string("the JACK server did not start within 10 s");
 }
 
+// Where the simulator logs every message and what befell its ports.
+std::string SimulatorLog(const std::string& simName) {
+  return ::testing::TempDir() + simName + ".log";
+}
+
+// The simulator's log, for the message of a session that failed; the file goes.
+std::string TakeSimulatorLog(const std::string& simName) {
+  std::ifstream file(SimulatorLog(simName));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    lines.push_back(line);
+  }
+  std::filesystem::remove(SimulatorLog(simName));
+  constexpr std::size_t kShownLines = 12;
+  std::string shown;
+  for (std::size_t i = lines.size() > kShownLines ? lines.size() - kShownLines : 0;
+       i < lines.size(); ++i) {
+    shown += "\n  sim: " + lines[i];
+  }
+  return shown;
+}
+
 // The simulator as a process on the server, once its ports are there.
 std::unique_ptr<Child> StartSimulator(const std::string& simName, bool paced) {
-  std::vector<std::string> arguments{MORVANE_SIM_PATH, "--api", "jack", "--name", simName};
+  std::vector<std::string> arguments{MORVANE_SIM_PATH, "--api", "jack",
+                                     "--name",         simName, "--verbose"};
   if (paced) {
     arguments.emplace_back("--paced");
   }
-  auto simulator = std::make_unique<Child>(arguments);
+  auto simulator = std::make_unique<Child>(arguments, SimulatorLog(simName));
   if (!simulator->Started() || !WaitFor([&] { return SimulatorPortsThere(simName); })) {
     return nullptr;
   }
@@ -87,7 +112,12 @@ std::unique_ptr<Child> StartSimulator(const std::string& simName, bool paced) {
   }
   if (pid == 0) {
     test_support::DieWithParent(parent);
-    const ::testing::AssertionResult result = body();
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    try {
+      result = body();
+    } catch (const std::exception& error) {
+      result = ::testing::AssertionFailure() << "raised: " << error.what();
+    }
     if (!result) {
       std::cerr << result.message() << std::endl;
     }
@@ -189,6 +219,30 @@ struct SimulatorPorts {
   std::vector<std::string> lost;
 };
 
+// New ports on the simulator, made once the server lists its devices: a backend lists none
+// while a call to a server slowed by a loaded machine or a stall is still overdue. Null when it
+// did not within kPatience.
+std::unique_ptr<SimulatorPorts> PortsAgain(const std::string& simName) {
+  std::unique_ptr<SimulatorPorts> ports;
+  WaitFor([&] {
+    try {
+      ports = std::make_unique<SimulatorPorts>(simName);
+    } catch (const EMidiInputError&) {
+      // No input device listed yet.
+    }
+    return ports != nullptr;
+  });
+  return ports;
+}
+
+// Opens the ports once the server lists the simulator's devices; the last reason why not after
+// kPatience.
+::testing::AssertionResult OpenWhenListed(SimulatorPorts& ports) {
+  ::testing::AssertionResult opened = ::testing::AssertionFailure();
+  WaitFor([&] { return opened = ports.Open(); });
+  return opened;
+}
+
 std::vector<std::uint8_t> Dump(std::uint8_t fill) {
   std::vector<std::uint8_t> dump(preset::kDumpSize, fill);
   dump.front() = preset::kSysexStart;
@@ -205,20 +259,25 @@ std::vector<std::uint8_t> Dump(std::uint8_t fill) {
   const auto simulator = jack ? StartSimulator(simName, false) : nullptr;
   if (!simulator) {
     setupFailed = true;
-    return ::testing::AssertionFailure() << NotStarted(jack);
+    return ::testing::AssertionFailure() << NotStarted(jack) << TakeSimulatorLog(simName);
   }
-  return InChildProcess(
+  auto result = InChildProcess(
       [&]() -> ::testing::AssertionResult {
-        SimulatorPorts ports(simName);
-        if (const auto opened = ports.Open(); !opened) {
+        const auto ports = PortsAgain(simName);
+        if (!ports) {
+          return SetupFailed("the simulator's devices were not listed");
+        }
+        if (const auto opened = OpenWhenListed(*ports); !opened) {
           return SetupFailed(opened.message());
         }
-        if (!ports.RequestDump()) {
-          return SetupFailed("received " + std::to_string(ports.received.size()) + " bytes");
+        if (!ports->RequestDump()) {
+          return SetupFailed("received " + std::to_string(ports->received.size()) + " bytes");
         }
         return ::testing::AssertionSuccess();
       },
       setupFailed);
+  const std::string log = TakeSimulatorLog(simName);
+  return result ? result : ::testing::AssertionFailure() << result.message() << log;
 }
 
 // jackd's dummy driver can drop a session for good when the machine is loaded (a
@@ -313,7 +372,7 @@ void SendABank(SimulatorPorts& ports, std::uint8_t fill, int& attempted) {
                                          JackServer& jack) {
   constexpr std::uint8_t kBefore = 0x11;
   constexpr std::uint8_t kAfter = 0x22;
-  if (const auto opened = ports.Open(); !opened) {
+  if (const auto opened = OpenWhenListed(ports); !opened) {
     return SetupFailed(opened.message());
   }
   int attempted = 0;
@@ -390,34 +449,22 @@ void Rescan(SimulatorPorts& ports) {
   static_cast<void>(ports.Open());
 }
 
-// New ports on the simulator, made once the server lists its devices again; null when it
-// did not within kPatience.
-std::unique_ptr<SimulatorPorts> PortsAgain(const std::string& simName) {
-  std::unique_ptr<SimulatorPorts> ports;
-  WaitFor([&] {
-    try {
-      ports = std::make_unique<SimulatorPorts>(simName);
-    } catch (const EMidiInputError&) {
-      // No input device listed yet.
-    }
-    return ports != nullptr;
-  });
-  return ports;
-}
-
 // After SIGCONT: Rescan finds the simulator's devices again by name, and a dump comes back.
 ::testing::AssertionResult BackAfterStall(const std::string& what, SimulatorPorts& ports) {
-  ::testing::AssertionResult back = ::testing::AssertionFailure();
-  WaitFor([&] { return back = ports.Open(); });
-  if (!back) {
+  if (const auto back = OpenWhenListed(ports); !back) {
     return ::testing::AssertionFailure() << "after " << what
                                          << " and SIGCONT, Rescan did not find the devices "
                                             "again: "
                                          << back.message();
   }
   if (!ports.RequestDump()) {
-    return ::testing::AssertionFailure() << "after " << what << " and SIGCONT, the dump came back "
-                                         << "with " << ports.received.size() << " bytes";
+    auto failure = ::testing::AssertionFailure()
+                   << "after " << what << " and SIGCONT, the dump came back with "
+                   << ports.received.size() << " bytes; the ports were told:";
+    for (const std::string& text : ports.lost) {
+      failure << " \"" << text << "\"";
+    }
+    return failure;
   }
   return ::testing::AssertionSuccess();
 }
@@ -455,8 +502,11 @@ struct StartedDevices {
                                           const std::string& server) {
   constexpr std::uint8_t kBefore = 0x11;
   constexpr std::uint8_t kDuringStall = 0x33;
-  auto ports = std::make_unique<SimulatorPorts>(simName);
-  if (const auto opened = ports->Open(); !opened) {
+  auto ports = PortsAgain(simName);
+  if (!ports) {
+    return SetupFailed("the simulator's devices were not listed");
+  }
+  if (const auto opened = OpenWhenListed(*ports); !opened) {
     return SetupFailed(opened.message());
   }
   int attempted = 0;
@@ -560,7 +610,7 @@ struct StartedDevices {
   auto simulator = jack ? StartSimulator(simName, test.phase == Phase::Receiving) : nullptr;
   if (!simulator) {
     setupFailed = true;
-    return ::testing::AssertionFailure() << NotStarted(jack);
+    return ::testing::AssertionFailure() << NotStarted(jack) << TakeSimulatorLog(simName);
   }
   const pid_t jackPid = jack->Pid();
   const ::testing::AssertionResult result = InChildProcess(
@@ -568,7 +618,11 @@ struct StartedDevices {
         if (test.signal == SIGSTOP) {
           return StallTheServer(simName, *jack, server);
         }
-        SimulatorPorts ports(simName);
+        const auto listed = PortsAgain(simName);
+        if (!listed) {
+          return SetupFailed("the simulator's devices were not listed");
+        }
+        SimulatorPorts& ports = *listed;
         if (auto lost = LoseTheServer(test, ports, *jack); !lost) {
           return lost;
         }
@@ -589,9 +643,7 @@ struct StartedDevices {
           return ::testing::AssertionFailure()
                  << "the simulator did not make its ports on the new server";
         }
-        ::testing::AssertionResult reopened = ::testing::AssertionFailure();
-        WaitFor([&] { return reopened = ports.Open(); });
-        if (!reopened) {
+        if (const auto reopened = OpenWhenListed(ports); !reopened) {
           return ::testing::AssertionFailure()
                  << "the ports did not find the devices again: " << reopened.message();
         }
@@ -610,10 +662,11 @@ struct StartedDevices {
     jack->Killed();
   }
   jack->Stop();
+  const std::string log = TakeSimulatorLog(simName);
   if (result && !simulatorLived) {
-    return ::testing::AssertionFailure() << "the simulator did not outlive its server";
+    return ::testing::AssertionFailure() << "the simulator did not outlive its server" << log;
   }
-  return result;
+  return result ? result : ::testing::AssertionFailure() << result.message() << log;
 }
 
 class JackLoss : public ::testing::TestWithParam<LossCase> {};
