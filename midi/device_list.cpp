@@ -218,4 +218,14 @@ MmResult DeviceList::InGetErrorText(MmResult code, std::string& text) {
   return ErrorText(code, text, &MidiDriver::InGetErrorText);
 }
 
+std::string DeviceList::DeviceTrouble() {
+  std::string troubles;
+  for (const auto& backend : backends_) {
+    if (const std::string trouble = backend->DeviceTrouble(); !trouble.empty()) {
+      troubles += (troubles.empty() ? "" : "; ") + trouble;
+    }
+  }
+  return troubles;
+}
+
 }  // namespace morvane::midi

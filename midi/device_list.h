@@ -40,6 +40,8 @@ class DeviceList final : public MidiDriver {
   MmResult InStop(DeviceHandle device) override;
   MmResult InReset(DeviceHandle device) override;
   MmResult InGetErrorText(MmResult code, std::string& text) override;
+  // Every backend's trouble, joined.
+  std::string DeviceTrouble() override;
 
  private:
   struct OpenDevice {

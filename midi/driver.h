@@ -154,6 +154,10 @@ class MidiDriver {
   // Returns every queued buffer through the callback before it returns.
   virtual MmResult InReset(DeviceHandle device) = 0;
   virtual MmResult InGetErrorText(MmResult code, std::string& text) = 0;
+
+  // Why devices of the system that may be there are not listed now, in the user's words
+  // ("The JACK server does not answer"); empty when nothing keeps them away.
+  virtual std::string DeviceTrouble() { return {}; }
 };
 
 }  // namespace morvane::midi

@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStringList>
+#include <QTimer>
 #include <cstdint>
 #include <string>
 
@@ -125,6 +126,14 @@ void TForm1::WatchDevices() {
         TPortDirection::Input, ChosenName(*midiin, settings.get(), TSettingsStore::kInName),
         QString::fromStdString(reason)));
   };
+  // Start-up has looked at the devices before the window can say what kept some away.
+  QTimer::singleShot(0, this, [this] {
+    if (const std::string trouble = FDriver->DeviceTrouble(); !trouble.empty()) {
+      const QString shown = StatusBar1->currentMessage();
+      StatusBar1->showMessage(QString::fromStdString(trouble) +
+                              (shown.isEmpty() ? QString() : QStringLiteral("; ") + shown));
+    }
+  });
 }
 
 void TForm1::BuildDumpWatchAndRescan() {
@@ -196,6 +205,9 @@ void TForm1::rescanClick() {
   FillDeviceLists();
 
   QStringList problems;
+  if (const std::string trouble = FDriver->DeviceTrouble(); !trouble.empty()) {
+    problems << QString::fromStdString(trouble);
+  }
   // The engine's filling leaves the output port open on its last device: with nothing chosen
   // it stays so, as at start-up.
   if (!outputName.isEmpty()) {

@@ -5,29 +5,45 @@
 #include <thread>
 #include <vector>
 
+#include "rtmidi_sim_ports.h"
+#ifdef MORVANE_HAVE_JACK
+#include "jack_sim_ports.h"
+#endif
+
 namespace morvane::sim {
 
 namespace {
 
-constexpr unsigned kInputQueueSize = 1024;
-constexpr std::chrono::milliseconds kIdlePoll{1};
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr unsigned kHex = 16;
+constexpr const char* kJack = "jack";
+constexpr const char* kAlsa = "alsa";
 
-std::vector<RtMidi::Api> ApisToTry(const std::string& api) {
-  if (api == "jack") {
-    return {RtMidi::UNIX_JACK};
-  }
-  if (api == "alsa") {
-    return {RtMidi::LINUX_ALSA};
+std::vector<std::string> ApisToTry(const std::string& api) {
+  if (api == kJack || api == kAlsa) {
+    return {api};
   }
   if (api.empty()) {
-    return {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK};
+    return {kAlsa, kJack};
   }
   throw std::invalid_argument("Unknown MIDI API " + api + " (use jack or alsa)");
 }
 
-std::string Hex(const std::vector<unsigned char>& bytes) {
+std::unique_ptr<SimPorts> OpenPorts(const std::string& api, const std::string& name,
+                                    std::ostream& log, bool verbose) {
+#ifdef MORVANE_HAVE_JACK
+  if (api == kJack) {
+    return std::make_unique<JackSimPorts>(name, log, verbose);
+  }
+#else
+  static_cast<void>(log);
+  static_cast<void>(verbose);
+#endif
+  return std::make_unique<RtMidiSimPorts>(api == kJack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA,
+                                          name);
+}
+
+std::string Hex(const Message& bytes) {
   std::string text;
   for (unsigned char byte : bytes) {
     if (!text.empty()) {
@@ -45,41 +61,29 @@ SimHost::SimHost(const SimHostOptions& options, std::ostream& log) : options_(op
   module_.SetAnswerBehaviour(options.answers);
   module_.SeedJitter(options.seed);
   std::string failures;
-  for (RtMidi::Api api : ApisToTry(options.api)) {
+  for (const std::string& api : ApisToTry(options.api)) {
     try {
-      auto in = std::make_unique<RtMidiIn>(api, options.name + "-in", kInputQueueSize);
-      auto out = std::make_unique<RtMidiOut>(api, options.name + "-out");
-      // SysEx in; timing clock and active sensing ignored.
-      in->ignoreTypes(false, true, true);
-      in->openVirtualPort("in");
-      out->openVirtualPort("out");
-      in_ = std::move(in);
-      out_ = std::move(out);
+      ports_ = OpenPorts(api, options.name, log, options.verbose);
       return;
     } catch (const RtMidiError& e) {
-      failures += (failures.empty() ? "" : "; ") + RtMidi::getApiName(api) + ": " + e.getMessage();
+      failures += (failures.empty() ? "" : "; ") + api + ": " + e.getMessage();
+    } catch (const std::runtime_error& e) {
+      failures += (failures.empty() ? "" : "; ") + api + ": " + e.what();
     }
   }
   throw std::runtime_error("Cannot open virtual MIDI ports (" + failures + ")");
 }
 
-std::string SimHost::ApiName() const {
-  return RtMidi::getApiName(in_->getCurrentApi());
-}
-
 void SimHost::Run(const std::atomic<bool>& stop) {
-  std::vector<unsigned char> bytes;
+  Message bytes;
   while (!stop.load()) {
-    in_->getMessage(&bytes);
-    if (bytes.empty()) {
-      std::this_thread::sleep_for(kIdlePoll);
-      continue;
+    if (ports_->Receive(bytes)) {
+      Handle(bytes);
     }
-    Handle(bytes);
   }
 }
 
-void SimHost::Handle(const std::vector<unsigned char>& bytes) {
+void SimHost::Handle(const Message& bytes) {
   if (options_.verbose) {
     log_ << "<- " << Hex(bytes) << std::endl;
   }
@@ -97,10 +101,9 @@ void SimHost::Handle(const std::vector<unsigned char>& bytes) {
     if (options_.paced) {
       std::this_thread::sleep_for(SimulatedModule::WireTime(reply.bytes.size()));
     }
-    std::vector<unsigned char> message(reply.bytes.begin(), reply.bytes.end());
-    out_->sendMessage(&message);
+    ports_->Send(reply.bytes);
     if (options_.verbose) {
-      log_ << "-> " << Hex(message) << std::endl;
+      log_ << "-> " << Hex(reply.bytes) << std::endl;
     }
   }
 }

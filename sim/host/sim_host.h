@@ -1,13 +1,12 @@
 #pragma once
 
-#include <RtMidi.h>
-
 #include <atomic>
 #include <memory>
 #include <ostream>
 #include <string>
 
 #include "sim/simulated_module.h"
+#include "sim_ports.h"
 
 namespace morvane::sim {
 
@@ -21,25 +20,25 @@ struct SimHostOptions {
   std::uint32_t seed = 1;
 };
 
-// The simulated module behind two virtual ports of the system's MIDI: the input
-// client NAME-in with port "in" and the output client NAME-out with port "out".
+// The simulated module behind two ports of the system's MIDI: the input client NAME-in with
+// port "in" and the output client NAME-out with port "out". On JACK they go through the
+// editor's own libjack backend; on ALSA through RtMidi.
 class SimHost {
  public:
-  // Opens both ports; RtMidiError when neither API can.
+  // Opens both ports; std::runtime_error, with each API's reason, when no API can.
   SimHost(const SimHostOptions& options, std::ostream& log);
 
   // Answers what arrives until stop becomes true.
   void Run(const std::atomic<bool>& stop);
-  std::string ApiName() const;
+  std::string ApiName() const { return ports_->ApiName(); }
 
  private:
-  void Handle(const std::vector<unsigned char>& bytes);
+  void Handle(const Message& bytes);
 
   SimHostOptions options_;
   std::ostream& log_;
   SimulatedModule module_;
-  std::unique_ptr<RtMidiIn> in_;
-  std::unique_ptr<RtMidiOut> out_;
+  std::unique_ptr<SimPorts> ports_;
 };
 
 }  // namespace morvane::sim

@@ -30,6 +30,9 @@ void StartupTest::Start(const Names& outputs, const Names& inputs) {
   ShutDown();
   driver = std::make_unique<midi::ScriptedDriver>(outputs, inputs);
   driver->SetAutoComplete(true);
+  if (prepareDriver) {
+    prepareDriver(*driver);
+  }
   form = std::make_unique<TForm1>(&prompt, *driver, dataFolder.path());
   // Away from the window, so that no hint under the pointer replaces the status text.
   QCursor::setPos(QPoint(0, 0));

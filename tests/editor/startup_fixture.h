@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,8 @@ class StartupTest : public ::testing::Test {
   RecordingPrompt prompt;
   QStringList errors;
   std::unique_ptr<midi::ScriptedDriver> driver;
+  // Runs on each new driver before the window is made on it.
+  std::function<void(midi::ScriptedDriver&)> prepareDriver;
   std::unique_ptr<TForm1> form;
 
  private:

@@ -83,8 +83,9 @@ start_editor() {
   in_index=$(editor_device_index "$sim-out:out" output)
   write_settings "$WORK/config" "$out_index" "$sim-in:in" "$in_index" "$sim-out:out"
   XDG_CONFIG_HOME="$WORK/config" MORVANE_MIDI_API=jack QT_QPA_PLATFORM=xcb \
-    "$BIN_DIR/morvane-editor" >"$WORK/editor.log" 2>&1 &
+    "${WITH_PARENT[@]}" "$BIN_DIR/morvane-editor" >"$WORK/editor.log" 2>&1 &
   remember_pid $!
+  JACK_CLIENTS+=(morvane-editor)
   wait_until 20 has_editor_window || fail "the editor's window never appeared"
   MAIN_WINDOW=$(editor_windows)
   MAIN_WINDOW=${MAIN_WINDOW%%$'\n'*}
@@ -146,11 +147,12 @@ expect_caption() {
 sim_lines() { grep -c "^$1 " "$WORK/sim.log" || true; }
 sim_has_lines() { (($(sim_lines "$1") >= $2)); }
 
-# A dump the simulator received, as one line of hex bytes, equals FILE's dump as sent.
+# The simulator received FILE's dump as sent: its eight messages, one JACK event each, on
+# consecutive lines of hex bytes.
 sim_received_dump_of() {
   local expected
-  expected="<- $(morvane dump "$1" --preset -1)"
-  grep -qxF "$expected" "$WORK/sim.log"
+  expected=" $(morvane dump "$1" --preset -1) "
+  { grep '^<- ' "$WORK/sim.log" | sed 's/^<-//' | tr -d '\n'; echo ' '; } | grep -qF "$expected"
 }
 
 load() {
@@ -222,7 +224,7 @@ readonly DUMP_SIZE=1605
 saved_whole() { [[ -f $1 && $(stat -c %s "$1") -eq $DUMP_SIZE ]]; }
 
 main() {
-  require_tools Xvfb xdpyinfo xdotool xclip import jackd jack_wait jack_lsp
+  require_tools Xvfb xdpyinfo xdotool xclip import jackd jack_wait jack_lsp setpriv
   make_presets
   start_xvfb "$WORK"
   start_jackd morvane-gui "$WORK"

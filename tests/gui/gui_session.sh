@@ -1,7 +1,9 @@
 # Helpers for driving the real editor from outside, as a person would: a private X
 # server (Xvfb), a private JACK server, the simulator as a process, and xdotool.
 # Sourced by tests/gui/editor_session_test.sh and bench/startup/measure_startup.sh.
-# Every process started here is recorded and stopped by its id in stop_all.
+# Every process started here is recorded and stopped by its id in stop_all; started with
+# WITH_PARENT in front, it also dies with the script when the script is killed (ctest ends a
+# test that runs past its limit with SIGKILL, and no trap runs then).
 
 # The editor's client area; the window adds the menu bar above it.
 readonly CLIENT_WIDTH=331
@@ -12,6 +14,8 @@ readonly SKIPPED=77
 STARTED_PIDS=()
 JACK_SERVER=""
 JACK_PID=""
+# The JACK clients this run starts, by name.
+JACK_CLIENTS=()
 
 log() { printf '[%s] %s\n' "$(date +%T.%3N)" "$*" >&2; }
 fail() {
@@ -43,10 +47,16 @@ wait_until() {
 
 remember_pid() { STARTED_PIDS+=("$1"); }
 
+# Put in front of a command started in the background, so that it is killed when this script
+# dies; the command replaces setpriv, so $! is its id.
+readonly WITH_PARENT=(setpriv --pdeathsig KILL --)
+
 # stop_pid PID: SIGTERM, up to 3 s for it to end, then SIGKILL. Returns 1 if it had to be killed.
+# A stopped process (SIGSTOP) is resumed first: it takes no other signal until then.
 stop_pid() {
   local pid=$1
   kill -0 "$pid" 2>/dev/null || return 0
+  kill -CONT "$pid" 2>/dev/null || true
   kill -TERM "$pid" 2>/dev/null || true
   local tries=60
   while kill -0 "$pid" 2>/dev/null && ((tries-- > 0)); do sleep "$POLL_STEP"; done
@@ -61,25 +71,44 @@ stop_pid() {
 # Stops every recorded process. The JACK server goes first: it shuts down in order and
 # tells its clients, whereas a client that dies under a running server in synchronous
 # mode can stall the server's graph so that it no longer ends on SIGTERM. The rest go
-# newest first, so that X clients end before Xvfb. A server that still had to be
-# killed leaves its name registered in /dev/shm; its files there are removed.
+# newest first, so that X clients end before Xvfb. Nothing of the server's stays in /dev/shm
+# (JACK's registry of servers, which other runs' servers share, stays as JACK leaves it).
 stop_all() {
   if [[ -n $JACK_PID ]] && ! stop_pid "$JACK_PID" && [[ -n $JACK_SERVER ]]; then
-    rm -f /dev/shm/*"$JACK_SERVER"* 2>/dev/null || true
+    forget_killed_jack_server "$JACK_SERVER"
   fi
   local index
   for ((index = ${#STARTED_PIDS[@]} - 1; index >= 0; index--)); do
     stop_pid "${STARTED_PIDS[index]}" || true
   done
+  # A server stopped under its clients leaves their semaphores, and a client still ending may
+  # open one again after the server has gone: they go once every client has ended.
+  local client
+  for client in "${JACK_CLIENTS[@]}"; do
+    rm -f /dev/shm/jack_sem.*_"$JACK_SERVER"_"$client"
+  done
   STARTED_PIDS=()
   JACK_PID=""
 }
+
+# forget_killed_jack_server NAME: a server that had to be killed leaves its name registered and
+# its shared memory in /dev/shm; a server of the same name started and stopped in order takes
+# them back, and the files that carry the name (its clients' semaphores) go.
+forget_killed_jack_server() {
+  local name=$1 pid
+  JACK_DEFAULT_SERVER=$name jackd --no-realtime -n "$name" -d dummy >/dev/null 2>&1 &
+  pid=$!
+  JACK_DEFAULT_SERVER=$name jack_wait -w -t 5 >/dev/null 2>&1 || true
+  stop_pid "$pid" || true
+  rm -f /dev/shm/*"$name"* 2>/dev/null || true
+}
+
 
 # start_xvfb DIR: a private X server on the first free display; sets DISPLAY.
 start_xvfb() {
   local dir=$1
   : >"$dir/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+  "${WITH_PARENT[@]}" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
   remember_pid $!
   wait_until 10 test -s "$dir/display" || fail "Xvfb did not start ($(tail -1 "$dir/xvfb.log"))"
   export DISPLAY=":$(head -1 "$dir/display")"
@@ -104,7 +133,7 @@ start_jackd() {
       log "JACK server $JACK_SERVER belongs to another run"
       continue
     fi
-    jackd --no-realtime -S -t 5000 -n "$JACK_SERVER" -d dummy -r 48000 -p 1024 \
+    "${WITH_PARENT[@]}" jackd --no-realtime -S -t 5000 -n "$JACK_SERVER" -d dummy -r 48000 -p 1024 \
       >"$dir/jackd.log" 2>&1 &
     JACK_PID=$!
     # Still alive once the server answers: the answer came from this run's server.
@@ -147,8 +176,9 @@ jack_has_port() {
 # start_simulator BIN NAME LOG: morvane-sim on the JACK server, logging every message.
 start_simulator() {
   local bin=$1 name=$2 logfile=$3
-  "$bin/morvane-sim" --api jack --name "$name" --verbose >"$logfile" 2>&1 &
+  "${WITH_PARENT[@]}" "$bin/morvane-sim" --api jack --name "$name" --verbose >"$logfile" 2>&1 &
   remember_pid $!
+  JACK_CLIENTS+=("$name-in" "$name-out")
   wait_until 15 grep -q '^ready' "$logfile" || fail "the simulator did not start: $(tail -2 "$logfile")"
   wait_until 15 jack_has_port "$name-in:in" || fail "the simulator's input port never appeared"
   wait_until 15 jack_has_port "$name-out:out" || fail "the simulator's output port never appeared"

@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -6,14 +5,18 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "jack_test_support.h"
 #include "midi/backends/jack/jack_backend.h"
+#include "midi/backends/virtual/virtual_backend.h"
+#include "midi/device_list.h"
 #include "midi/gui_thread.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
@@ -24,132 +27,97 @@
 namespace morvane::midi {
 namespace {
 
-constexpr std::chrono::milliseconds kPatience{20000};
-constexpr std::chrono::milliseconds kStopPatience{3000};
-constexpr std::chrono::milliseconds kPollStep{50};
-constexpr std::chrono::milliseconds kExchangeLimit{60000};
+using namespace jack_test;
+using Clock = std::chrono::steady_clock;
+
+// A whole session (server, simulator and the exchange) must end within this, several
+// sessions within the test's time limit.
+constexpr std::chrono::milliseconds kSessionLimit{60000};
+constexpr std::chrono::seconds kAllSessionsLimit{150};
 constexpr int kSessionAttempts = 3;
-constexpr const char* kClientTimeoutMs = "5000";
 constexpr const char* kSetupFailure = "setup: ";
 constexpr int kSetupFailed = 2;
 constexpr int kBankSize = 16;
 constexpr std::uint8_t kRequestedPreset = 3;
-
-bool WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds patience = kPatience) {
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(kPollStep);
-  }
-  return true;
-}
-
-bool Shell(const std::string& command) {
-  return std::system(command.c_str()) == 0;
-}
-
-// A process this test started and stops again; what it prints goes nowhere.
-class Child {
- public:
-  explicit Child(std::vector<std::string> arguments)
-      : pid_(test_support::SpawnQuiet(std::move(arguments))) {}
-  ~Child() { Stop(); }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  bool Started() const { return pid_ > 0; }
-  pid_t Pid() const { return pid_; }
-  // Collects it once it has ended: until then the system still counts it as running (a JACK
-  // server of its name would not start).
-  void Reap() {
-    int status = 0;
-    if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-    }
-  }
-  // SIGTERM (or signal), then SIGKILL for one that does not end in time (a client left
-  // stuck by its server's death). True when it ended by itself or on the first signal.
-  bool Stop(int signal = SIGTERM) {
-    if (pid_ <= 0) {
-      return true;
-    }
-    int status = 0;
-    kill(pid_, signal);
-    const bool ended =
-        WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, kStopPatience);
-    if (!ended) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-    }
-    pid_ = -1;
-    return ended;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
+// What a user may wait for a window, a Rescan, a device choice or a close while the server
+// is stalled.
+constexpr std::chrono::milliseconds kStallBound{1000};
+constexpr const char* kNotAnswering = "The JACK server does not answer";
 
 ::testing::AssertionResult SetupFailed(const std::string& what) {
   return ::testing::AssertionFailure() << kSetupFailure << what;
 }
 
-// A private JACK server named by JACK_DEFAULT_SERVER. A generous client timeout: on a busy
-// machine a client that misses one cycle otherwise stalls the dummy driver's whole graph.
-std::unique_ptr<Child> StartJack() {
-  const std::string name = std::getenv("JACK_DEFAULT_SERVER");
-  auto jack = std::make_unique<Child>(
-      std::vector<std::string>{"jackd", "--no-realtime", "-t", kClientTimeoutMs, "-n", name, "-d",
-                               "dummy", "-r", "48000", "-p", "1024"});
-  if (!jack->Started() || !Shell("jack_wait -w -t 10 >/dev/null 2>&1")) {
-    return nullptr;
-  }
-  return jack;
+bool SimulatorPortsThere(const std::string& simName) {
+  return Shell("jack_lsp 2>/dev/null | grep -q '^" + simName + "-out:out$'") &&
+         Shell("jack_lsp 2>/dev/null | grep -q '^" + simName + "-in:in$'");
 }
 
-// A server that was killed leaves its name registered: one of the same name started and
-// stopped in order takes it back, and the files that carry the name go.
-void ReclaimServerName() {
-  if (auto jack = StartJack()) {
-    jack->Stop();
+// Why a session's server or simulator is not there, in words.
+std::string NotStarted(const std::unique_ptr<JackServer>& jack) {
+  return jack ? "the simulator's ports did not appear within " + std::to_string(kPatience.count()) +
+                    " ms"
+              : std::string("the JACK server did not start within 10 s");
+}
+
+// Where the simulator logs every message and what befell its ports.
+std::string SimulatorLog(const std::string& simName) {
+  return ::testing::TempDir() + simName + ".log";
+}
+
+// The simulator's log, for the message of a session that failed; the file goes.
+std::string TakeSimulatorLog(const std::string& simName) {
+  std::ifstream file(SimulatorLog(simName));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    lines.push_back(line);
   }
-  const std::string name = std::getenv("JACK_DEFAULT_SERVER");
-  Shell("rm -f /dev/shm/*" + name + "* 2>/dev/null");
+  std::filesystem::remove(SimulatorLog(simName));
+  constexpr std::size_t kShownLines = 12;
+  std::string shown;
+  for (std::size_t i = lines.size() > kShownLines ? lines.size() - kShownLines : 0;
+       i < lines.size(); ++i) {
+    shown += "\n  sim: " + lines[i];
+  }
+  return shown;
 }
 
 // The simulator as a process on the server, once its ports are there.
 std::unique_ptr<Child> StartSimulator(const std::string& simName, bool paced) {
-  std::vector<std::string> arguments{MORVANE_SIM_PATH, "--api", "jack", "--name", simName};
+  std::vector<std::string> arguments{MORVANE_SIM_PATH, "--api", "jack",
+                                     "--name",         simName, "--verbose"};
   if (paced) {
     arguments.emplace_back("--paced");
   }
-  auto simulator = std::make_unique<Child>(arguments);
-  if (!simulator->Started() || !WaitFor([&] {
-        return Shell("jack_lsp 2>/dev/null | grep -q '^" + simName + "-out:'") &&
-               Shell("jack_lsp 2>/dev/null | grep -q '^" + simName + "-in:'");
-      })) {
+  auto simulator = std::make_unique<Child>(arguments, SimulatorLog(simName));
+  if (!simulator->Started() || !WaitFor([&] { return SimulatorPortsThere(simName); })) {
     return nullptr;
   }
   return simulator;
 }
 
-// Runs body in a child process and ends it after kExchangeLimit: when jackd drops a
-// session, libjack can leave a client blocked for good inside jack_client_open. A body
-// that could not set its session up says so, and the session is tried afresh. meanwhile
-// runs here while the child works.
+// Runs body in a child process and ends it after kSessionLimit: a body that hangs fails the
+// test with a message rather than at ctest's limit. A body that could not set its session up
+// says so, and the session is tried afresh. meanwhile runs here while the child works.
 ::testing::AssertionResult InChildProcess(const std::function<::testing::AssertionResult()>& body,
                                           bool& setupFailed,
                                           const std::function<void()>& meanwhile = {}) {
   std::cout.flush();
   std::cerr.flush();
   setupFailed = false;
+  const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid < 0) {
     return ::testing::AssertionFailure() << "fork failed";
   }
   if (pid == 0) {
-    const ::testing::AssertionResult result = body();
+    test_support::DieWithParent(parent);
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    try {
+      result = body();
+    } catch (const std::exception& error) {
+      result = ::testing::AssertionFailure() << "raised: " << error.what();
+    }
     if (!result) {
       std::cerr << result.message() << std::endl;
     }
@@ -164,11 +132,12 @@ std::unique_ptr<Child> StartSimulator(const std::string& simName, bool paced) {
         }
         return waitpid(pid, &status, WNOHANG) == pid;
       },
-      kExchangeLimit);
+      kSessionLimit);
   if (!finished) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
-    return ::testing::AssertionFailure() << "the session did not finish and was ended";
+    return ::testing::AssertionFailure()
+           << "the session did not finish within " << kSessionLimit.count() << " ms and was ended";
   }
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     setupFailed = WIFEXITED(status) && WEXITSTATUS(status) == kSetupFailed;
@@ -202,11 +171,14 @@ struct SimulatorPorts {
     };
   }
 
-  // Chooses the simulator's ports by name and opens them, the input started.
+  // Chooses the simulator's ports by name and opens them, the input started, as a Rescan does.
   ::testing::AssertionResult Open() {
     const std::string toModule = simName + "-in:in";
     const std::string fromModule = simName + "-out:out";
     try {
+      input.StopInput();
+      input.ClosePort();
+      output.ClosePort();
       output.SetProductName(toModule);
       input.SetProductName(fromModule);
     } catch (const std::exception& error) {
@@ -247,6 +219,30 @@ struct SimulatorPorts {
   std::vector<std::string> lost;
 };
 
+// New ports on the simulator, made once the server lists its devices: a backend lists none
+// while a call to a server slowed by a loaded machine or a stall is still overdue. Null when it
+// did not within kPatience.
+std::unique_ptr<SimulatorPorts> PortsAgain(const std::string& simName) {
+  std::unique_ptr<SimulatorPorts> ports;
+  WaitFor([&] {
+    try {
+      ports = std::make_unique<SimulatorPorts>(simName);
+    } catch (const EMidiInputError&) {
+      // No input device listed yet.
+    }
+    return ports != nullptr;
+  });
+  return ports;
+}
+
+// Opens the ports once the server lists the simulator's devices; the last reason why not after
+// kPatience.
+::testing::AssertionResult OpenWhenListed(SimulatorPorts& ports) {
+  ::testing::AssertionResult opened = ::testing::AssertionFailure();
+  WaitFor([&] { return opened = ports.Open(); });
+  return opened;
+}
+
 std::vector<std::uint8_t> Dump(std::uint8_t fill) {
   std::vector<std::uint8_t> dump(preset::kDumpSize, fill);
   dump.front() = preset::kSysexStart;
@@ -254,48 +250,47 @@ std::vector<std::uint8_t> Dump(std::uint8_t fill) {
   return dump;
 }
 
-std::string Tag(int attempt) {
-  return std::to_string(getpid()) + "-" + std::to_string(attempt);
-}
-
-void UseServer(const std::string& server) {
-  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-  setenv("JACK_NO_START_SERVER", "1", 1);
-}
-
 // One whole session: a private JACK server, the simulator as a process, and a dump
 // requested and received through the ports on the JACK backend in a child process.
 ::testing::AssertionResult RequestDumpOverJack(int attempt, bool& setupFailed) {
-  const std::string simName = "morvane-sim-" + Tag(attempt);
-  UseServer("morvane-test-" + Tag(attempt));
-  const auto jack = StartJack();
+  const std::string simName = UniqueName("morvane-sim", attempt);
+  UseServer(UniqueName("morvane-test", attempt));
+  const auto jack = JackServer::Start();
   const auto simulator = jack ? StartSimulator(simName, false) : nullptr;
   if (!simulator) {
     setupFailed = true;
-    return ::testing::AssertionFailure() << "the server or the simulator did not start";
+    return ::testing::AssertionFailure() << NotStarted(jack) << TakeSimulatorLog(simName);
   }
-  return InChildProcess(
+  auto result = InChildProcess(
       [&]() -> ::testing::AssertionResult {
-        SimulatorPorts ports(simName);
-        if (const auto opened = ports.Open(); !opened) {
+        const auto ports = PortsAgain(simName);
+        if (!ports) {
+          return SetupFailed("the simulator's devices were not listed");
+        }
+        if (const auto opened = OpenWhenListed(*ports); !opened) {
           return SetupFailed(opened.message());
         }
-        if (!ports.RequestDump()) {
-          return SetupFailed("received " + std::to_string(ports.received.size()) + " bytes");
+        if (!ports->RequestDump()) {
+          return SetupFailed("received " + std::to_string(ports->received.size()) + " bytes");
         }
         return ::testing::AssertionSuccess();
       },
       setupFailed);
+  const std::string log = TakeSimulatorLog(simName);
+  return result ? result : ::testing::AssertionFailure() << result.message() << log;
 }
 
 // jackd's dummy driver can drop a session for good when the machine is loaded (a
 // client misses its cycle and the graph stops); a fresh server is then tried, and
-// the test fails only when every session fails.
+// the test fails only when every session fails, or the sessions ran out of time.
 ::testing::AssertionResult WithFreshSessions(
     const std::function<::testing::AssertionResult(int attempt, bool& setupFailed)>& session) {
   ::testing::AssertionResult result = ::testing::AssertionFailure();
   bool setupFailed = true;
-  for (int attempt = 1; attempt <= kSessionAttempts && !result && setupFailed; ++attempt) {
+  const auto end = Clock::now() + kAllSessionsLimit;
+  for (int attempt = 1;
+       attempt <= kSessionAttempts && !result && setupFailed && Clock::now() + kSessionLimit < end;
+       ++attempt) {
     result = session(attempt, setupFailed);
     if (!result) {
       std::cerr << "JACK session " << attempt << " failed: " << result.message() << "\n";
@@ -305,7 +300,7 @@ void UseServer(const std::string& server) {
 }
 
 TEST(JackSession, DumpRequestedFromTheSimulatorProcessArrivesWhole) {
-  if (!Shell("command -v jackd >/dev/null 2>&1")) {
+  if (!JackInstalled()) {
     GTEST_SKIP() << "jackd is not installed";
   }
   EXPECT_TRUE(WithFreshSessions(RequestDumpOverJack));
@@ -316,57 +311,20 @@ enum class Phase { Idle, Sending, Receiving };
 
 struct LossCase {
   const char* name;
+  // SIGTERM stops the server, SIGKILL kills it, SIGSTOP stalls it until SIGCONT.
   int signal;
   Phase phase;
-  // The server and the simulator start again, and the ports find them by name.
+  // The server starts again (or resumes), and the ports find the simulator again by name.
   bool comesBack;
 };
 
-// The server is stopped or killed under open ports: idle, half way through a bank sent dump
-// by dump, or while a dump arrives. Then a bank's worth of dumps is sent at once, before the
-// loss has been heard of. Both ports must be told and closed, and every dump reported exactly
-// once: sent, or not sent with a reason.
-::testing::AssertionResult LoseTheServer(const LossCase& test, SimulatorPorts& ports, Child& jack) {
-  constexpr std::uint8_t kBefore = 0x11;
-  constexpr std::uint8_t kAfter = 0x22;
-  if (const auto opened = ports.Open(); !opened) {
-    return SetupFailed(opened.message());
-  }
-  int attempted = 0;
-  if (test.phase == Phase::Sending) {
-    for (; attempted < kBankSize / 2; ++attempted) {
-      ports.output.SendLong(Dump(kBefore));
-      const auto sent = static_cast<std::size_t>(attempted) + 1;
-      if (!ports.gui.PumpUntil([&] { return ports.sentDumps.size() == sent; }, kPatience)) {
-        return SetupFailed("a dump did not go out");
-      }
-    }
-  } else if (test.phase == Phase::Receiving) {
-    ports.output.SendLong(preset::DumpRequestMessage(kRequestedPreset));
-    if (!ports.gui.PumpUntil([&] { return !ports.received.empty(); }, kPatience)) {
-      return SetupFailed("no dump began to arrive");
-    }
-  }
-  kill(jack.Pid(), test.signal);
-  for (int i = 0; i < kBankSize; ++i, ++attempted) {
-    try {
-      ports.output.SendLong(Dump(kAfter));
-    } catch (const EmidioutputError&) {
-      // Refused at once: counted by the tap like any message not sent.
-    }
-  }
-  if (!ports.gui.PumpUntil([&] { return ports.lost.size() == 2; }, kPatience)) {
-    return ::testing::AssertionFailure() << "told of " << ports.lost.size() << " lost devices";
-  }
+std::ostream& operator<<(std::ostream& out, const LossCase& test) {
+  return out << test.name;
+}
+
+// Every dump sent is reported exactly once: sent, or not sent with a reason.
+::testing::AssertionResult EveryDumpReported(SimulatorPorts& ports, int attempted) {
   ports.gui.PumpPending();
-  for (const std::string& text : ports.lost) {
-    if (text != "The JACK server stopped") {
-      return ::testing::AssertionFailure() << "lost with \"" << text << "\"";
-    }
-  }
-  if (ports.output.State() != mosClosed || ports.input.State() != misClosed) {
-    return ::testing::AssertionFailure() << "a port stayed open";
-  }
   const auto reported = ports.sentDumps.size() + ports.refusedDumps.size();
   if (reported != static_cast<std::size_t>(attempted) || ports.output.PendingLongCount() != 0) {
     return ::testing::AssertionFailure()
@@ -379,6 +337,71 @@ struct LossCase {
       return ::testing::AssertionFailure() << "a dump was not sent without a reason";
     }
   }
+  return ::testing::AssertionSuccess();
+}
+
+// Sends half a bank dump by dump, each one confirmed before the next.
+::testing::AssertionResult SendHalfABank(SimulatorPorts& ports, std::uint8_t fill, int& attempted) {
+  for (int i = 0; i < kBankSize / 2; ++i, ++attempted) {
+    ports.output.SendLong(Dump(fill));
+    const auto sent = ports.sentDumps.size() + 1;
+    if (!ports.gui.PumpUntil([&] { return ports.sentDumps.size() == sent; }, kPatience)) {
+      return SetupFailed("a dump did not go out within " + std::to_string(kPatience.count()) +
+                         " ms");
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A bank's worth of dumps at once, as a user's commands may queue them.
+void SendABank(SimulatorPorts& ports, std::uint8_t fill, int& attempted) {
+  for (int i = 0; i < kBankSize; ++i, ++attempted) {
+    try {
+      ports.output.SendLong(Dump(fill));
+    } catch (const EmidioutputError&) {
+      // Refused at once: counted by the tap like any message not sent.
+    }
+  }
+}
+
+// The server is stopped or killed under open ports: idle, half way through a bank sent dump
+// by dump, or while a dump arrives. Then a bank's worth of dumps is sent at once, before the
+// loss has been heard of. Both ports must be told and closed, and every dump reported exactly
+// once: sent, or not sent with a reason.
+::testing::AssertionResult LoseTheServer(const LossCase& test, SimulatorPorts& ports,
+                                         JackServer& jack) {
+  constexpr std::uint8_t kBefore = 0x11;
+  constexpr std::uint8_t kAfter = 0x22;
+  if (const auto opened = OpenWhenListed(ports); !opened) {
+    return SetupFailed(opened.message());
+  }
+  int attempted = 0;
+  if (test.phase == Phase::Sending) {
+    if (auto sent = SendHalfABank(ports, kBefore, attempted); !sent) {
+      return sent;
+    }
+  } else if (test.phase == Phase::Receiving) {
+    ports.output.SendLong(preset::DumpRequestMessage(kRequestedPreset));
+    if (!ports.gui.PumpUntil([&] { return !ports.received.empty(); }, kPatience)) {
+      return SetupFailed("no dump began to arrive");
+    }
+  }
+  kill(jack.Pid(), test.signal);
+  SendABank(ports, kAfter, attempted);
+  if (!ports.gui.PumpUntil([&] { return ports.lost.size() == 2; }, kPatience)) {
+    return ::testing::AssertionFailure() << "told of " << ports.lost.size() << " lost devices";
+  }
+  for (const std::string& text : ports.lost) {
+    if (text != "The JACK server stopped") {
+      return ::testing::AssertionFailure() << "lost with \"" << text << "\"";
+    }
+  }
+  if (ports.output.State() != mosClosed || ports.input.State() != misClosed) {
+    return ::testing::AssertionFailure() << "a port stayed open";
+  }
+  if (auto reported = EveryDumpReported(ports, attempted); !reported) {
+    return reported;
+  }
   // A killed server runs no cycle after its death: nothing queued then went out.
   if (test.signal == SIGKILL) {
     for (const auto& dump : ports.sentDumps) {
@@ -390,20 +413,216 @@ struct LossCase {
   return ::testing::AssertionSuccess();
 }
 
+template <typename Action>
+std::chrono::milliseconds Timed(Action action) {
+  const auto start = Clock::now();
+  action();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+// What a user met while the server was stalled: it took no longer than bound, and the backend
+// says why the server's devices are not there.
+::testing::AssertionResult MetTheStall(const std::string& what, std::chrono::milliseconds took,
+                                       std::chrono::milliseconds bound,
+                                       const std::string& trouble) {
+  if (took > bound) {
+    return ::testing::AssertionFailure()
+           << what << " took " << took.count() << " ms with the server stalled, more than "
+           << bound.count() << " ms";
+  }
+  if (trouble != kNotAnswering) {
+    return ::testing::AssertionFailure()
+           << what << " with the server stalled left the trouble \"" << trouble << "\"";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// What Rescan does with the ports, in its order: the input closed, the devices counted again,
+// what the ports were told meanwhile, then the chosen devices opened again by name. A device that
+// is not there is part of it.
+void Rescan(SimulatorPorts& ports) {
+  ports.input.StopInput();
+  ports.input.ClosePort();
+  ports.output.RefreshDeviceCount();
+  ports.input.RefreshDeviceCount();
+  ports.gui.PumpPending();
+  static_cast<void>(ports.Open());
+}
+
+// After SIGCONT: Rescan finds the simulator's devices again by name, and a dump comes back.
+::testing::AssertionResult BackAfterStall(const std::string& what, SimulatorPorts& ports) {
+  if (const auto back = OpenWhenListed(ports); !back) {
+    return ::testing::AssertionFailure() << "after " << what
+                                         << " and SIGCONT, Rescan did not find the devices "
+                                            "again: "
+                                         << back.message();
+  }
+  if (!ports.RequestDump()) {
+    auto failure = ::testing::AssertionFailure()
+                   << "after " << what << " and SIGCONT, the dump came back with "
+                   << ports.received.size() << " bytes; the ports were told:";
+    for (const std::string& text : ports.lost) {
+      failure << " \"" << text << "\"";
+    }
+    return failure;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// The editor's devices as it starts: the simulator in process and the server's, both ports
+// made and every device named.
+struct StartedDevices {
+  StartedDevices() {
+    devices.Add(std::make_shared<VirtualBackend>());
+    devices.Add(jack, true);
+    output = std::make_unique<TMidiOutput>(gui, devices);
+    input = std::make_unique<TMidiInput>(gui, devices);
+    for (std::int32_t id = 0; id < static_cast<std::int32_t>(devices.OutGetNumDevs()); ++id) {
+      MidiOutCaps caps;
+      devices.OutGetDevCaps(id, caps);
+    }
+    for (std::uint32_t id = 0; id < devices.InGetNumDevs(); ++id) {
+      MidiInCaps caps;
+      devices.InGetDevCaps(id, caps);
+    }
+  }
+  std::shared_ptr<JackBackend> jack = std::make_shared<JackBackend>("morvane-test-start");
+  DeviceList devices;
+  QueuedGuiThread gui;
+  std::unique_ptr<TMidiOutput> output;
+  std::unique_ptr<TMidiInput> input;
+};
+
+// The server is stalled with SIGSTOP under open ports, three times, and each time a user's
+// action is the first to meet it, within its bound: Rescan (with a bank's dumps queued
+// meanwhile, each reported once), choosing a device, and closing, then a start-up, which may
+// take at most the bound longer than one with no server at all. After each SIGCONT, Rescan finds
+// the simulator's devices again by name.
+::testing::AssertionResult StallTheServer(const std::string& simName, JackServer& jack,
+                                          const std::string& server) {
+  constexpr std::uint8_t kBefore = 0x11;
+  constexpr std::uint8_t kDuringStall = 0x33;
+  auto ports = PortsAgain(simName);
+  if (!ports) {
+    return SetupFailed("the simulator's devices were not listed");
+  }
+  if (const auto opened = OpenWhenListed(*ports); !opened) {
+    return SetupFailed(opened.message());
+  }
+  int attempted = 0;
+  if (auto sent = SendHalfABank(*ports, kBefore, attempted); !sent) {
+    return sent;
+  }
+
+  if (!StopProcess(jack.Pid())) {
+    return SetupFailed("the server did not stop on SIGSTOP");
+  }
+  const auto rescanTook = Timed([&] {
+    SendABank(*ports, kDuringStall, attempted);
+    Rescan(*ports);
+  });
+  const std::string rescanTrouble = ports->system.DeviceTrouble();
+  ports->gui.PumpPending();
+  kill(jack.Pid(), SIGCONT);
+  if (auto met = MetTheStall("Rescan", rescanTook, kStallBound, rescanTrouble); !met) {
+    return met;
+  }
+  // The output was given up under its queued dumps, which say why; had Rescan not closed it
+  // first, it was told so itself.
+  if (auto reported = EveryDumpReported(*ports, attempted); !reported) {
+    return reported;
+  }
+  for (std::size_t i = 0; i < ports->refusedDumps.size(); ++i) {
+    if (ports->refusedDumps[i][1] == kDuringStall && ports->refusals[i] != kNotAnswering) {
+      return ::testing::AssertionFailure()
+             << "a dump queued while the server was stalled was not sent with \""
+             << ports->refusals[i] << "\"";
+    }
+  }
+  for (const std::string& text : ports->lost) {
+    if (text != kNotAnswering) {
+      return ::testing::AssertionFailure() << "the output was told \"" << text << "\"";
+    }
+  }
+  if (auto back = BackAfterStall("Rescan", *ports); !back) {
+    return back;
+  }
+
+  if (!StopProcess(jack.Pid())) {
+    return SetupFailed("the server did not stop on SIGSTOP");
+  }
+  const auto choiceTook = Timed([&] {
+    try {
+      ports->output.ClosePort();
+      ports->output.SetProductName(simName + "-in:in");
+      ports->output.OpenPort();
+    } catch (const EmidioutputError&) {
+      // The device is not listed while the server does not answer.
+    }
+  });
+  const std::string choiceTrouble = ports->system.DeviceTrouble();
+  kill(jack.Pid(), SIGCONT);
+  if (auto met = MetTheStall("Choosing a device", choiceTook, kStallBound, choiceTrouble); !met) {
+    return met;
+  }
+  if (auto back = BackAfterStall("choosing a device", *ports); !back) {
+    return back;
+  }
+
+  if (!StopProcess(jack.Pid())) {
+    return SetupFailed("the server did not stop on SIGSTOP");
+  }
+  SendABank(*ports, kDuringStall, attempted);
+  const auto closeTook = Timed([&] { ports.reset(); });
+  UseServer(server + "-none");
+  std::unique_ptr<StartedDevices> started;
+  const auto noServerTook = Timed([&] { started = std::make_unique<StartedDevices>(); });
+  started.reset();
+  UseServer(server);
+  const auto stalledTook = Timed([&] { started = std::make_unique<StartedDevices>(); });
+  const std::string startTrouble = started->jack->DeviceTrouble();
+  const auto closeStartedTook = Timed([&] { started.reset(); });
+  kill(jack.Pid(), SIGCONT);
+  if (auto met = MetTheStall("Closing", closeTook, kStallBound, kNotAnswering); !met) {
+    return met;
+  }
+  if (auto met = MetTheStall("Starting", stalledTook, noServerTook + kStallBound, startTrouble);
+      !met) {
+    return met << " (" << noServerTook.count() << " ms with no server)";
+  }
+  if (auto met =
+          MetTheStall("Closing after the start", closeStartedTook, kStallBound, kNotAnswering);
+      !met) {
+    return met;
+  }
+  ports = PortsAgain(simName);
+  if (!ports) {
+    return ::testing::AssertionFailure() << "after a start-up and SIGCONT, no device was listed";
+  }
+  return BackAfterStall("a start-up", *ports);
+}
+
 ::testing::AssertionResult LossSession(const LossCase& test, int attempt, bool& setupFailed) {
-  const std::string simName = "morvane-sim-" + Tag(attempt);
-  UseServer("morvane-loss-" + Tag(attempt));
-  auto jack = StartJack();
+  const std::string simName = UniqueName("morvane-sim", attempt);
+  const std::string server = UniqueName("morvane-loss", attempt);
+  UseServer(server);
+  auto jack = JackServer::Start();
   auto simulator = jack ? StartSimulator(simName, test.phase == Phase::Receiving) : nullptr;
   if (!simulator) {
     setupFailed = true;
-    return ::testing::AssertionFailure() << "the server or the simulator did not start";
+    return ::testing::AssertionFailure() << NotStarted(jack) << TakeSimulatorLog(simName);
   }
   const pid_t jackPid = jack->Pid();
-  const pid_t simulatorPid = simulator->Pid();
   const ::testing::AssertionResult result = InChildProcess(
       [&]() -> ::testing::AssertionResult {
-        SimulatorPorts ports(simName);
+        if (test.signal == SIGSTOP) {
+          return StallTheServer(simName, *jack, server);
+        }
+        const auto listed = PortsAgain(simName);
+        if (!listed) {
+          return SetupFailed("the simulator's devices were not listed");
+        }
+        SimulatorPorts& ports = *listed;
         if (auto lost = LoseTheServer(test, ports, *jack); !lost) {
           return lost;
         }
@@ -411,23 +630,20 @@ struct LossCase {
           return ::testing::AssertionSuccess();
         }
         // The old server must be gone, and collected by the test, before one of its name
-        // starts; a killed one's name is taken back by the new one. The old simulator goes
-        // too: a client of a dead server disturbs a new one of its name.
-        kill(simulatorPid, SIGKILL);
+        // starts; a killed one's name is taken back by the new one. The simulator stays: it
+        // waits for a server and makes its ports again.
         if (!WaitFor([&] { return kill(jackPid, 0) != 0; })) {
           return SetupFailed("the stopped server did not end");
         }
-        const auto again = StartJack();
+        const auto again = JackServer::Start();
         if (!again) {
           return SetupFailed("the server did not start again");
         }
-        const auto simulatorAgain = StartSimulator(simName, false);
-        if (!simulatorAgain) {
-          return SetupFailed("the simulator did not start again");
+        if (!WaitFor([&] { return SimulatorPortsThere(simName); })) {
+          return ::testing::AssertionFailure()
+                 << "the simulator did not make its ports on the new server";
         }
-        ::testing::AssertionResult reopened = ::testing::AssertionFailure();
-        WaitFor([&] { return reopened = ports.Open(); });
-        if (!reopened) {
+        if (const auto reopened = OpenWhenListed(ports); !reopened) {
           return ::testing::AssertionFailure()
                  << "the ports did not find the devices again: " << reopened.message();
         }
@@ -438,34 +654,42 @@ struct LossCase {
         return ::testing::AssertionSuccess();
       },
       setupFailed, [&] { jack->Reap(); });
-  // The child killed or stopped the server; it is collected here. The simulator, a client of
-  // RtMidi's, can be left spinning by its server's death.
-  jack->Stop();
-  simulator->Stop(SIGKILL);
-  if (test.signal == SIGKILL && !(test.comesBack && result)) {
-    ReclaimServerName();
+  // The child killed, stopped or stalled the server; it is collected here, after the
+  // simulator, which must have lived through it.
+  const bool simulatorLived = kill(simulator->Pid(), 0) == 0;
+  simulator->Stop();
+  if (test.signal == SIGKILL) {
+    jack->Killed();
   }
-  return result;
+  jack->Stop();
+  const std::string log = TakeSimulatorLog(simName);
+  if (result && !simulatorLived) {
+    return ::testing::AssertionFailure() << "the simulator did not outlive its server" << log;
+  }
+  return result ? result : ::testing::AssertionFailure() << result.message() << log;
 }
 
-TEST(JackSession, AServerThatStopsOrDiesIsReportedAndNoSendIsLost) {
-  if (!Shell("command -v jackd >/dev/null 2>&1")) {
+class JackLoss : public ::testing::TestWithParam<LossCase> {};
+
+TEST_P(JackLoss, IsReportedAndNoSendIsLost) {
+  if (!JackInstalled()) {
     GTEST_SKIP() << "jackd is not installed";
   }
-  const LossCase cases[] = {
-      {"stopped while idle, then back", SIGTERM, Phase::Idle, true},
-      {"killed while idle, then back", SIGKILL, Phase::Idle, true},
-      {"stopped while sending a bank", SIGTERM, Phase::Sending, false},
-      {"killed while sending a bank", SIGKILL, Phase::Sending, false},
-      {"stopped while a dump arrives", SIGTERM, Phase::Receiving, false},
-      {"killed while a dump arrives", SIGKILL, Phase::Receiving, false},
-  };
-  for (const LossCase& test : cases) {
-    EXPECT_TRUE(WithFreshSessions([&](int attempt, bool& setupFailed) {
-      return LossSession(test, attempt, setupFailed);
-    })) << test.name;
-  }
+  EXPECT_TRUE(WithFreshSessions([&](int attempt, bool& setupFailed) {
+    return LossSession(GetParam(), attempt, setupFailed);
+  }));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    JackSession, JackLoss,
+    ::testing::Values(LossCase{"StoppedWhileIdleThenBack", SIGTERM, Phase::Idle, true},
+                      LossCase{"KilledWhileIdleThenBack", SIGKILL, Phase::Idle, true},
+                      LossCase{"StoppedWhileSendingABank", SIGTERM, Phase::Sending, false},
+                      LossCase{"KilledWhileSendingABank", SIGKILL, Phase::Sending, false},
+                      LossCase{"StoppedWhileADumpArrives", SIGTERM, Phase::Receiving, false},
+                      LossCase{"KilledWhileADumpArrives", SIGKILL, Phase::Receiving, false},
+                      LossCase{"StalledThenResumed", SIGSTOP, Phase::Sending, true}),
+    [](const ::testing::TestParamInfo<LossCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace morvane::midi

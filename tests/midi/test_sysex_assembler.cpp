@@ -178,6 +178,12 @@ TEST(SysexAssembler, BuildsBuffersFromChunksAndTakesRealTimeBytesOut) {
        {{0xC0}, {0x05, 0x90, 60}, {100}},
        {},
        {0x05C0, 0x643C90}},
+      {"a system common message clears running status",
+       16,
+       1,
+       {{0x90, 60, 100, 0xF6, 62, 100}},
+       {},
+       {0x643C90, 0xF6}},
   };
   for (const Case& test : cases) {
     Target target(test.bufferSize, test.bufferCount);

@@ -154,6 +154,16 @@ TEST_F(DeviceListTest, VirtualDevicesComeFirstThenTheSystems) {
   ASSERT_EQ(devices.InGetDevCaps(1, in), kNoError);
   EXPECT_EQ(in.productName, "Keys");
   EXPECT_EQ(devices.OutGetDevCaps(3, out), kBadDeviceId);
+
+  // What keeps a backend's devices away is said by the list, each backend's in turn.
+  EXPECT_EQ(devices.DeviceTrouble(), "");
+  system->SetDeviceTrouble("The JACK server does not answer");
+  EXPECT_EQ(devices.DeviceTrouble(), "The JACK server does not answer");
+  auto other =
+      std::make_shared<ScriptedDriver>(std::vector<std::string>{}, std::vector<std::string>{});
+  other->SetDeviceTrouble("No sequencer");
+  devices.Add(other);
+  EXPECT_EQ(devices.DeviceTrouble(), "The JACK server does not answer; No sequencer");
 }
 
 TEST_F(DeviceListTest, MapperIsTheSystemsFirstOutputOrElseTheSimulator) {

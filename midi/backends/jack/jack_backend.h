@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 namespace morvane::midi {
 
 class JackConnection;
+class JackWorker;
+struct JackOpening;
 
 // The MIDI ports of a JACK server, driven through libjack: one client for the whole
 // process, its process thread writing and reading our ports. Devices are the server's
@@ -20,6 +23,12 @@ class JackConnection;
 // the next look at the devices. With no server nothing is printed and looking costs no
 // more than a look at the server's socket file. MORVANE_MIDI_API set to another API
 // leaves the backend without devices.
+//
+// Every libjack call that talks to the server runs on a worker and is waited for at most
+// JackWorker::kDeadline. A server that does not answer in time (stopped with SIGSTOP) is given
+// up like one that died, and the backend lists no devices, says so in DeviceTrouble and asks
+// the server nothing more until the call it missed has returned; the next look after that
+// finds the server's devices again.
 class JackBackend final : public MidiDriver {
  public:
   // After a server did not answer, it is asked again no sooner than this.
@@ -29,7 +38,10 @@ class JackBackend final : public MidiDriver {
   // Our codes follow those of the RtMidi backend, so that one device list can hold both.
   static constexpr MmResult kFirstCode = 0x20000;
 
-  explicit JackBackend(std::string ownClientName = "morvane-editor");
+  // With an ownPortName the backend's one device, in either direction, is a port of its own
+  // by that name, which other clients connect to (the ports a simulated module offers);
+  // opening it makes the port and connects nothing.
+  explicit JackBackend(std::string ownClientName = "morvane-editor", std::string ownPortName = {});
   ~JackBackend() override;
   JackBackend(const JackBackend&) = delete;
   JackBackend& operator=(const JackBackend&) = delete;
@@ -63,30 +75,42 @@ class JackBackend final : public MidiDriver {
   MmResult InStop(DeviceHandle device) override;
   MmResult InReset(DeviceHandle device) override;
   MmResult InGetErrorText(MmResult code, std::string& text) override;
+  std::string DeviceTrouble() override;
 
  private:
   // The live connection, or a new one when a server answers; null when none does.
   std::shared_ptr<JackConnection> Connection();
   // The server's MIDI ports with these flags (JackPortIsInput for our outputs).
   std::vector<std::string> Ports(unsigned long flags);
+  // Lets go of a connection whose server has gone or was given up.
+  void ForgetLostConnection();
+  // Runs call on the worker; a server that does not answer in time is given up.
+  bool Ask(std::function<void()> call);
   // Registers a port of ours named base (or base-2, base-3, ...) and connects it;
   // null with a result code on failure.
-  MmResult OpenPort(JackConnection& connection, const char* base, unsigned long flags,
-                    const std::string& target, bool targetIsSource, void*& port);
+  MmResult OpenPort(const std::shared_ptr<JackConnection>& connection, const char* base,
+                    unsigned long flags, const std::string& target, bool targetIsSource,
+                    void*& port);
+  // What an open finds when the device is not there.
+  MmResult NoDevice() const;
   MmResult ErrorText(MmResult code, std::string& text) const;
   MmResult Failure(const std::string& text, const std::string& detail);
 
   std::string ownClientName_;
+  std::string ownPortName_;
   bool enabled_ = true;
   // MORVANE_MIDI_API=jack: libjack's messages reach the terminal.
   bool named_ = false;
   FailureTexts texts_{kFirstCode};
   MmResult noServer_;
   MmResult serverStopped_;
+  MmResult notAnswering_;
   MmResult tooLong_;
   MmResult gaveUp_;
   MmResult reset_;
+  std::shared_ptr<JackWorker> worker_;
   std::shared_ptr<JackConnection> connection_;
+  std::unique_ptr<JackOpening> lateOpen_;
   std::chrono::steady_clock::time_point lastFailedAttempt_{};
   bool failedAttempt_ = false;
 };

@@ -5,6 +5,7 @@
 #include <span>
 #include <thread>
 
+#include "midi/backends/jack/jack_events.h"
 #include "midi/my_midi_event.h"
 
 namespace morvane::midi {
@@ -19,10 +20,7 @@ JackPortDevice::JackPortDevice(std::shared_ptr<JackConnection> connection, jack_
     : connection_(std::move(connection)), port_(port), callback_(callback), instance_(instance) {}
 
 JackPortDevice::~JackPortDevice() {
-  // A client whose server has gone takes no calls; its ports go with it.
-  if (!connection_->Lost()) {
-    jack_port_unregister(connection_->Client(), port_);
-  }
+  connection_->Unregister(port_);
 }
 
 void JackPortDevice::TellLost(MmResult reason) noexcept {
@@ -80,12 +78,13 @@ void JackOutput::Process(jack_nframes_t frames) noexcept {
   }
   void* buffer = jack_port_get_buffer(Port(), frames);
   jack_midi_clear_buffer(buffer);
+  Connection().NoteLargestEvent(jack_midi_max_event_size(buffer));
   std::size_t next = written;
   bool wrote = false;
   while (next != tail_.load()) {
     const Item item = items_[next];
-    std::span<const std::uint8_t> bytes;
     std::uint8_t shortBytes[kShortMessageSize] = {};
+    std::span<const std::uint8_t> bytes;
     if (item.header != nullptr) {
       bytes = {item.header->lpData, item.header->dwBufferLength};
     } else {
@@ -94,8 +93,18 @@ void JackOutput::Process(jack_nframes_t frames) noexcept {
       }
       bytes = std::span(shortBytes).first(ShortMessageLength(shortBytes[0]));
     }
-    if (jack_midi_event_write(buffer, 0, bytes.data(), bytes.size()) == 0) {
+    while (offset_ < bytes.size()) {
+      const auto event = bytes.subspan(offset_, JackEventLength(bytes.subspan(offset_)));
+      // Asked first: a write that fails counts as a lost event and is reported by libjack.
+      if (event.size() > jack_midi_max_event_size(buffer) ||
+          jack_midi_event_write(buffer, 0, event.data(), event.size()) != 0) {
+        break;
+      }
       wrote = true;
+      offset_ += event.size();
+    }
+    if (offset_ == bytes.size()) {
+      offset_ = 0;
       next = Next(next);
       continue;
     }
@@ -105,6 +114,7 @@ void JackOutput::Process(jack_nframes_t frames) noexcept {
     }
     // What an empty buffer cannot take no cycle will: it fails, and nothing before it is
     // left unconfirmed.
+    offset_ = 0;
     head_.store(Next(next), std::memory_order_release);
     next = Next(next);
     Finish(item, tooLong_);
@@ -117,6 +127,7 @@ void JackOutput::FailAll(MmResult result) noexcept {
     const std::size_t head = head_.load(std::memory_order_relaxed);
     if (head == tail_.load()) {
       written_.store(head, std::memory_order_relaxed);
+      offset_ = 0;
       return;
     }
     const Item item = items_[head];

@@ -40,10 +40,11 @@ class JackPortDevice : public JackDevice {
 };
 
 // An output port: the owner queues buffers and short messages, JACK's process thread
-// writes them into the port's buffer in order, as many as fit in a cycle, and reports each
-// buffer done at the start of the next cycle, which shows that the server finished the one
-// that carried it. After the server went away, the watch thread fails what is queued and
-// what was written in a cycle that may never have finished.
+// writes them into the port's buffer in order, one event per MIDI message, as many as fit in
+// a cycle (a buffer that does not fit goes on in the next cycles), and reports each buffer
+// done at the start of the cycle after the one that carried its last message, which shows
+// that the server finished it. After the server went away, the watch thread fails what is
+// queued and what was written in a cycle that may never have finished.
 class JackOutput final : public JackPortDevice {
  public:
   static constexpr std::size_t kMaxQueued = 4096;
@@ -81,8 +82,10 @@ class JackOutput final : public JackPortDevice {
   std::unique_ptr<Item[]> items_;
   std::atomic<std::size_t> head_{0};
   std::atomic<std::size_t> tail_{0};
-  // Consumer side: the items from head_ up to here were written in the last cycle.
+  // Consumer side: the items from head_ up to here were written in the last cycle, and
+  // written_'s own item up to offset_.
   std::atomic<std::size_t> written_{0};
+  std::size_t offset_ = 0;
   std::atomic<std::uint32_t> pending_{0};
   std::atomic<MmResult> shortFailure_{kNoError};
 };

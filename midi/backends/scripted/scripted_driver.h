@@ -65,6 +65,8 @@ class ScriptedDriver final : public MidiDriver {
   // The output devices say that they queue short messages (the ports then send them
   // as buffers, which CompleteLong reports like the others).
   void SetQueuesShortMessages(bool queues);
+  // What DeviceTrouble says, as a system whose server does not answer (empty: nothing).
+  void SetDeviceTrouble(std::string trouble) { trouble_ = std::move(trouble); }
 
   // What reached the driver.
   std::vector<std::uint32_t> ShortMessages() const;
@@ -124,6 +126,7 @@ class ScriptedDriver final : public MidiDriver {
   MmResult InStop(DeviceHandle device) override;
   MmResult InReset(DeviceHandle device) override;
   MmResult InGetErrorText(MmResult code, std::string& text) override;
+  std::string DeviceTrouble() override { return trouble_; }
 
  private:
   struct Endpoint {
@@ -176,6 +179,7 @@ class ScriptedDriver final : public MidiDriver {
   std::uint32_t inputCount_;
   bool autoComplete_ = false;
   bool queuesShortMessages_ = false;
+  std::string trouble_;
   Endpoint out_;
   Endpoint in_;
   std::vector<std::uint32_t> shortMessages_;

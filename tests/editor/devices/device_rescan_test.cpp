@@ -76,6 +76,36 @@ TEST_F(DeviceRescanTest, ChosenDevicesThatGoAndComeBackAreFoundAgainByName) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return driver->LongMessages().size() == sent + 1; }, kWaitMs));
 }
 
+// A system whose server does not answer lists none of its devices and says so: once the window
+// is up, with what start-up said, and on each Rescan until the server answers again.
+TEST_F(DeviceRescanTest, DevicesKeptAwayBySilenceAreNamedWithTheReason) {
+  const std::string kNotAnswering = "The JACK server does not answer";
+  Store("out", QStringLiteral("2"));
+  Store("in", QStringLiteral("2"));
+  Store("outname", QStringLiteral("Synth B"));
+  Store("inname", QStringLiteral("Synth B"));
+  prepareDriver = [&](midi::ScriptedDriver& devices) {
+    devices.SetDeviceCounts(2, 2);
+    devices.SetDeviceTrouble(kNotAnswering);
+  };
+  Start();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Message().rfind(kNotAnswering, 0) == 0; }, kWaitMs))
+      << Message();
+
+  Rescan();
+  EXPECT_EQ(Message(), kNotAnswering +
+                           "; The MIDI output device \"Synth B\" is not there: its port stays "
+                           "closed; The MIDI input device \"Synth B\" is not there: its port stays "
+                           "closed");
+
+  driver->SetDeviceTrouble({});
+  driver->SetDeviceCounts(3, 3);
+  Rescan();
+  EXPECT_EQ(Message(), "Found 3 MIDI output and 3 MIDI input devices");
+  EXPECT_TRUE(driver->OutputOpen());
+  EXPECT_TRUE(driver->InputStarted());
+}
+
 // A device is neither chosen nor looked for again while a requested dump may still come: the
 // list goes back to the open device. Once the window gave up waiting, both work.
 TEST_F(DeviceRescanTest, DevicesStayWhileARequestedDumpIsAwaited) {
