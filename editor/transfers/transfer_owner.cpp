@@ -105,10 +105,10 @@ QString AllPresetsSummary(int receivedCount, const std::vector<int>& missing,
                        kept == 1 ? QStringLiteral("its channel kept")
                                  : QStringLiteral("their channels kept"));
   }
-  if (unaskedCount == 1) {
-    summary += QStringLiteral("; an answer not asked for was not loaded");
-  } else if (unaskedCount > 1) {
-    summary += QStringLiteral("; %1 answers not asked for were not loaded").arg(unaskedCount);
+  if (unaskedCount > 0) {
+    summary += unaskedCount == 1
+                   ? QStringLiteral("; an answer not asked for was not loaded")
+                   : QStringLiteral("; %1 answers not asked for were not loaded").arg(unaskedCount);
   }
   return summary;
 }
