@@ -218,7 +218,11 @@ TChannelOwner::TEditRecording::TEditRecording(TChannelOwner& owner, int channelI
 
 TChannelOwner::TEditRecording::~TEditRecording() {
   FOwner.FOpenStep = nullptr;
-  if (FStep->IsEmpty()) {
+  // Values written as they were (a click, a drag back to its start) leave nothing to undo, and
+  // the steps to redo stay. A gesture's later step merges even so: its earlier steps changed
+  // values that this one brings back.
+  if (FStep->IsEmpty() || (!FStep->ChangesAValue() && !FStep->Continues(FOwner.FUndoStack->command(
+                                                          FOwner.FUndoStack->index() - 1)))) {
     delete FStep;
     return;
   }

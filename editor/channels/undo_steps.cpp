@@ -1,6 +1,7 @@
 #include "undo_steps.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <utility>
 
 #include "handler_guard.h"
@@ -42,19 +43,32 @@ void TParameterStep::Add(const TParameterWrite& write) {
   FWrites.push_back(write);
 }
 
+bool TParameterStep::ChangesAValue() const {
+  return std::ranges::any_of(
+      FWrites, [](const TParameterWrite& write) { return write.oldValue != write.newValue; });
+}
+
 int TParameterStep::id() const {
   return FGesture.control != nullptr ? kGestureStepId : -1;
 }
 
+bool TParameterStep::Continues(const QUndoCommand* earlier) const {
+  const auto* step = dynamic_cast<const TParameterStep*>(earlier);
+  return step != nullptr && id() == kGestureStepId && step->FGesture == FGesture &&
+         step->FChannelIndex == FChannelIndex;
+}
+
 bool TParameterStep::mergeWith(const QUndoCommand* other) {
   const auto* later = dynamic_cast<const TParameterStep*>(other);
-  if (later == nullptr || later->FGesture != FGesture || later->FChannelIndex != FChannelIndex) {
+  if (later == nullptr || !later->Continues(this)) {
     return false;
   }
   for (const TParameterWrite& write : later->FWrites) {
     Add(write);
   }
   NameFromWrites();
+  // The gesture came back to where it began: the stack drops the step.
+  setObsolete(!ChangesAValue());
   return true;
 }
 

@@ -51,6 +51,12 @@ class TParameterStep final : public TUndoStep {
   // A value written again keeps the value it first replaced.
   void Add(const TParameterWrite& write);
   bool IsEmpty() const { return FWrites.empty(); }
+  // Whether any value written differs from the one it replaced: a drag that ends where it
+  // began changes nothing to undo.
+  bool ChangesAValue() const;
+  // Whether this step is a later part of earlier's gesture on the same channel, and merges
+  // into it.
+  bool Continues(const QUndoCommand* earlier) const;
   // "vol on layers 2, 4", from the label and the layers written.
   void NameFromWrites();
 

@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "handler_guard.h"
 
@@ -27,6 +30,13 @@ constexpr int kNameWidth = 150;
 constexpr int kCategoryWidth = 64;
 constexpr int kFileWidth = 180;
 constexpr int kPositionWidth = 36;
+constexpr int kNormalZoom = 100;
+// Room between a row's text and its lines.
+constexpr int kRowPadding = 4;
+
+int Scaled(int length, int percent) {
+  return static_cast<int>(std::lround(static_cast<double>(length) * percent / kNormalZoom));
+}
 
 QString Counted(qsizetype count, const char* one, const char* many) {
   return count == 1 ? QString::fromLatin1(one)
@@ -37,10 +47,12 @@ QString Counted(qsizetype count, const char* one, const char* many) {
 
 TLibraryWindow::TLibraryWindow(QWidget* parent) : QWidget(parent, Qt::Window), FLibrary(this) {
   setObjectName(QStringLiteral("LibraryWindow"));
+  FBuiltFont = font();
   setWindowTitle(QStringLiteral("Library"));
   resize(kInitialWidth, kInitialHeight);
   BuildActions();
   BuildControls();
+  SetZoom(kNormalZoom);
   connect(&FLibrary, &TLibraryFolder::ListingChanged, this, [this] { ShowCount(); });
   for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
     connect(&FLibrary.Filter(), signal, this, [this] { ShowCount(); });
@@ -87,12 +99,7 @@ void TLibraryWindow::BuildControls() {
   FList->setWordWrap(false);
   FList->verticalHeader()->hide();
   FList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  FList->verticalHeader()->setDefaultSectionSize(FList->fontMetrics().height() + 4);
   FList->horizontalHeader()->setStretchLastSection(true);
-  FList->setColumnWidth(TLibraryModel::kNameColumn, kNameWidth);
-  FList->setColumnWidth(TLibraryModel::kCategoryColumn, kCategoryWidth);
-  FList->setColumnWidth(TLibraryModel::kFileColumn, kFileWidth);
-  FList->setColumnWidth(TLibraryModel::kPositionColumn, kPositionWidth);
   FList->installEventFilter(this);
   connect(FList, &QAbstractItemView::doubleClicked, FLoadAction, &QAction::trigger);
 
@@ -137,6 +144,28 @@ void TLibraryWindow::BuildControls() {
   layout->addLayout(folderRow);
   layout->addWidget(FBackup);
   setFocusProxy(FSearch);
+}
+
+void TLibraryWindow::SetZoom(int percent) {
+  QFont scaled = FBuiltFont;
+  if (FBuiltFont.pixelSize() > 0) {
+    scaled.setPixelSize(std::max(1, Scaled(FBuiltFont.pixelSize(), percent)));
+  } else {
+    scaled.setPointSizeF(FBuiltFont.pointSizeF() * percent / kNormalZoom);
+  }
+  setFont(scaled);
+  resize(size() * percent / FZoom);
+  FZoom = percent;
+  FList->verticalHeader()->setDefaultSectionSize(FList->fontMetrics().height() + kRowPadding);
+  // Any column may be sorted: each heading keeps room for the arrow.
+  const QHeaderView& headings = *FList->horizontalHeader();
+  for (const auto& [column, width] : {std::pair{TLibraryModel::kNameColumn, kNameWidth},
+                                      {TLibraryModel::kCategoryColumn, kCategoryWidth},
+                                      {TLibraryModel::kFileColumn, kFileWidth},
+                                      {TLibraryModel::kPositionColumn, kPositionWidth}}) {
+    FList->setColumnWidth(column,
+                          std::max(Scaled(width, percent), headings.sectionSizeHint(column)));
+  }
 }
 
 void TLibraryWindow::ShowFolder(const QString& folder) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 #include "library_entry.h"
@@ -33,6 +34,10 @@ class TLibraryWindow : public QWidget {
   QPushButton* ChooseFolderButton() const { return FChooseFolder; }
   QAction* LoadAction() const { return FLoadAction; }
   QAction* AuditionAction() const { return FAuditionAction; }
+
+  // Scales the window's words to percent of their size as built, and widens the list's columns
+  // where a heading would not fit beside its sort arrow.
+  void SetZoom(int percent);
 
   // Shows folder and lists it.
   void ShowFolder(const QString& folder);
@@ -82,6 +87,8 @@ class TLibraryWindow : public QWidget {
   QAction* FEscapeAction = nullptr;
   QAction* FChooseFolderAction = nullptr;
   FolderAnswer FFolderAnswer;
+  QFont FBuiltFont;
+  int FZoom = 100;
 };
 
 }  // namespace morvane::editor

@@ -78,6 +78,13 @@ QString TPresetLibrary::Folder() const {
   return chosen.isEmpty() ? DefaultLibraryFolder() : chosen;
 }
 
+void TPresetLibrary::SetZoom(int percent) {
+  FZoom = percent;
+  if (FWindow != nullptr) {
+    FWindow->SetZoom(percent);
+  }
+}
+
 void TPresetLibrary::Open() {
   if (FWindow == nullptr) {
     const QString folder = Folder();
@@ -112,6 +119,7 @@ void TPresetLibrary::Open() {
             RunGuarded([this] { FAudition.Leave(); });
           }
         });
+    FWindow->SetZoom(FZoom);
     FWindow->ShowFolder(folder);
   }
   FWindow->show();

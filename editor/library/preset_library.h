@@ -63,6 +63,9 @@ class TPresetLibrary final {
 
   // The library window once it has been opened, else null.
   TLibraryWindow* Window() const { return FWindow; }
+  // The main window's zoom, in percent: the library window's words follow it, now and when
+  // it opens.
+  void SetZoom(int percent);
   QString Folder() const;
   TAudition& Audition() { return FAudition; }
   // The time a backup is named after; unset, the clock's.
@@ -82,6 +85,7 @@ class TPresetLibrary final {
   TLibraryPlace FPlace;
   TAudition FAudition;
   TLibraryWindow* FWindow = nullptr;
+  int FZoom = 100;
   QObject* FDrops = nullptr;
   QMetaObject::Connection FFocusConnection;
 };

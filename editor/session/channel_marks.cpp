@@ -24,6 +24,7 @@ const QString kMarkedTip = QStringLiteral(
 
 TChannelMarks::TChannelMarks(TChannelOwner& channels, TRadioGroup& channelButtons, QWidget& window)
     : FChannels(channels), FButtons(channelButtons), FWindow(window) {
+  channelButtons.setMarkRoom(kButtonMark);
   channels.observers.markChanged.push_back(
       [this](int channelIndex, bool marked) { ShowMark(channelIndex, marked); });
 }

@@ -7,6 +7,7 @@
 
 #include "handler_guard.h"
 #include "midi_monitor.h"
+#include "preset_library.h"
 #include "status_bar.h"
 #include "tform1.h"
 #include "view_zoom.h"
@@ -47,6 +48,11 @@ void TForm1::BuildViewMenu() {
                                   FStatusBar->HistoryMenu()});
       },
       [this] { return settings.get(); });
+  FViewZoom->Applied = [this](int percent) {
+    if (FLibrary) {
+      FLibrary->SetZoom(percent);
+    }
+  };
   // The screen may have changed since: the steps are weighed each time the menu opens.
   QObject::connect(Zoom1, &QMenu::aboutToShow, this, [this] { FViewZoom->ShowSteps(); });
 }

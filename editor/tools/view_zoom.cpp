@@ -74,6 +74,9 @@ void TViewZoom::Apply(int percent) {
     step->setChecked(true);
   }
   FWindow.adjustSize();
+  if (Applied) {
+    Applied(percent);
+  }
 }
 
 void TViewZoom::Restore() {

@@ -36,6 +36,9 @@ class TViewZoom final {
   // Offers only the steps that fit the screen; the layout as built is always offered.
   void ShowSteps();
 
+  // Told of every step applied, chosen or restored: the editor's other windows follow it.
+  std::function<void(int percent)> Applied;
+
  private:
   void Apply(int percent);
   // Whether the window at percent fits the screen's available area.

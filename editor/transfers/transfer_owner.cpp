@@ -15,6 +15,7 @@
 #include "preset/dump_frame.h"
 #include "preset/dump_layout.h"
 #include "preset/module_messages.h"
+#include "status_bar.h"
 #include "tform1.h"
 #include "tmrvbox.h"
 
@@ -57,6 +58,59 @@ QString SentenceStart(int presetNumber) {
   QString name = ModulePresetName(presetNumber);
   name.front() = name.front().toUpper();
   return name;
+}
+
+// "3", "3–5" or "2, 4–6, 9": runs of consecutive numbers (in rising order) as ranges.
+QString NumberRanges(const std::vector<int>& numbers) {
+  QStringList runs;
+  for (std::size_t start = 0; start < numbers.size();) {
+    std::size_t end = start;
+    while (end + 1 < numbers.size() && numbers[end + 1] == numbers[end] + 1) {
+      ++end;
+    }
+    runs << (end == start ? QString::number(numbers[start])
+                          : QStringLiteral("%1\u2013%2").arg(numbers[start]).arg(numbers[end]));
+    start = end + 1;
+  }
+  return runs.join(QStringLiteral(", "));
+}
+
+// "presets 11–16 damaged", or "preset 6 did not come"; nothing for no numbers.
+void AddPresetGroup(QStringList& parts, const std::vector<int>& numbers, const char* what) {
+  if (!numbers.empty()) {
+    parts << QStringLiteral("%1 %2 %3")
+                 .arg(numbers.size() == 1 ? QStringLiteral("preset") : QStringLiteral("presets"),
+                      NumberRanges(numbers), QString::fromLatin1(what));
+  }
+}
+
+// Request All's outcome in one line: how many came, and which did not and why.
+QString AllPresetsSummary(int receivedCount, const std::vector<int>& missing,
+                          const std::vector<int>& damaged, const std::vector<int>& unrequested,
+                          int unaskedCount) {
+  QStringList parts;
+  AddPresetGroup(parts, missing, "did not come");
+  AddPresetGroup(parts, damaged, "damaged");
+  AddPresetGroup(parts, unrequested, "not requested");
+  const std::size_t kept = missing.size() + damaged.size() + unrequested.size();
+  QString summary;
+  if (kept == 0) {
+    summary =
+        QStringLiteral("Received %1 of %2 presets").arg(receivedCount).arg(kTransferPresetCount);
+  } else {
+    summary = QStringLiteral("Received %1 of %2; %3, %4")
+                  .arg(receivedCount)
+                  .arg(kTransferPresetCount)
+                  .arg(parts.join(QStringLiteral(", ")),
+                       kept == 1 ? QStringLiteral("its channel kept")
+                                 : QStringLiteral("their channels kept"));
+  }
+  if (unaskedCount > 0) {
+    summary += unaskedCount == 1
+                   ? QStringLiteral("; an answer not asked for was not loaded")
+                   : QStringLiteral("; %1 answers not asked for were not loaded").arg(unaskedCount);
+  }
+  return summary;
 }
 
 // Each observer runs guarded: one that fails is shown, and the transfer and the others go on.
@@ -179,6 +233,8 @@ void TTransferOwner::StartRequest(int presetNumber) {
 }
 
 void TTransferOwner::RequestGaveUp() {
+  // The byte count no longer stands for a dump under way: the caption names the channel again.
+  FForm.ShowChannelCaption();
   // The dump may still come late; the lock-out ends.
   if (FAwaited) {
     FAwaited->late = true;
@@ -229,6 +285,7 @@ void TTransferOwner::TakeRequestedDump() {
   if (const std::optional<preset::DumpFault> fault = preset::FindDumpFault(dump)) {
     Close();
     Enter(TState::Idle);
+    FForm.ShowChannelCaption();
     ReportError(DamagedText(*fault, channelIndex));
     return;
   }
@@ -237,6 +294,7 @@ void TTransferOwner::TakeRequestedDump() {
     // An answer to an earlier request: the one asked for may still come.
     const int asked = *FAwaited->presetNumber;
     FInput.Clear();
+    FForm.ShowChannelCaption();
     if (FState == TState::Requesting) {
       FForm.WatchRequestedDump();
     }
@@ -248,6 +306,7 @@ void TTransferOwner::TakeRequestedDump() {
   }
   if (const QString refusal = LateDumpRefusal(presetNumber); !refusal.isEmpty()) {
     Close();
+    FForm.ShowChannelCaption();
     ReportError(refusal);
     return;
   }
@@ -379,8 +438,11 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
 
   std::vector<TPresetChange> changes;
   std::vector<int> received;
-  QStringList missing;
-  QStringList problems;
+  // Presets counted from 1, by what became of them.
+  std::vector<int> missing;
+  std::vector<int> damaged;
+  std::vector<int> unrequested;
+  QStringList details;
   for (int presetNumber = 0; presetNumber < kTransferPresetCount; ++presetNumber) {
     const auto index = static_cast<std::size_t>(presetNumber);
     switch (all.outcomes.at(index)) {
@@ -389,12 +451,19 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
         changes.push_back({presetNumber, all.before.at(index), Channels().Image(presetNumber)});
         break;
       case TOutcome::Missing:
-        missing << QString::number(presetNumber + 1);
+        missing.push_back(presetNumber + 1);
+        details << QStringLiteral(
+                       "Preset %1 of %2 did not come from the module: channel %1 "
+                       "keeps its preset")
+                       .arg(presetNumber + 1)
+                       .arg(kTransferPresetCount);
         break;
       case TOutcome::Damaged:
-        problems << DamagedText(all.faults.at(index), presetNumber);
+        damaged.push_back(presetNumber + 1);
+        details << DamagedText(all.faults.at(index), presetNumber);
         break;
       case TOutcome::Pending:
+        unrequested.push_back(presetNumber + 1);
         break;
     }
   }
@@ -402,28 +471,20 @@ void TTransferOwner::FinishAllPresets(const QString& stopped) {
     Channels().RecordReceived(TTransferKey(), std::move(changes),
                               QStringLiteral("Request All Presets"));
   }
-  ShowStatus(
-      QStringLiteral("Received %1 of %2 presets").arg(received.size()).arg(kTransferPresetCount));
+  details << all.unasked;
+  if (!stopped.isEmpty()) {
+    details.prepend(stopped);
+  }
+  FForm.FStatusBar->ShowWithDetails(
+      AllPresetsSummary(static_cast<int>(received.size()), missing, damaged, unrequested,
+                        static_cast<int>(all.unasked.size())),
+      details);
   const std::array<preset::tMrv, kTransferPresetCount> images = Channels().Images();
   Tell(observers.allPresetsReceived, std::span<const preset::tMrv, kTransferPresetCount>(images),
        received);
-  if (missing.size() == 1) {
-    problems.prepend(QStringLiteral("Preset %1 of %2 did not come from the module: channel %1 "
-                                    "keeps its preset")
-                         .arg(missing.front())
-                         .arg(kTransferPresetCount));
-  } else if (!missing.isEmpty()) {
-    problems.prepend(QStringLiteral("Presets %1 of %2 did not come from the module: those "
-                                    "channels keep their presets")
-                         .arg(missing.join(QStringLiteral(", ")))
-                         .arg(kTransferPresetCount));
-  }
-  problems << all.unasked;
+  // A failure to send is an error of its own; what did not come is on the status bar.
   if (!stopped.isEmpty()) {
-    problems.prepend(stopped);
-  }
-  if (!problems.isEmpty()) {
-    ReportError(problems.join(QLatin1Char('\n')));
+    ReportError(stopped);
   }
 }
 

@@ -1,8 +1,10 @@
 #include "radio_group.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QRadioButton>
+#include <QStyle>
 #include <algorithm>
 
 namespace morvane::editor {
@@ -68,6 +70,11 @@ void TRadioGroup::setItemIndex(int index) {
   emit OnClick(this);
 }
 
+void TRadioGroup::setMarkRoom(const QString& mark) {
+  FMark = mark;
+  ArrangeButtons();
+}
+
 QRadioButton* TRadioGroup::Button(int index) const {
   if (index < 0 || index >= static_cast<int>(FButtons.size())) {
     return nullptr;
@@ -104,6 +111,34 @@ void TRadioGroup::ArrangeButtons() {
     const int left = (index / perColumn) * buttonWidth + kLeftMargin;
     const int top = (index % perColumn) * buttonHeight + topMargin;
     FButtons[static_cast<std::size_t>(index)]->setGeometry(left, top, buttonWidth, buttonHeight);
+  }
+  FitTexts(buttonWidth);
+}
+
+void TRadioGroup::FitTexts(int buttonWidth) {
+  QStringList rules;
+  if (!FMark.isEmpty()) {
+    const QRadioButton& first = *FButtons.front();
+    int widest = 0;
+    for (const QString& item : FItems) {
+      widest = std::max(widest, first.fontMetrics().horizontalAdvance(item + FMark));
+    }
+    const QStyle& style = *first.style();
+    const int circle = style.pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, &first);
+    // The application's style: the group's own sheet may have narrowed the gap already.
+    const int usual =
+        QApplication::style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, nullptr);
+    const int gap = std::clamp(buttonWidth - circle - widest, 0, usual);
+    if (gap < usual) {
+      rules << QStringLiteral("QRadioButton { spacing: %1px; }").arg(gap);
+    }
+  }
+  if (y() < 0) {
+    rules << QStringLiteral("QGroupBox::title { subcontrol-origin: margin; top: %1px; }").arg(-y());
+  }
+  const QString sheet = rules.join(QLatin1Char(' '));
+  if (sheet != styleSheet()) {
+    setStyleSheet(sheet);
   }
 }
 

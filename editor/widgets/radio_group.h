@@ -29,6 +29,9 @@ class TRadioGroup : public QGroupBox {
   int ItemIndex() const { return FItemIndex; }
   void setItemIndex(int index);
   QRadioButton* Button(int index) const;
+  // Each button keeps room for its item followed by mark (a "*" that a button may show): the
+  // gap between a button's circle and its text narrows as far as that needs.
+  void setMarkRoom(const QString& mark);
 
  signals:
   void OnClick(TRadioGroup* sender);
@@ -39,10 +42,14 @@ class TRadioGroup : public QGroupBox {
 
  private:
   void ArrangeButtons();
+  // The style sheet of the gap that lets every item with its mark fit width, and of a caption
+  // kept inside the parent where the group reaches above it.
+  void FitTexts(int buttonWidth);
 
   QStringList FItems;
   int FColumns = 1;
   int FItemIndex = kNoItem;
+  QString FMark;
   QButtonGroup FGroup;
   std::vector<QRadioButton*> FButtons;
 };

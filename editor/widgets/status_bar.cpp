@@ -49,6 +49,13 @@ void TStatusBar::ShowPassing(const QString& text) {
   }
 }
 
+void TStatusBar::ShowWithDetails(const QString& text, const QStringList& details) {
+  for (auto detail = details.rbegin(); detail != details.rend(); ++detail) {
+    Remember(*detail);
+  }
+  showMessage(text);
+}
+
 QStringList TStatusBar::History() const {
   QStringList texts;
   for (const TEntry& entry : FHistory) {
@@ -61,13 +68,19 @@ void TStatusBar::TakeMessage(const QString& text) {
   if (!FPassing) {
     FCovering = false;
   }
-  if (!FPassing && !text.isEmpty() && (FHistory.empty() || FHistory.front().text != text)) {
+  if (!FPassing) {
+    Remember(text);
+  }
+  UpdateToolTip();
+}
+
+void TStatusBar::Remember(const QString& text) {
+  if (!text.isEmpty() && (FHistory.empty() || FHistory.front().text != text)) {
     FHistory.push_front({QTime::currentTime(), text});
     if (FHistory.size() > kHistorySize) {
       FHistory.pop_back();
     }
   }
-  UpdateToolTip();
 }
 
 QRect TStatusBar::MessageRect() const {

@@ -24,6 +24,9 @@ class TStatusBar : public QStatusBar {
   explicit TStatusBar(QWidget* parent = nullptr);
 
   void ShowPassing(const QString& text);
+  // Shows text, with details kept in the history below it and not shown: a click on the bar
+  // lists them, text first, then the details in their order.
+  void ShowWithDetails(const QString& text, const QStringList& details);
   // The kept messages, newest first.
   QStringList History() const;
   // The message as the bar draws it, cut to the room it has.
@@ -43,6 +46,7 @@ class TStatusBar : public QStatusBar {
   };
 
   void TakeMessage(const QString& text);
+  void Remember(const QString& text);
   void FillHistoryMenu();
   void UpdateToolTip();
   // Where the message is drawn: left of the widgets that stay on the bar.

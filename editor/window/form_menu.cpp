@@ -23,6 +23,12 @@ QAction* MakeAction(QObject* owner, const QString& name, const QString& caption,
   return action;
 }
 
+// The platform's quit keys; where it has none (Windows), the ones most editors take.
+QKeySequence QuitShortcut() {
+  const QList<QKeySequence> platform = QKeySequence::keyBindings(QKeySequence::Quit);
+  return platform.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : platform.front();
+}
+
 }  // namespace
 
 void TForm1::BuildMenu() {
@@ -108,6 +114,13 @@ void TForm1::BuildMenu() {
                                             "and page shown, at the next start"));
   KeepChannels1->setCheckable(true);
   File1->addActions({InitializeAllChannels1, KeepChannels1});
+  Quit1 = MakeAction(this, QStringLiteral("Quit1"), QStringLiteral("Quit"), QuitShortcut(),
+                     QStringLiteral("Close the editor, as closing its window does"));
+  Quit1->setMenuRole(QAction::QuitRole);
+  // Through the window's own close, so that quitting asks and keeps what closing does.
+  connect(Quit1, &QAction::triggered, this, &QWidget::close);
+  File1->addSeparator();
+  File1->addAction(Quit1);
 
   Panic1 = MakeAction(this, QStringLiteral("Panic1"), QStringLiteral("Panic"),
                       QKeySequence(Qt::ALT | Qt::Key_Backspace), QString());

@@ -62,6 +62,10 @@ void TForm1::RefreshControls() {
   }
 }
 
+void TForm1::ShowChannelCaption() {
+  FMarks->ShowCaption(CaptionOf(FChannels->Image(channel->ItemIndex()).ReadName()));
+}
+
 // A lamp is red for every layer that has an instrument.
 void TForm1::ShowLayerLamps(preset::tMrv& image) {
   const std::array<TLayerCheckBox*, kLayerCount> boxes = LayerBoxes();

@@ -128,6 +128,8 @@ class TForm1 : public QMainWindow {
   QAction* Panic1 = nullptr;
   QAction* Debug1 = nullptr;
   QAction* About1 = nullptr;
+  // File > Quit: closes the window as its close box does.
+  QAction* Quit1 = nullptr;
 
   // Dialogs.
   TFileDialog* OpenDialog1 = nullptr;
@@ -218,6 +220,9 @@ class TForm1 : public QMainWindow {
 
   // The window's one display operation: shows the selected channel's image.
   void RefreshControls();
+  // The caption back to the shown channel's preset name, after it showed something else for a
+  // while (the bytes of a dump that then did not load).
+  void ShowChannelCaption();
 
   // Editing and display (send_parameter.cpp, editing_handlers.cpp, refresh_controls.cpp).
  public:

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -35,6 +36,24 @@ Bytes Payload(const preset::ByteStream& image) {
 Bytes Raw(const preset::tMrv& image) {
   return {image.RawDump().View().begin(), image.RawDump().View().end()};
 }
+
+// Counts the events of one type that reach watched.
+class TEventCounter final : public QObject {
+ public:
+  TEventCounter(QObject& watched, QEvent::Type type, int& count) : FType(type), FCount(count) {
+    watched.installEventFilter(this);
+  }
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == FType) {
+      ++FCount;
+    }
+    return false;
+  }
+
+ private:
+  QEvent::Type FType;
+  int& FCount;
+};
 
 struct Check {
   int ms;
@@ -150,10 +169,21 @@ TEST_F(SessionTest, ChannelsLayerAndPageComeBackAfterARestart) {
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
+// File > Quit, from its keys, closes the window as its close box does; what changed since the
+// last check is kept when the window goes.
 TEST_F(SessionTest, ShutDownKeepsWhatChangedSinceTheLastCheck) {
   StartKeeping();
   Change();
   const auto changed = Images();
+  EXPECT_TRUE(form->File1->actions().contains(form->Quit1));
+  EXPECT_EQ(form->Quit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  // Where the platform keeps its own place for Quit (macOS), it goes there.
+  EXPECT_EQ(form->Quit1->menuRole(), QAction::QuitRole);
+  int closes = 0;
+  TEventCounter closing(*form, QEvent::Close, closes);
+  QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(form->isVisible());
   StartKeeping();
   EXPECT_TRUE(Images() == changed);
   EXPECT_EQ(form->channel->ItemIndex(), 2);

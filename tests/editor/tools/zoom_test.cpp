@@ -1,9 +1,15 @@
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QStatusBar>
+#include <QStyleOptionGroupBox>
+#include <QStyleOptionHeader>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -11,7 +17,10 @@
 #include <vector>
 
 #include "caption_fit.h"
+#include "library_window.h"
 #include "parammap/param_map.h"
+#include "preset_library.h"
+#include "radio_group.h"
 #include "startup_fixture.h"
 #include "tdragger.h"
 #include "tform1.h"
@@ -156,6 +165,78 @@ TEST_F(ZoomTest, EveryCaptionFitsItsControlAtEveryStepInEitherFace) {
           control->setPosition(start);
         }
       }
+    }
+  }
+}
+
+// The width that a radio button leaves its text, right of the mark that the style draws.
+int TextRoom(const QRadioButton& button) {
+  QStyleOptionButton option;
+  option.initFrom(&button);
+  option.text = button.text();
+  return button.style()->subElementRect(QStyle::SE_RadioButtonContents, &option, &button).width();
+}
+
+// At every step the words around the controls stay whole: a channel button's number with its
+// "*", the groups' captions, and the library's headings with room for the sort arrow.
+TEST_F(ZoomTest, MarksCaptionsAndHeadingsFitAtEveryStep) {
+  QTemporaryDir libraryFolder;
+  ASSERT_TRUE(libraryFolder.isValid());
+  form->settings->WriteText(TPresetLibrary::kFolderSetting, libraryFolder.path());
+  const std::vector<std::pair<int, preset::tMrv>> marked = [this] {
+    std::vector<std::pair<int, preset::tMrv>> images;
+    for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
+      preset::tMrv image = form->Channels().Image(channelIndex);
+      image.WriteName("Mrk:" + std::to_string(channelIndex));
+      images.emplace_back(channelIndex, image);
+    }
+    return images;
+  }();
+  form->Channels().ReplaceSeveral(marked, QStringLiteral("Mark"));
+  form->Library().Open();
+  auto* library = form->findChild<TLibraryWindow*>(QStringLiteral("LibraryWindow"));
+  ASSERT_NE(library, nullptr);
+  QHeaderView& headings = *library->List()->horizontalHeader();
+  const int baseHeading = headings.fontMetrics().height();
+  for (const int percent : kZoomSteps) {
+    ChooseZoom(*form, percent);
+    for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
+      const QRadioButton& button = *form->channel->Button(channelIndex);
+      ASSERT_EQ(button.text(), QString::number(channelIndex + 1) + "*");
+      EXPECT_LE(button.fontMetrics().horizontalAdvance(button.text()), TextRoom(button))
+          << percent << "% channel " << channelIndex + 1;
+    }
+    for (const QGroupBox* group : {static_cast<QGroupBox*>(form->channel), form->select,
+                                   static_cast<QGroupBox*>(form->layer)}) {
+      QStyleOptionGroupBox option;
+      option.initFrom(group);
+      option.text = group->title();
+      option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+      option.textAlignment = group->alignment();
+      const QRect label = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                         QStyle::SC_GroupBoxLabel, group);
+      const QRect inClient(group->mapTo(form->Client(), label.topLeft()), label.size());
+      EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()), label.width())
+          << percent << "% " << group->title().toStdString();
+      EXPECT_TRUE(form->Client()->rect().contains(inClient))
+          << percent << "% " << group->title().toStdString() << " at " << inClient.x() << ","
+          << inClient.y() << " " << inClient.width() << "x" << inClient.height();
+    }
+    EXPECT_GE(headings.fontMetrics().height() * 100, baseHeading * percent * 9 / 10)
+        << "the library's words scale with the window";
+    for (int column = 0; column < headings.count(); ++column) {
+      const QString text = headings.model()->headerData(column, Qt::Horizontal).toString();
+      QStyleOptionHeader option;
+      option.initFrom(&headings);
+      option.rect = QRect(0, 0, headings.sectionSize(column), headings.height());
+      option.text = text;
+      option.sortIndicator = QStyleOptionHeader::SortDown;
+      option.orientation = Qt::Horizontal;
+      option.state |= QStyle::State_Horizontal;
+      const QRect room =
+          headings.style()->subElementRect(QStyle::SE_HeaderLabel, &option, &headings);
+      EXPECT_LE(headings.fontMetrics().horizontalAdvance(text), room.width())
+          << percent << "% " << text.toStdString();
     }
   }
 }

@@ -150,9 +150,10 @@ TEST_F(AllPresetsTest, RequestAllFillsEachChannelAndSkipsThePresetThatDoesNotCom
       EXPECT_EQ(name, moduleDefault) << presetNumber;
     }
   }
-  EXPECT_EQ(errors,
-            QStringList{"Preset 6 of 16 did not come from the module: channel 6 keeps its preset"});
-  EXPECT_EQ(form->StatusBar1->currentMessage(), "Received 15 of 16 presets");
+  // Nothing was lost: the status bar says it, and no box.
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+  EXPECT_EQ(form->StatusBar1->currentMessage(),
+            "Received 15 of 16; preset 6 did not come, its channel kept");
   // Renamed in the editor and not received: it may differ from the module.
   EXPECT_EQ(form->windowTitle(), MarkedCaption(Name(kSilentPreset)));
   // A single Request afterwards loads the current channel as before.

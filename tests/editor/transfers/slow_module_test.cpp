@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,6 +53,8 @@
 
 namespace morvane::editor::testing {
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 using midi::VirtualBackend;
 using preset::Bytes;
@@ -142,6 +145,20 @@ class SlowModuleTest : public ::testing::Test {
     return form->Channels().Image(static_cast<std::size_t>(channelIndex)).ReadName();
   }
   QString Status() const { return form->StatusBar1->currentMessage(); }
+  // The messages that a click on the status bar lists, newest first, without their times.
+  QStringList ClickedHistory() {
+    QTest::mouseClick(form->StatusBar1, Qt::LeftButton);
+    QMenu* menu = form->StatusBar1->findChild<QMenu*>(QStringLiteral("StatusHistory"));
+    EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }));
+    QStringList texts;
+    for (const QAction* item : menu->actions()) {
+      if (!item->isSeparator()) {
+        texts << item->text().section(QStringLiteral("  "), 1);
+      }
+    }
+    menu->hide();
+    return texts;
+  }
   void Key(QKeyCombination keys) {
     QTest::keyClick(form.get(), keys.key(), keys.keyboardModifiers());
   }
@@ -225,18 +242,36 @@ TEST_F(SlowModuleTest, RequestAllPutsEveryAnswerIntoItsOwnChannel) {
     const char* what;
     std::function<void(VirtualBackend&)> behave;
     std::set<int> kept;
+    // The status bar's line, then the details that the history lists below it.
+    QStringList status;
     QStringList errors;
     std::function<void()> meanwhile;
   };
+  const auto cutOff = [](std::initializer_list<int> presetNumbers) {
+    return [presetNumbers](VirtualBackend& s) {
+      for (const int presetNumber : presetNumbers) {
+        s.SetAnswerBehaviour(presetNumber,
+                             Behaviour([](AnswerBehaviour& b) { b.cutOffAfter = 1000; }));
+      }
+    };
+  };
+  const auto damaged = [](int channel) {
+    return QStringLiteral(
+               "The answer from the module was damaged (packet 4): channel %1 keeps its preset")
+        .arg(channel);
+  };
+  const QStringList all{"Received 16 of 16 presets"};
   const Case cases[] = {
       {"an answer later than the wait",
        [](VirtualBackend& s) { s.SetAnswerBehaviour(5, Late(3000)); },
        {},
+       all,
        {},
        {}},
       {"a late answer for a channel the user tried to edit meanwhile",
        [](VirtualBackend& s) { s.SetAnswerBehaviour(5, Late(3000)); },
        {},
+       all,
        {"The presets are still being transferred: wait until it ends"},
        editChannel6},
       {"an answer whose header message was lost",
@@ -244,38 +279,66 @@ TEST_F(SlowModuleTest, RequestAllPutsEveryAnswerIntoItsOwnChannel) {
          s.SetAnswerBehaviour(10, Behaviour([](AnswerBehaviour& b) { b.headerLost = true; }));
        },
        {10},
-       {"Preset 11 of 16 did not come from the module: channel 11 keeps its preset"},
+       {"Received 15 of 16; preset 11 did not come, its channel kept",
+        "Preset 11 of 16 did not come from the module: channel 11 keeps its preset"},
+       {},
        {}},
       {"an answer that outlasts the wait",
        [](VirtualBackend& s) { s.SetAnswerBehaviour(3, Late(1700)); },
        {},
+       all,
        {},
        {}},
       {"an answer cut off",
-       [](VirtualBackend& s) {
-         s.SetAnswerBehaviour(3, Behaviour([](AnswerBehaviour& b) { b.cutOffAfter = 1000; }));
-       },
+       cutOff({3}),
        {3},
-       {"The answer from the module was damaged (packet 4): channel 4 keeps its preset"},
+       {"Received 15 of 16; preset 4 damaged, its channel kept", damaged(4)},
+       {},
+       {}},
+      {"the last six answers cut off, the last one with no answer after it",
+       cutOff({10, 11, 12, 13, 14, 15}),
+       {10, 11, 12, 13, 14, 15},
+       {u"Received 10 of 16; preset 16 did not come, presets 11\u201315 damaged, their channels "
+        u"kept"_s,
+        damaged(11), damaged(12), damaged(13), damaged(14), damaged(15),
+        "Preset 16 of 16 did not come from the module: channel 16 keeps its preset"},
+       {},
+       {}},
+      {"one answer lost and four cut off, three of them in a row",
+       [&](VirtualBackend& s) {
+         cutOff({6, 7, 8, 10})(s);
+         s.SetAnswerBehaviour(2, Behaviour([](AnswerBehaviour& b) { b.headerLost = true; }));
+       },
+       {2, 6, 7, 8, 10},
+       {u"Received 11 of 16; preset 3 did not come, presets 7\u20139, 11 damaged, their channels "
+        u"kept"_s,
+        "Preset 3 of 16 did not come from the module: channel 3 keeps its preset", damaged(7),
+        damaged(8), damaged(9), damaged(11)},
+       {},
        {}},
       {"an answer for another preset",
        [](VirtualBackend& s) {
          s.SetAnswerBehaviour(8, Behaviour([](AnswerBehaviour& b) { b.presetNumber = 9; }));
        },
        {8},
-       {"Preset 9 of 16 did not come from the module: channel 9 keeps its preset\n"
+       {"Received 15 of 16; preset 9 did not come, its channel kept; an answer not asked for was "
+        "not loaded",
+        "Preset 9 of 16 did not come from the module: channel 9 keeps its preset",
         "The module sent preset 10 when preset 9 was asked for: it was not loaded"},
+       {},
        {}},
       {"noise around and inside every answer",
        [](VirtualBackend& s) {
          s.SetAnswerBehaviour(Behaviour([](AnswerBehaviour& b) { b.noise = true; }));
        },
        {},
+       all,
        {},
        {}},
       {"every answer after 1.5 s give or take 0.5 s",
        [](VirtualBackend& s) { s.SetAnswerBehaviour(Late(1500, 500)); },
        {},
+       all,
        {},
        {}},
   };
@@ -292,7 +355,9 @@ TEST_F(SlowModuleTest, RequestAllPutsEveryAnswerIntoItsOwnChannel) {
     ASSERT_TRUE(RunUntil([this] { return !form->RequestingAllPresets(); }));
     ExpectChannels(c.kept);
     EXPECT_EQ(errors, c.errors);
-    EXPECT_EQ(Status(), QStringLiteral("Received %1 of 16 presets").arg(kPresets - c.kept.size()));
+    EXPECT_EQ(Status(), c.status.front());
+    // A click on the status bar lists the line, and below it what became of each preset.
+    EXPECT_EQ(ClickedHistory().mid(0, c.status.size()), c.status);
     EXPECT_EQ(form->windowTitle().toStdString(), Name(kShownChannelIndex));
     // Nothing more comes: no late answer changes a channel afterwards.
     EXPECT_FALSE(RunUntil([] { return false; }));
@@ -450,7 +515,11 @@ TEST_F(SlowModuleTest, NoCommandChangesAChannelOrReachesTheModuleDuringATransfer
   constexpr std::uint8_t kChannelBits = 0x0F;
   for (QAction* action : actions) {
     commands.push_back({action->objectName() + QLatin1Char('/') + action->text(),
-                        [action] { action->trigger(); },
+                        [this, action] {
+                          action->trigger();
+                          // Quit closed the window: the test goes on in it.
+                          form->show();
+                        },
                         action == form->Panic1 ? std::set{kController} : std::set<std::uint8_t>{}});
   }
   const auto control = [this](const char* name) {
@@ -637,8 +706,12 @@ TEST_F(SlowModuleTest, AnEarlierRequestNeverSpeaksDuringALaterTransfer) {
         << status.toStdString();
   }
   ExpectChannels({});
-  EXPECT_EQ(errors, QStringList{"The module sent the edit buffer when preset 1 was asked for: it "
-                                "was not loaded"});
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+  EXPECT_EQ(Status(), "Received 16 of 16 presets; an answer not asked for was not loaded");
+  EXPECT_EQ(ClickedHistory().mid(0, 2),
+            (QStringList{Status(),
+                         "The module sent the edit buffer when preset 1 was asked for: "
+                         "it was not loaded"}));
 }
 
 // Send All and Request All stop at the first string that the driver refuses and say where; a
@@ -659,7 +732,7 @@ TEST_F(SlowModuleTest, SendingStopsAtTheFirstRefusedStringAndSaysWhere) {
   ASSERT_TRUE(RunUntil([this] { return !form->RequestingAllPresets(); }));
   EXPECT_EQ(form->windowTitle().toStdString(), NameOf("Mod:preset ", shown));
   EXPECT_EQ(errors, QStringList{"Requesting stopped at preset 5 of 16: " + driverText});
-  EXPECT_EQ(Status(), "Received 4 of 16 presets");
+  EXPECT_EQ(Status(), u"Received 4 of 16; presets 5\u201316 not requested, their channels kept"_s);
   ExpectChannels({4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
 
   driver->TakeStrings();

@@ -501,7 +501,8 @@ TEST_F(EditingTest, TheWheelArrowsAndPagesSendOneEditEach) {
     EXPECT_EQ(Sent(), expected);
     EXPECT_EQ(Stored(3), values.back());
   }
-  EXPECT_EQ(form->Channels().UndoStack().count(), stepsBefore + 9);
+  // Up at the top of the range sends 10 again and changes nothing to undo.
+  EXPECT_EQ(form->Channels().UndoStack().count(), stepsBefore + 8);
   EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -563,6 +564,64 @@ TEST_F(EditingTest, SendingWhileDraggingPacesEditsAndTheDragIsOneUndoStep) {
   EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, 3));
   Release(cut, {13, 8});
   EXPECT_EQ(Sent(), EditStrings(-1, 1, kCutLow, kFilterHigh, 3));
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+// A drag that comes back to where it began leaves nothing to undo, and a step undone before it
+// can still be redone unless the drag sent its values meanwhile. Its release sends the value as
+// every release does, and nothing besides.
+TEST_F(EditingTest, ADragBackToWhereItBeganAddsNoStep) {
+  test_support::FakeEditClock clock;
+  form->editClock = clock.clock;
+  constexpr int kCutLow = 0x02;
+  constexpr int kFilterHigh = 0x0C;
+  constexpr int kStart = 5;
+  CheckLayers({1});
+  Tdragger* cut = Control("dragger26");
+  const auto edits = [](std::initializer_list<int> values) {
+    Strings strings;
+    for (const int value : values) {
+      const Strings edit = EditStrings(-1, 0, kCutLow, kFilterHigh, value);
+      strings.insert(strings.end(), edit.begin(), edit.end());
+    }
+    return strings;
+  };
+  struct Case {
+    bool whileDragging;
+    Strings sent;
+    bool redo;
+  };
+  const Case cases[] = {
+      {false, edits({kStart}), true},
+      {true, edits({kStart + 1, kStart + 2, kStart, kStart}), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.whileDragging);
+    if (form->senddragging->isChecked() != c.whileDragging) {
+      ShowPage(form->Setupsheet);
+      Click(form->senddragging);
+      ShowPage(form->layerctrlssheet);
+    }
+    ReleaseAt(cut, kStart);
+    ReleaseAt(cut, kStart + 1);
+    form->Undo1->trigger();
+    Sent();
+    const int index = form->Channels().UndoStack().index();
+    clock.Advance(1000);
+    Press(cut, {10, 8});
+    // A step right per move; left, two steps while the value is 1 or above.
+    for (const int x : {11, 12, 11}) {
+      clock.Advance(30);
+      Move(cut, {x, 8});
+    }
+    clock.Advance(30);
+    Release(cut, {11, 8});
+    EXPECT_EQ(Sent(), c.sent);
+    EXPECT_EQ(Stored(1, kCutLow, preset::GroupOf(kFilterHigh)), kStart);
+    EXPECT_EQ(form->Channels().UndoStack().index(), index);
+    EXPECT_EQ(form->Redo1->isEnabled(), c.redo);
+    EXPECT_EQ(form->Undo1->text(), "Undo cut on layer 1");
+  }
   EXPECT_TRUE(errors.isEmpty());
 }
 
