@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "envelope_view.h"
 #include "handler_guard.h"
 #include "midi_monitor.h"
 #include "status_bar.h"
@@ -62,6 +63,10 @@ void TForm1::MidiMonitor1Click() {
 
 void TForm1::SetZoom(int percent) {
   FViewZoom->Set(percent);
+  if (FEnvelopeView) {
+    FEnvelopeView->SetZoom(Zoom());
+    PlaceEnvelopeView();
+  }
 }
 
 int TForm1::Zoom() const {
