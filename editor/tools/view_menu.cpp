@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "envelope_view.h"
 #include "handler_guard.h"
 #include "midi_monitor.h"
 #include "preset_library.h"
@@ -68,6 +69,10 @@ void TForm1::MidiMonitor1Click() {
 
 void TForm1::SetZoom(int percent) {
   FViewZoom->Set(percent);
+  if (FEnvelopeView) {
+    FEnvelopeView->SetZoom(Zoom());
+    PlaceEnvelopeView();
+  }
 }
 
 int TForm1::Zoom() const {

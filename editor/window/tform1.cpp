@@ -16,6 +16,7 @@
 #include "control_font.h"
 #include "data_files.h"
 #include "editor_application.h"
+#include "envelope_view.h"
 #include "handler_guard.h"
 #include "layer_check_box.h"
 #include "midi_monitor.h"
@@ -83,6 +84,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   HearChannels();
   FollowUndoStack();
   BuildLibraryAndSession();
+  BuildEnvelopes();
 
   adjustSize();
   if (const QScreen* screen = this->screen()) {
@@ -104,6 +106,8 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
 
 TForm1::~TForm1() {
   FormDestroy();
+  delete FEnvelopeView;
+  FEnvelopeView = nullptr;
   // No handler may run on a half-destroyed window while Qt takes the controls down.
   for (QObject* child : findChildren<QObject*>()) {
     child->disconnect(this);

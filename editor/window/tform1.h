@@ -52,6 +52,8 @@ namespace morvane::editor {
 
 class TChannelMarks;
 class TDumpWatch;
+class TEnvelopeView;
+struct TEnvelopeSource;
 class TFileDialog;
 class THintSwitch;
 class TKeyboardPreview;
@@ -468,6 +470,23 @@ class TForm1 : public QMainWindow {
 
   std::unique_ptr<TPresetLibrary> FLibrary;
   std::unique_ptr<TSessionKeeper> FSession;
+
+  // The View menu's drawing of the shown layer's envelopes, in a window beside this one
+  // (envelope_panel.cpp). It follows every change of the values and only paints.
+ public:
+  QAction* Envelopes1 = nullptr;
+  // The drawing once it has been shown, else null.
+  TEnvelopeView* EnvelopeView() const { return FEnvelopeView; }
+  void Envelopes1Click(bool show);
+
+ private:
+  void BuildEnvelopes();
+  void PlaceEnvelopeView();
+  // Asks the drawing, while it is shown, to paint the values now.
+  void FollowEnvelopes();
+
+  std::unique_ptr<TEnvelopeSource> FEnvelopeSource;
+  TEnvelopeView* FEnvelopeView = nullptr;
 };
 
 }  // namespace morvane::editor
