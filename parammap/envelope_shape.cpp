@@ -23,7 +23,8 @@ std::size_t IndexOf(EnvelopeStage stage) {
 }  // namespace
 
 EnvelopeParameters EnvelopeParametersOf(EnvelopeKind kind, EnvelopeStage stage) {
-  const int rate = kEnvelopeBase.at(static_cast<std::size_t>(kind)) + kRateOffset.at(IndexOf(stage));
+  const int rate =
+      kEnvelopeBase.at(static_cast<std::size_t>(kind)) + kRateOffset.at(IndexOf(stage));
   return {rate, rate + 1};
 }
 

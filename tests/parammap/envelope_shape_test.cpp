@@ -28,9 +28,9 @@ struct ShapeRow {
   Stage stage;
   int rate;
   int level;
-  double width;        // of the stage's segment
-  double drawnLevel;   // where the stage ends
-  int rateParameter;   // the control the rate comes from; its level is the next parameter
+  double width;       // of the stage's segment
+  double drawnLevel;  // where the stage ends
+  int rateParameter;  // the control the rate comes from; its level is the next parameter
 };
 
 constexpr double kFull = 1.0;
@@ -103,12 +103,8 @@ TEST(EnvelopeShapeTest, WidthGrowsWithEveryStepOfTheRate) {
   for (int rate = kEnvelopeRateMin; rate < kEnvelopeRateMax; ++rate) {
     EXPECT_LT(StageWidth(rate), StageWidth(rate + 1)) << rate;
   }
-  const EnvelopeShape widest = ShapeOf(Kind::Filter, EnvelopeValues{{{127, 0},
-                                                                    {127, 0},
-                                                                    {127, 0},
-                                                                    {127, 0},
-                                                                    {127, 0},
-                                                                    {127, 0}}});
+  const EnvelopeShape widest = ShapeOf(
+      Kind::Filter, EnvelopeValues{{{127, 0}, {127, 0}, {127, 0}, {127, 0}, {127, 0}, {127, 0}}});
   EXPECT_DOUBLE_EQ(widest.points.back().x, kShapeWidthMax);
   EXPECT_EQ(PartAt(widest, 4.5), ShapePart::Sustain);
   EXPECT_EQ(StageOf(ShapePart::Sustain), std::nullopt);
