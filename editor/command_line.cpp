@@ -8,6 +8,7 @@
 #include <span>
 
 #include "editor_application.h"
+#include "editor_instance.h"
 #include "startup_step.h"
 #include "tform1.h"
 
@@ -17,12 +18,18 @@ namespace {
 
 constexpr int kFirstChannelIndex = 0;
 constexpr qsizetype kMostFiles = 1;
+const QString kNewInstanceOption = QStringLiteral("new-instance");
+constexpr const char* kDeadlineVariable = "MORVANE_ANSWER_DEADLINE_MS";
 
 void DescribeOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral("Preset editor for the Morvane sound module."));
   parser.addPositionalArgument(QStringLiteral("file"),
                                QStringLiteral("A .syx preset file to open on channel 1."),
                                QStringLiteral("[file]"));
+  parser.addOption(QCommandLineOption(
+      kNewInstanceOption,
+      QStringLiteral("Start an editor of its own beside a running one; it does not keep its "
+                     "channels between sessions.")));
 }
 
 }  // namespace
@@ -65,7 +72,18 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             QStringLiteral("Only one preset file can be opened, not %1").arg(files.size())));
     std::exit(EXIT_FAILURE);
   }
-  return TCommandLine{files.value(0)};
+  return TCommandLine{files.value(0), parser.isSet(kNewInstanceOption)};
+}
+
+QString NewInstanceText() {
+  return QStringLiteral(
+      "Started with --new-instance: this editor does not keep its channels between sessions");
+}
+
+int AnswerDeadlineMs() {
+  bool given = false;
+  const int ms = qEnvironmentVariableIntValue(kDeadlineVariable, &given);
+  return given && ms > 0 ? ms : TEditorInstance::kAnswerDeadlineMs;
 }
 
 void OpenCommandLineFile(TForm1& form, const TCommandLine& commandLine) {

@@ -11,7 +11,16 @@ class TForm1;
 struct TCommandLine {
   // A preset file to open on channel 1; empty when none was given.
   QString presetFile;
+  // --new-instance: an editor of its own beside a running one, which keeps no channels.
+  bool newInstance = false;
 };
+
+// What an editor started with --new-instance says of its channels.
+QString NewInstanceText();
+
+// How long a start waits for a running editor to take its file: TEditorInstance's deadline, or
+// the milliseconds in MORVANE_ANSWER_DEADLINE_MS (for tests).
+int AnswerDeadlineMs();
 
 // Answers --help and --version before Qt looks for a display, and ends the program then; with
 // neither it returns and leaves the arguments to ParseCommandLine.

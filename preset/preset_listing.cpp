@@ -42,13 +42,17 @@ bool IsListedSize(std::uintmax_t size) {
   return size == kDumpSize || size == kBankSize;
 }
 
-// False once found asked to stop.
+// False once take or stopped asked to stop.
 bool ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found,
-                const FileFound& take) {
+                const FileFound& take, const WalkStopped& stopped) {
   found.folders.push_back(folder);
   std::error_code walkError;
   fs::directory_iterator entries(folder, walkError);
   for (; !walkError && entries != fs::directory_iterator(); entries.increment(walkError)) {
+    // Asked at every entry, not only at presets: a tree of folders without one ends as soon.
+    if (stopped && stopped()) {
+      return false;
+    }
     const fs::directory_entry& entry = *entries;
     std::error_code error;
     const fs::path& path = entry.path();
@@ -59,7 +63,7 @@ bool ListFolder(const fs::path& root, const fs::path& folder, FolderFiles& found
     const bool isFolder = entry.is_directory(error) && !entry.is_symlink(error);
     error.clear();
     if (isFolder) {
-      if (!ListFolder(root, path, found, take)) {
+      if (!ListFolder(root, path, found, take, stopped)) {
         return false;
       }
       continue;
@@ -151,13 +155,14 @@ bool IsPresetFileName(const fs::path& file) {
              kPresetExtension;
 }
 
-FolderFiles WalkPresetFiles(const fs::path& folder, const FileFound& take) {
+FolderFiles WalkPresetFiles(const fs::path& folder, const FileFound& take,
+                            const WalkStopped& stopped) {
   std::error_code error;
   if (!fs::is_directory(folder, error)) {
     throw PresetError(FolderOpenError(folder));
   }
   FolderFiles found;
-  ListFolder(folder, folder, found, take);
+  ListFolder(folder, folder, found, take, stopped);
   return found;
 }
 

@@ -69,9 +69,12 @@ FolderFiles PresetFilesUnder(const std::filesystem::path& folder);
 
 // The same walk, handing each file to take as it is met, in no particular order, so that the
 // first files can be read before the last folder is listed; take returns false to end the
-// walk. The files are not kept: the result holds the folders and the errors only.
+// walk, as does stopped, asked before each entry of every folder. The files are not kept: the
+// result holds the folders and the errors only.
 using FileFound = std::function<bool(FolderFile& file)>;
-FolderFiles WalkPresetFiles(const std::filesystem::path& folder, const FileFound& take);
+using WalkStopped = std::function<bool()>;
+FolderFiles WalkPresetFiles(const std::filesystem::path& folder, const FileFound& take,
+                            const WalkStopped& stopped = {});
 
 // True when every word of text (words are parted by spaces) occurs, in any letter case, in the
 // preset's name, category or the file's shown path. text is compared as given: lower-case it

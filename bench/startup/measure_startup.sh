@@ -82,7 +82,8 @@ run_bare() {
 editor_size() {
   local config=$1 caption=$2 pid wid
   mkdir -p "$config"
-  XDG_CONFIG_HOME="$config" QT_QPA_PLATFORM=xcb JACK_DEFAULT_SERVER=$NO_JACK_SERVER \
+  XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$config/data" QT_QPA_PLATFORM=xcb \
+    JACK_DEFAULT_SERVER=$NO_JACK_SERVER \
     "$BIN_DIR/morvane-editor" >/dev/null 2>&1 &
   pid=$!
   wid=$(xdotool search --sync --onlyvisible --name "^$caption" | head -1)

@@ -141,7 +141,8 @@ void TLibraryReader::List(const QString& folder, bool fresh, int epoch, int list
   };
   preset::FolderFiles found;
   try {
-    found = preset::WalkPresetFiles(NativePath(folder), take);
+    found = preset::WalkPresetFiles(NativePath(folder), take,
+                                    [this, listing] { return Overtaken(listing); });
   } catch (const std::exception& error) {
     summary.errors << QString::fromUtf8(error.what());
   }

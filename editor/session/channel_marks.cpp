@@ -45,17 +45,26 @@ void TChannelMarks::ShowMark(int channelIndex, bool marked) {
   }
 }
 
+void TChannelMarks::SetCaptionNote(const QString& note) {
+  FNote = note;
+  ShowCaption(FCaption);
+}
+
 // The mark follows the name itself, not the spaces that pad it to its sixteen characters.
 void TChannelMarks::ShowCaption(const QString& text) {
   const bool marked = FChannels.Marked(FButtons.ItemIndex());
   FCaption = text;
   FCaptionShown = text;
+  qsizetype end = text.size();
+  while (end > 0 && text.at(end - 1) == u' ') {
+    --end;
+  }
   if (marked) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ') {
-      --end;
-    }
     FCaptionShown.insert(end, kModifiedPlaceholder);
+  }
+  if (!FNote.isEmpty()) {
+    // Right after the name and its mark, not after the spaces that pad it.
+    FCaptionShown = FCaptionShown.left(end + (marked ? kModifiedPlaceholder.size() : 0)) + FNote;
   }
   FWindow.setWindowTitle(FCaptionShown);
   FWindow.setWindowModified(marked);

@@ -17,6 +17,8 @@ class TChannelMarks final {
 
   // The caption of the channel on show: text, with the modified mark while it is marked.
   void ShowCaption(const QString& text);
+  // Text that follows every caption shown from now on.
+  void SetCaptionNote(const QString& note);
 
  private:
   void ShowMark(int channelIndex, bool marked);
@@ -26,6 +28,7 @@ class TChannelMarks final {
   QWidget& FWindow;
   QString FCaption;
   QString FCaptionShown;
+  QString FNote;
 };
 
 }  // namespace morvane::editor

@@ -30,11 +30,16 @@ void TForm1::LoadBankFile(const QString& path) {
 }
 
 void TForm1::SaveBank1Click() {
+  SaveBank();
+}
+
+bool TForm1::SaveBank() {
   if (!SaveDialog1->Execute(this)) {
-    return;
+    return false;
   }
   preset::WriteFileReplacing(LocalFileName(SaveDialog1->FileName()),
                              preset::BuildBank(FChannels->Images()));
+  return true;
 }
 
 }  // namespace morvane::editor

@@ -70,6 +70,20 @@ TForm1::TFileLoad TForm1::LoadPresetFile(int channelIndex, const QString& path,
   return TFileLoad::Preset;
 }
 
+void TForm1::OpenHandedFile(const QString& path) {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  show();
+  raise();
+  activateWindow();
+  if (path.isEmpty()) {
+    return;
+  }
+  RunGuarded([&] {
+    LoadPresetFile(CurrentChannelIndex(), path,
+                   QStringLiteral("Open %1").arg(QFileInfo(path).fileName()));
+  });
+}
+
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
   AcceptAsCopy(*event);
 }

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QStatusBar>
 #include <functional>
 #include <string>
@@ -108,6 +109,11 @@ void TForm1::FormDestroy() {
   receiveBuffer.Clear();
 }
 
+void TForm1::closeEvent(QCloseEvent* event) {
+  RunStep([this] { FSession->KeepAtClose(); });
+  QMainWindow::closeEvent(event);
+}
+
 void TForm1::FillDeviceLists() {
   RunStep([this] { FillList(*midiout, [this](auto& names) { engine.FillOutputList(names); }); });
   FillList(*midiin, [this](auto& names) { engine.FillInputList(names); });
@@ -143,6 +149,7 @@ void TForm1::LoadImages() {
 
 void TForm1::RestoreSession() {
   KeepChannels1->setChecked(FSession->Keeping());
+  KeepChannels1->setEnabled(FSession->MayKeep());
   FSession->Restore();
 }
 

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -40,6 +41,11 @@ constexpr std::uint16_t kInputCapacity = 2048;
 constexpr std::uint16_t kInputSysexBufferSize = 4096;
 constexpr std::uint16_t kInputSysexBufferCount = 32;
 
+// Where an editor that does not keep its channels says so, beside the status bar's messages
+// and after the caption.
+const QString kNotKeptLabel = QStringLiteral("Channels not kept");
+const QString kNotKeptCaptionNote = QStringLiteral(" (channels not kept)");
+
 QFont WindowFont() {
   QFont font = controls::ControlFont();
   font.setStyleStrategy(QFont::PreferDefault);
@@ -49,7 +55,7 @@ QFont WindowFont() {
 }  // namespace
 
 TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
-               const QString& programDirectory)
+               const QString& programDirectory, TKeepingRight right)
     : FOwnPrompt(prompt == nullptr ? std::make_unique<TMessageBoxPrompt>() : nullptr),
       FPrompt(prompt == nullptr ? FOwnPrompt.get() : prompt),
       MidiOutput1(FGuiThread, driver),
@@ -83,7 +89,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   FMarks = std::make_unique<TChannelMarks>(*FChannels, *channel, *this);
   HearChannels();
   FollowUndoStack();
-  BuildLibraryAndSession();
+  BuildLibraryAndSession(std::move(right));
   BuildEnvelopes();
 
   adjustSize();
@@ -145,7 +151,14 @@ void TForm1::HearChannels() {
   });
 }
 
-void TForm1::BuildLibraryAndSession() {
+void TForm1::BuildLibraryAndSession(TKeepingRight right) {
+  if (!right.mayKeep) {
+    FMarks->SetCaptionNote(kNotKeptCaptionNote);
+    auto* notKept = new QLabel(kNotKeptLabel, StatusBar1);
+    notKept->setObjectName(QStringLiteral("NotKept"));
+    notKept->setToolTip(right.whyNot);
+    StatusBar1->addPermanentWidget(notKept);
+  }
   const auto currentSettings = [this] { return settings.get(); };
   FLibrary = std::make_unique<TPresetLibrary>(TLibraryPlace{
       *this, *channel, *StatusBar1, *FChannels, *FTransfers, engine, MidiOutput1, currentSettings,
@@ -165,7 +178,7 @@ void TForm1::BuildLibraryAndSession() {
         PageControl1->setCurrentIndex(place.pageIndex);
         engine.SetChannel(place.channelIndex);
       },
-      *this});
+      *this, [this] { return SaveBank(); }, std::move(right)});
   QObject::connect(Library1, &QAction::triggered, this,
                    [this] { RunGuarded([this] { FLibrary->Open(); }); });
   QObject::connect(AddToLibrary1, &QAction::triggered, this,

@@ -25,10 +25,12 @@
 #include "preset/module_messages.h"
 #include "preset/tmrv.h"
 #include "qt_gui_thread.h"
+#include "session_keeper.h"
 #include "settings_store.h"
 
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
@@ -96,10 +98,11 @@ class TForm1 : public QMainWindow {
   // prompt answers the engine's questions (tests give a scripted one; null shows message
   // boxes).
   // driver holds the MIDI devices; programDirectory is the folder of the data files (empty:
-  // the folder of the program file).
+  // the folder of the program file). right says whether this editor may keep its channels
+  // between sessions: only the one editor that holds their lock may.
   explicit TForm1(morvane::engine::TUserPrompt* prompt = nullptr,
                   midi::MidiDriver& driver = midi::PlatformDriver(),
-                  const QString& programDirectory = QString());
+                  const QString& programDirectory = QString(), TKeepingRight right = {});
   ~TForm1() override;
 
   // The window's client area (below the menu bar): every control lies on it.
@@ -328,6 +331,8 @@ class TForm1 : public QMainWindow {
   void SendAllPresets1Click();
   void LoadBank1Click();
   void SaveBank1Click();
+  // Saves all sixteen channels as a bank file chosen in the Save dialog; false when none was.
+  bool SaveBank();
   // True from Request All Presets until the last preset came or was given up.
   bool RequestingAllPresets() const;
   // Replaces all sixteen channels by the bank in the file, one step to undo.
@@ -464,9 +469,16 @@ class TForm1 : public QMainWindow {
   QAction* KeepChannels1 = nullptr;
   TPresetLibrary& Library() { return *FLibrary; }
   TSessionKeeper& Session() { return *FSession; }
+  // A file another start of the editor handed over: the window comes forward and loads it on
+  // the current channel as the command line does; an empty name only brings the window forward.
+  void OpenHandedFile(const QString& path);
+
+ protected:
+  // The channels are kept before the window goes; a write that fails asks what to do.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildLibraryAndSession();
+  void BuildLibraryAndSession(TKeepingRight right);
 
   std::unique_ptr<TPresetLibrary> FLibrary;
   std::unique_ptr<TSessionKeeper> FSession;

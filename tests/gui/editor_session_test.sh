@@ -82,7 +82,9 @@ start_editor() {
   out_index=$(editor_device_index "$sim-in:in" input)
   in_index=$(editor_device_index "$sim-out:out" output)
   write_settings "$WORK/config" "$out_index" "$sim-in:in" "$in_index" "$sim-out:out"
-  XDG_CONFIG_HOME="$WORK/config" MORVANE_MIDI_API=jack QT_QPA_PLATFORM=xcb \
+  # Data of its own: the channels' lock and socket are no other run's.
+  XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" MORVANE_MIDI_API=jack \
+    QT_QPA_PLATFORM=xcb \
     "${WITH_PARENT[@]}" "$BIN_DIR/morvane-editor" >"$WORK/editor.log" 2>&1 &
   remember_pid $!
   JACK_CLIENTS+=(morvane-editor)

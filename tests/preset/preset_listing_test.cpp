@@ -131,5 +131,40 @@ TEST(PresetListing, FolderFilesTakeSubFoldersAndPresetNamesOnly) {
   fs::remove_all(root);
 }
 
+// A walk asked to stop ends at the next entry of whatever folder it is in, also deep in a tree
+// of folders that holds no preset at all.
+TEST(PresetListing, AWalkStopsAtAnyDepthWithoutMeetingAPreset) {
+  const fs::path root =
+      fs::temp_directory_path() / ("morvane-stop-" + std::to_string(std::random_device{}()));
+  constexpr int kDepth = 12;
+  fs::path deepest = root;
+  for (int level = 0; level < kDepth; ++level) {
+    deepest /= "level";
+  }
+  fs::create_directories(deepest);
+  std::ofstream(deepest / "found.syx") << "x";
+  const struct {
+    int asksBeforeStop;
+    std::size_t folders;
+    std::size_t files;
+  } rows[] = {
+      {0, 1, 0}, {1, 2, 0}, {5, 6, 0}, {kDepth, kDepth + 1, 0}, {kDepth + 1, kDepth + 1, 1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.asksBeforeStop);
+    int asks = 0;
+    std::size_t files = 0;
+    const FolderFiles found = WalkPresetFiles(
+        root,
+        [&](FolderFile&) {
+          ++files;
+          return true;
+        },
+        [&] { return ++asks > row.asksBeforeStop; });
+    EXPECT_EQ(found.folders.size(), row.folders);
+    EXPECT_EQ(files, row.files);
+  }
+  fs::remove_all(root);
+}
+
 }  // namespace
 }  // namespace morvane::preset

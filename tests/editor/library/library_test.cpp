@@ -226,6 +226,11 @@ TEST_F(LibraryTest, FilesAddedChangedOrRemovedOutsideShowUpWithoutARestart) {
   Write("bank.syx", Named("Bas:Alone").BuildDump());
   ASSERT_TRUE(shownNow(4)) << Shown(window).join(' ').toStdString();
   EXPECT_TRUE(Shown(window).contains("Bas:Alone|bank.syx|0"));
+  // A preset saved over itself in place: the same size, a new name.
+  Write("pads/warm.syx", Named("Pad:Renamed").BuildDump());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shown(window).contains("Pad:Renamed|pads/warm.syx|0"); },
+                              kWaitMs))
+      << Shown(window).join(' ').toStdString();
   ASSERT_TRUE(QFile::remove(PathOf("copy.syx")));
   ASSERT_TRUE(QFile::remove(PathOf("junk.syx")));
   ASSERT_TRUE(shownNow(3));
@@ -261,40 +266,57 @@ TEST_F(LibraryTest, EnterLoadsIntoTheCurrentChannelAsLoadDoes) {
 
 TEST_F(LibraryTest, APresetDroppedOnAChannelButtonLoadsIntoThatChannel) {
   TLibraryWindow& window = OpenLibrary();
-  Choose(window, QStringLiteral("Bas:Deep 5"));
-  TLibraryFilter& filter = window.Library().Filter();
-  const std::unique_ptr<QMimeData> data(
-      filter.mimeData(window.List()->selectionModel()->selectedRows()));
-  ASSERT_NE(data, nullptr);
-  const auto drag = [&](QPoint at) {
-    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QApplication::sendEvent(form.get(), &enter);
-    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QApplication::sendEvent(form.get(), &move);
-    if (!move.isAccepted()) {
-      return false;
+  const struct {
+    const char* preset;
+    int channelIndex;
+  } rows[] = {{"Bas:Deep 5", 5}, {"Bas:Deep 16", 15}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.preset);
+    Choose(window, QLatin1String(row.preset));
+    TLibraryFilter& filter = window.Library().Filter();
+    const std::unique_ptr<QMimeData> data(
+        filter.mimeData(window.List()->selectionModel()->selectedRows()));
+    ASSERT_NE(data, nullptr);
+    const auto drag = [&](QPoint at) {
+      QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+      QApplication::sendEvent(form.get(), &enter);
+      QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+      QApplication::sendEvent(form.get(), &move);
+      if (!move.isAccepted()) {
+        return false;
+      }
+      EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+      QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+      QApplication::sendEvent(form.get(), &drop);
+      QApplication::processEvents();
+      return drop.isAccepted();
+    };
+    std::array<preset::tMrv, TForm1::kChannelCount> before = form->Channels().Images();
+    std::array<bool, TForm1::kChannelCount> marked{};
+    for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
+      marked.at(static_cast<std::size_t>(channelIndex)) = form->Channels().Marked(channelIndex);
     }
-    EXPECT_EQ(move.dropAction(), Qt::CopyAction);
-    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
-    QApplication::sendEvent(form.get(), &drop);
-    QApplication::processEvents();
-    return drop.isAccepted();
-  };
-  std::array<preset::tMrv, TForm1::kChannelCount> before = form->Channels().Images();
-  QRadioButton* sixth = form->channel->Button(5);
-  EXPECT_FALSE(drag(form->PageControl1->mapTo(form.get(), QPoint(20, 20))));
-  EXPECT_TRUE(drag(sixth->mapTo(form.get(), sixth->rect().center())));
-  for (std::size_t channelIndex = 0; channelIndex < before.size(); ++channelIndex) {
-    EXPECT_EQ(form->Channels().Image(channelIndex).ReadName(),
-              channelIndex == 5 ? "Bas:Deep 5      " : before[channelIndex].ReadName());
-    EXPECT_EQ(form->Channels().Marked(static_cast<int>(channelIndex)), channelIndex == 5);
+    QRadioButton* target = form->channel->Button(row.channelIndex);
+    const int shownChannel = form->channel->ItemIndex();
+    EXPECT_FALSE(drag(form->PageControl1->mapTo(form.get(), QPoint(20, 20))));
+    EXPECT_TRUE(drag(target->mapTo(form.get(), target->rect().center())));
+    const std::string shown =
+        (QLatin1String(row.preset) + QString(16, u' ')).left(16).toStdString();
+    for (std::size_t channelIndex = 0; channelIndex < before.size(); ++channelIndex) {
+      const bool isTarget = static_cast<int>(channelIndex) == row.channelIndex;
+      EXPECT_EQ(form->Channels().Image(channelIndex).ReadName(),
+                isTarget ? shown : before[channelIndex].ReadName());
+      EXPECT_EQ(form->Channels().Marked(static_cast<int>(channelIndex)),
+                isTarget || marked.at(channelIndex));
+    }
+    EXPECT_EQ(target->text(), QString::number(row.channelIndex + 1) + "*");
+    EXPECT_EQ(form->channel->ItemIndex(), shownChannel);
+    EXPECT_TRUE(prompt.texts.empty());
+    EXPECT_TRUE(Messages().empty());
+    form->Channels().Undo();
+    EXPECT_TRUE(Payload(form->Channels().Image(static_cast<std::size_t>(row.channelIndex))) ==
+                Payload(before.at(static_cast<std::size_t>(row.channelIndex))));
   }
-  EXPECT_EQ(sixth->text(), "6*");
-  EXPECT_EQ(form->channel->ItemIndex(), 0);
-  EXPECT_TRUE(prompt.texts.empty());
-  EXPECT_TRUE(Messages().empty());
-  form->Channels().Undo();
-  EXPECT_TRUE(Payload(form->Channels().Image(5)) == Payload(before[5]));
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 

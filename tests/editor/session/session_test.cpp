@@ -18,6 +18,8 @@
 #endif
 
 #include "data_files.h"
+#include "file_dialog.h"
+#include "preset/bank_file.h"
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
 #include "radio_group.h"
@@ -94,6 +96,7 @@ class SessionTest : public StartupTest {
     checks.clear();
     EXPECT_LE(due.ms, 1000);
     due.then();
+    form->Session().WaitForWrite();
   }
   void Change() {
     preset::tMrv kept;
@@ -287,6 +290,116 @@ TEST_F(SessionTest, ATemporaryFileACrashLeftIsRemovedAtStart) {
   EXPECT_FALSE(QFile::exists(left));
   EXPECT_TRUE(QFile::exists(running));
   QFile::remove(running);
+}
+#endif
+
+#ifndef _WIN32
+// A write that fails while the editor runs is reported once, however many checks fail after it;
+// a write that works clears it, so that the next failure is reported again.
+TEST_F(SessionTest, AFailedWriteIsReportedOnceUntilOneWorksAgain) {
+  StartKeeping();
+  RunCheck();
+  const auto blockWithAFolder = [this] {
+    ASSERT_TRUE(QFile::remove(SessionPath()));
+    ASSERT_TRUE(QDir().mkdir(SessionPath()));
+  };
+  const auto unblock = [this] { ASSERT_TRUE(QDir().rmdir(SessionPath())); };
+  const QString failure = QStringLiteral("Cannot create file %1: it is a folder")
+                              .arg(QDir::toNativeSeparators(SessionPath()));
+  const struct {
+    const char* what;
+    std::function<void()> world;
+    int channelIndex;
+    qsizetype reports;
+    bool written;
+  } rows[] = {
+      {"the first failure", blockWithAFolder, 3, 1, false},
+      {"a second failure", [] {}, 4, 1, false},
+      {"a write that works", unblock, 5, 1, true},
+      {"a failure after it", blockWithAFolder, 6, 2, false},
+  };
+  errors.clear();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.world();
+    QTest::mouseClick(form->channel->Button(row.channelIndex), Qt::LeftButton);
+    RunCheck();
+    EXPECT_EQ(errors.size(), row.reports) << errors.join('\n').toStdString();
+    EXPECT_EQ(errors.value(row.reports - 1), failure);
+    EXPECT_EQ(QFileInfo(SessionPath()).isFile(), row.written);
+    if (row.written) {
+      EXPECT_EQ(
+          DecodeSession(preset::ReadWholeFile(LocalFileName(SessionPath()), kSessionFileLimit))
+              .session.channelIndex,
+          row.channelIndex);
+    }
+  }
+  unblock();
+}
+
+// A session that cannot be written as the window closes is never lost in silence: the user
+// retries, saves the channels as a bank, or quits without keeping them.
+TEST_F(SessionTest, AFailedWriteAtCloseAsksWhatToDo) {
+  const QString bankPath = dataFolder.filePath(QStringLiteral("rescued.syx"));
+  const struct {
+    const char* what;
+    std::vector<TFailedKeepAnswer> answers;
+    // Mends the folder before the answer with this number; -1 never.
+    int mendBefore;
+    std::optional<QString> bankChoice;
+    bool sessionWritten;
+    bool bankWritten;
+  } rows[] = {
+      {"retried once mended",
+       {TFailedKeepAnswer::Retry, TFailedKeepAnswer::Retry},
+       1,
+       {},
+       true,
+       false},
+      {"saved as a bank", {TFailedKeepAnswer::SaveAsBank}, -1, bankPath, false, true},
+      {"the bank dialog cancelled, then quit",
+       {TFailedKeepAnswer::SaveAsBank, TFailedKeepAnswer::QuitWithoutKeeping},
+       -1,
+       std::nullopt,
+       false,
+       false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    StartKeeping();
+    Change();
+    const auto images = form->Channels().Images();
+    QFile::remove(SessionPath());
+    QFile::remove(bankPath);
+    ASSERT_TRUE(QDir().mkpath(SessionPath()));
+    form->SaveDialog1->SetScriptedAnswer([&row](const TFileDialog&) { return row.bankChoice; });
+    std::vector<QString> asked;
+    form->Session().AskAtFailedClose = [&](const QString& text) {
+      const int number = static_cast<int>(asked.size());
+      asked.push_back(text);
+      if (number == row.mendBefore) {
+        QDir().rmdir(SessionPath());
+      }
+      return row.answers.at(static_cast<std::size_t>(number));
+    };
+    errors.clear();
+    EXPECT_TRUE(form->close());
+    ASSERT_EQ(asked.size(), row.answers.size());
+    EXPECT_EQ(asked.front(), QStringLiteral("The channels could not be kept for the next "
+                                            "session.\n\nCannot create file %1: it is a folder")
+                                 .arg(QDir::toNativeSeparators(SessionPath())));
+    // Asked already: the window's end does not report it again.
+    form.reset();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    EXPECT_EQ(QFileInfo(SessionPath()).isFile(), row.sessionWritten);
+    EXPECT_EQ(QFileInfo::exists(bankPath), row.bankWritten);
+    if (row.bankWritten) {
+      EXPECT_EQ(preset::ReadWholeFile(LocalFileName(bankPath), preset::kPresetFileLimit),
+                preset::BuildBank(images));
+    }
+    QDir().rmdir(SessionPath());
+    QFile::remove(SessionPath());
+  }
 }
 #endif
 
