@@ -75,11 +75,6 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
   return TCommandLine{files.value(0), parser.isSet(kNewInstanceOption)};
 }
 
-QString NewInstanceText() {
-  return QStringLiteral(
-      "Started with --new-instance: this editor does not keep its channels between sessions");
-}
-
 int AnswerDeadlineMs() {
   bool given = false;
   const int ms = qEnvironmentVariableIntValue(kDeadlineVariable, &given);

@@ -15,9 +15,6 @@ struct TCommandLine {
   bool newInstance = false;
 };
 
-// What an editor started with --new-instance says of its channels.
-QString NewInstanceText();
-
 // How long a start waits for a running editor to take its file: TEditorInstance's deadline, or
 // the milliseconds in MORVANE_ANSWER_DEADLINE_MS (for tests).
 int AnswerDeadlineMs();

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "bank_file.h"
+#include "dump_frame.h"
 #include "dump_layout.h"
 #include "file_reason.h"
 #include "preset_errors.h"
@@ -40,6 +41,30 @@ std::string FolderOpenError(const fs::path& folder) {
 
 bool IsListedSize(std::uintmax_t size) {
   return size == kDumpSize || size == kBankSize;
+}
+
+// Why a file of a size that holds neither a preset nor a bank was not read.
+std::string SizeReason(std::uintmax_t size) {
+  if (size == 0) {
+    return "it is empty";
+  }
+  return "it holds " + std::to_string(size) + " bytes, a preset " + std::to_string(kDumpSize) +
+         " and a bank " + std::to_string(kBankSize);
+}
+
+// Why bytes hold no preset, in words that follow the file's name: for a bank's size, the first
+// of its dumps that is not framed.
+std::string NotPresetReason(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() != kBankSize) {
+    return PresetFileFault(bytes);
+  }
+  for (std::size_t index = 0; index < kBankPresetCount; ++index) {
+    const std::string fault = PresetFileFault(bytes.subspan(index * kDumpSize, kDumpSize));
+    if (!fault.empty()) {
+      return "preset " + std::to_string(index + 1) + " of its bank is not framed: " + fault;
+    }
+  }
+  return {};
 }
 
 // False once take or stopped asked to stop.
@@ -114,13 +139,17 @@ PresetFileListing ListPresetBytes(std::span<const std::uint8_t> bytes) {
       listing.presets.push_back(
           ListedFromDump(bytes.subspan(index * kDumpSize, kDumpSize), static_cast<int>(index) + 1));
     }
+  } else {
+    listing.notPresetReason = NotPresetReason(bytes);
   }
   return listing;
 }
 
 PresetFileListing ListPresetFile(const fs::path& file, std::uintmax_t size) {
   if (!IsListedSize(size)) {
-    return {};
+    PresetFileListing notListed;
+    notListed.notPresetReason = SizeReason(size);
+    return notListed;
   }
   return ListPresetBytes(ReadWholeFile(file, PathText(file), kPresetFileLimit));
 }

@@ -31,6 +31,8 @@ struct ListedPreset {
 struct PresetFileListing {
   PresetFileKind kind = PresetFileKind::NotPreset;
   std::vector<ListedPreset> presets;
+  // Why a file is not a preset, in words that follow its name; empty for a preset or a bank.
+  std::string notPresetReason;
 };
 
 // The presets of a file's bytes: a framed dump is one preset, a bank whose sixteen dumps are

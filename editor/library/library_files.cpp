@@ -37,11 +37,12 @@ void SetLibraryKeys(TLibraryEntry& entry) {
 }
 
 QByteArray EncodeLibraryReference(const TLibraryReference& reference) {
-  return (reference.file + kReferenceSeparator + QString::number(reference.bankPosition)).toUtf8();
+  return FileNameBytes(reference.file + kReferenceSeparator +
+                       QString::number(reference.bankPosition));
 }
 
 std::optional<TLibraryReference> DecodeLibraryReference(const QByteArray& bytes) {
-  const QString text = QString::fromUtf8(bytes);
+  const QString text = FileNameFromBytes(bytes);
   const qsizetype separator = text.lastIndexOf(kReferenceSeparator);
   if (separator <= 0) {
     return std::nullopt;

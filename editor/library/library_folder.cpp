@@ -1,5 +1,6 @@
 #include "library_folder.h"
 
+#include <QFileInfo>
 #include <QSet>
 #include <utility>
 
@@ -63,8 +64,11 @@ void TLibraryFolder::ListingEnded(int epoch, int listing, const TLibrarySummary&
   }
   FSummary = summary;
   FListing = false;
-  Watch(summary.files.size() <= kMostWatchedFiles ? summary.folders + summary.files
-                                                  : summary.folders);
+  // The folder above is watched too: a library folder deleted and made again is seen only there.
+  const QString above = QFileInfo(FFolder).absolutePath();
+  Watch((summary.files.size() <= kMostWatchedFiles ? summary.folders + summary.files
+                                                   : summary.folders) +
+        QStringList(above));
   emit ListingChanged();
   if (std::exchange(FRelistWanted, false)) {
     Relist();

@@ -2,9 +2,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
+#include "local_file_names.h"
 #include "preset/preset_listing.h"
 
 namespace morvane::editor {
@@ -19,11 +21,12 @@ constexpr qsizetype kFirstBatchEntries = 64;
 constexpr qsizetype kBatchEntries = 4096;
 constexpr qint64 kBatchMs = 50;
 
+// A path's bytes are kept, so that a name that is not UTF-8 still opens.
 QString PathString(const fs::path& path) {
 #ifdef _WIN32
   return QString::fromStdWString(path.wstring());
 #else
-  return QFile::decodeName(QByteArray::fromStdString(path.native()));
+  return FileNameFromBytes(QByteArrayView(path.native()));
 #endif
 }
 
@@ -31,7 +34,7 @@ fs::path NativePath(const QString& path) {
 #ifdef _WIN32
   return fs::path(path.toStdWString());
 #else
-  return fs::path(QFile::encodeName(path).toStdString());
+  return fs::path(LocalFileName(path));
 #endif
 }
 
@@ -132,7 +135,7 @@ void TLibraryReader::List(const QString& folder, bool fresh, int epoch, int list
     }
     batch.push_back(FileOf(file, content));
     FCache[key] = TCachedFile{batch.back().file, file.size, file.modified,
-                              content.kind != preset::PresetFileKind::NotPreset, listing};
+                              QString::fromStdString(content.notPresetReason), listing};
     batchEntries += batch.back().entries.size();
     if (batchEntries >= nextBatch || sinceBatch.elapsed() >= kBatchMs) {
       flush();
@@ -165,10 +168,13 @@ void TLibraryReader::List(const QString& folder, bool fresh, int epoch, int list
       gone << entry->second.file;
       entry = FCache.erase(entry);
     } else {
-      summary.notPresetCount += entry->second.isPreset ? 0 : 1;
+      if (!entry->second.notPresetReason.isEmpty()) {
+        summary.notPresets.push_back({entry->second.file, entry->second.notPresetReason});
+      }
       ++entry;
     }
   }
+  std::ranges::sort(summary.notPresets, {}, &TNotPresetFile::file);
   if (!gone.isEmpty()) {
     Post([this, epoch, gone] { FHandlers.removed(epoch, gone); });
   }

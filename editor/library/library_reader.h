@@ -20,9 +20,16 @@ struct TLibraryFile {
   QList<TLibraryEntry> entries;
 };
 
+// A file of the folder that holds no preset, and why.
+struct TNotPresetFile {
+  QString file;
+  QString reason;
+};
+
 // What a finished listing found besides the presets.
 struct TLibrarySummary {
-  int notPresetCount = 0;
+  // In the order of their paths.
+  QList<TNotPresetFile> notPresets;
   QStringList errors;
   // The folder and its sub-folders, and the preset files in them, to be watched.
   QStringList folders;
@@ -63,7 +70,8 @@ class TLibraryReader : public QObject {
     QString file;
     std::uintmax_t size = 0;
     std::filesystem::file_time_type modified;
-    bool isPreset = false;
+    // Empty for a preset or a bank.
+    QString notPresetReason;
     int seen = 0;
   };
 

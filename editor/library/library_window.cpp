@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "handler_guard.h"
+#include "library_problems.h"
 
 namespace morvane::editor {
 
@@ -105,6 +106,13 @@ void TLibraryWindow::BuildControls() {
 
   FCount = new QLabel(this);
   FCount->setObjectName(QStringLiteral("librarycount"));
+  FProblems = new QPushButton(this);
+  FProblems->setObjectName(QStringLiteral("libraryproblemcount"));
+  FProblems->setFlat(true);
+  FProblems->setAutoDefault(false);
+  FProblems->setToolTip(QStringLiteral("Show which files, and why"));
+  FProblems->hide();
+  connect(FProblems, &QPushButton::clicked, this, [this] { ShowProblems(); });
   FFolderLabel = new QLabel(this);
   FFolderLabel->setObjectName(QStringLiteral("libraryfolder"));
   FFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -134,7 +142,9 @@ void TLibraryWindow::BuildControls() {
   folderRow->addWidget(FFolderLabel, 1);
   folderRow->addWidget(FChooseFolder);
   auto* commandRow = new QHBoxLayout();
-  commandRow->addWidget(FCount, 1);
+  commandRow->addWidget(FCount);
+  commandRow->addWidget(FProblems);
+  commandRow->addStretch(1);
   commandRow->addWidget(FAudition);
   commandRow->addWidget(FLoad);
   auto* layout = new QVBoxLayout(this);
@@ -186,15 +196,24 @@ void TLibraryWindow::ShowCount() {
   if (FLibrary.Listing()) {
     parts << QStringLiteral("reading the folder..");
   }
-  if (summary.notPresetCount > 0) {
-    parts << Counted(summary.notPresetCount, "1 file is not a preset", "%1 files are not presets");
+  FCount->setText(parts.join(QStringLiteral("; ")));
+  QStringList problems;
+  if (!summary.notPresets.isEmpty()) {
+    problems << Counted(summary.notPresets.size(), "1 file is not a preset",
+                        "%1 files are not presets");
   }
   if (!summary.errors.isEmpty()) {
-    parts << Counted(summary.errors.size(), "1 file or folder could not be read",
-                     "%1 files or folders could not be read");
+    problems << Counted(summary.errors.size(), "1 file or folder could not be read",
+                        "%1 files or folders could not be read");
   }
-  FCount->setText(parts.join(QStringLiteral("; ")));
-  FCount->setToolTip(summary.errors.join(u'\n'));
+  FProblems->setText(problems.join(QStringLiteral("; ")));
+  FProblems->setVisible(!problems.isEmpty());
+}
+
+void TLibraryWindow::ShowProblems() {
+  auto* problems = new TLibraryProblems(FLibrary.Folder(), FLibrary.Summary(), this);
+  problems->setWindowModality(Qt::WindowModal);
+  problems->show();
 }
 
 QModelIndex TLibraryWindow::ChosenIndex() const {

@@ -30,6 +30,8 @@ class TLibraryWindow : public QWidget {
   QLineEdit* SearchBox() const { return FSearch; }
   QTableView* List() const { return FList; }
   QLabel* CountLabel() const { return FCount; }
+  // Shown when some files are no presets or could not be read; opens the list of them.
+  QPushButton* ProblemsButton() const { return FProblems; }
   QCheckBox* BackupBox() const { return FBackup; }
   QPushButton* ChooseFolderButton() const { return FChooseFolder; }
   QAction* LoadAction() const { return FLoadAction; }
@@ -66,6 +68,7 @@ class TLibraryWindow : public QWidget {
   void BuildActions();
   void BuildControls();
   void ShowCount();
+  void ShowProblems();
   void Load();
   void Audition();
   void Escape();
@@ -77,6 +80,7 @@ class TLibraryWindow : public QWidget {
   QLineEdit* FSearch = nullptr;
   QTableView* FList = nullptr;
   QLabel* FCount = nullptr;
+  QPushButton* FProblems = nullptr;
   QLabel* FFolderLabel = nullptr;
   QPushButton* FChooseFolder = nullptr;
   QPushButton* FAudition = nullptr;

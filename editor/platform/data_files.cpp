@@ -35,10 +35,6 @@ QString DataFilePath(const QString& programDirectory, const char* name) {
   return QDir::toNativeSeparators(chosen);
 }
 
-std::string LocalFileName(const QString& path) {
-  return QFile::encodeName(path).toStdString();
-}
-
 QStringList ReadTextLines(const QString& path) {
   const preset::Bytes bytes = preset::ReadWholeFile(LocalFileName(path), kTextFileLimit);
   const QByteArrayView raw(reinterpret_cast<const char*>(bytes.data()),

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <string>
 
+#include "local_file_names.h"
+
 namespace morvane::editor {
 
 // The three read-only data files that lie beside the program file.
@@ -19,9 +21,6 @@ QString DefaultProgramDirectory();
 // does, so that an error names where the file was expected. Always an absolute path in the
 // platform's own form.
 QString DataFilePath(const QString& programDirectory, const char* name);
-
-// A file name as the standard library's file functions take it.
-std::string LocalFileName(const QString& path);
 
 // The lines of a text file, without their line ends; a final line end opens no line. Text
 // that is not UTF-8 is read as Latin-1. Throws preset::FileOpenError naming path.

@@ -11,6 +11,8 @@
 #include <QtEndian>
 #include <memory>
 
+#include "local_file_names.h"
+
 namespace morvane::editor {
 
 namespace {
@@ -116,7 +118,7 @@ void TEditorInstance::Answer(QLocalSocket* socket) {
       return;
     }
     socket->skip(kLengthSize);
-    socket->setProperty(kFileProperty, QFile::decodeName(socket->read(length)));
+    socket->setProperty(kFileProperty, FileNameFromBytes(socket->read(length)));
     socket->setProperty(kTakenProperty, true);
     socket->putChar(kTaken);
     socket->flush();
@@ -157,7 +159,7 @@ void TEditorInstance::Wait(int ms, std::function<void()> then) {
 
 TClaim TEditorInstance::HandOver(const QString& file, int deadlineMs) {
   const QByteArray name =
-      file.isEmpty() ? QByteArray() : QFile::encodeName(QFileInfo(file).absoluteFilePath());
+      file.isEmpty() ? QByteArray() : FileNameBytes(QFileInfo(file).absoluteFilePath());
   QByteArray frame(kLengthSize, '\0');
   qToBigEndian(static_cast<TNameLength>(name.size()), frame.data());
   frame += name;

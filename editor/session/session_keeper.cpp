@@ -94,9 +94,15 @@ void TSessionKeeper::Restore() {
     FPlace.statusBar.showMessage(FPlace.right.whyNot);
     return;
   }
-  if (!Keeping()) {
-    return;
+  if (Keeping()) {
+    RestoreKept();
   }
+  if (!FPlace.right.startProblem.isEmpty()) {
+    FPlace.statusBar.showMessage(FPlace.right.startProblem);
+  }
+}
+
+void TSessionKeeper::RestoreKept() {
   StartChecks();
   const QString path = File();
   preset::RemoveLeftTemporaries(LocalFileName(QFileInfo(path).absolutePath()));

@@ -28,6 +28,8 @@ struct TKeepingRight {
   bool mayKeep = true;
   // Shown on the status bar when it may not.
   QString whyNot;
+  // Shown on the status bar at start when it may: why later starts may not find this editor.
+  QString startProblem;
 };
 
 // The answers to a session that could not be written at close.
@@ -93,6 +95,7 @@ class TSessionKeeper final {
   std::function<TFailedKeepAnswer(const QString& text)> AskAtFailedClose;
 
  private:
+  void RestoreKept();
   void StartChecks();
   void WaitForCheck(int checks);
   void Keep();

@@ -29,7 +29,7 @@ QString DraggedPresetFile(const QMimeData* data) {
   if (urls.size() != 1 || !urls.front().isLocalFile()) {
     return {};
   }
-  const QString path = urls.front().toLocalFile();
+  const QString path = LocalFileOfUrl(urls.front());
   return path.endsWith(kPresetFileSuffix, Qt::CaseInsensitive) ? path : QString();
 }
 

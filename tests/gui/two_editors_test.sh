@@ -26,6 +26,9 @@ readonly PATIENT_MS=30000
 readonly IMPATIENT_MS=300
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morvane-two.XXXXXX")
+# A name made under Latin-1, not UTF-8: opened from the command line and handed over by its bytes.
+FILE_B="$WORK/b-caf"$'\xe9'".syx"
+readonly FILE_B
 
 finish() {
   local status=$?
@@ -110,7 +113,7 @@ main() {
   mkdir -p "$WORK/config/keltano"
   printf '[setup]\nkeepchannels=1\nlibrarybackup=0\n' >"$WORK/config/keltano/mrveditor.conf"
   morvane rename "$BIN_DIR/init.syx" "$NAME_A" -o "$WORK/a.syx"
-  morvane rename "$BIN_DIR/init.syx" "$NAME_B" -o "$WORK/b.syx"
+  morvane rename "$BIN_DIR/init.syx" "$NAME_B" -o "$FILE_B"
   local initial
   initial=$(morvane info "$BIN_DIR/init.syx" | sed -n 's/^name: "\(.*\)"$/\1/p' | sed 's/ *$//')
   start_xvfb "$WORK"
@@ -126,7 +129,7 @@ main() {
 
   log "2. a first editor that does not answer"
   kill -STOP "$first"
-  start_editor alone "$IMPATIENT_MS" "$WORK/b.syx"
+  start_editor alone "$IMPATIENT_MS" "$FILE_B"
   local alone=$PID
   expect_title "$WINDOW" "$NAME_B* $NOT_KEPT" "the editor whose first did not answer"
   kill -CONT "$first"
@@ -143,7 +146,7 @@ main() {
   start_editor next "$PATIENT_MS"
   local next=$PID next_window=$WINDOW
   wait_until 15 title_is_kept "$next_window" || fail "the next editor does not keep its channels"
-  hand_over "$WORK/b.syx"
+  hand_over "$FILE_B"
   expect_title "$next_window" "$NAME_B*" "the next editor after the hand-over"
 
   log "4. SIGTERM keeps the channels and ends the editor"

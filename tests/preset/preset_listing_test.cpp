@@ -41,25 +41,54 @@ TEST(PresetListing, PresetsAndBanksAreListedAndAnythingElseIsNot) {
   controlName[DumpOffsetOfPayloadByte(1)] = 0x7F;
   Bytes cut = Named("Pad:Warm");
   cut.resize(kMinUnpackSize);
+  // The last byte of the sixteenth dump, and so of the file.
+  Bytes lastUnframed = BankOf("Bnk:");
+  lastUnframed.back() = 0x00;
+  Bytes firstUnframed = BankOf("Bnk:");
+  firstUnframed.front() = 0x00;
   const struct {
     const char* what;
     Bytes bytes;
     PresetFileKind kind;
     std::vector<std::string> names;
+    std::string reason;
   } cases[] = {
-      {"a preset", Named("Pad:Warm Pad"), PresetFileKind::Preset, {"Pad:Warm Pad"}},
-      {"a bank", BankOf("Bnk:"), PresetFileKind::Bank, {"Bnk:1", "Bnk:2", "Bnk:16"}},
-      {"a bank with a damaged preset", damagedBank, PresetFileKind::NotPreset, {}},
-      {"a dump without its framing", unframed, PresetFileKind::NotPreset, {}},
-      {"a dump cut short, which Load would take", cut, PresetFileKind::NotPreset, {}},
-      {"nothing", {}, PresetFileKind::NotPreset, {}},
+      {"a preset", Named("Pad:Warm Pad"), PresetFileKind::Preset, {"Pad:Warm Pad"}, ""},
+      {"a bank", BankOf("Bnk:"), PresetFileKind::Bank, {"Bnk:1", "Bnk:2", "Bnk:16"}, ""},
+      {"a bank with a damaged preset",
+       damagedBank,
+       PresetFileKind::NotPreset,
+       {},
+       "preset 10 of its bank is not framed: its packet 1 is damaged"},
+      {"a bank whose last dump ends badly",
+       lastUnframed,
+       PresetFileKind::NotPreset,
+       {},
+       "preset 16 of its bank is not framed: its packet 7 is damaged"},
+      {"a bank whose first dump starts badly",
+       firstUnframed,
+       PresetFileKind::NotPreset,
+       {},
+       "preset 1 of its bank is not framed: it does not start with a SysEx header"},
+      {"a dump without its framing",
+       unframed,
+       PresetFileKind::NotPreset,
+       {},
+       "its packet 1 is damaged"},
+      {"a dump cut short, which Load would take",
+       cut,
+       PresetFileKind::NotPreset,
+       {},
+       "it ends after 1603 of 1605 bytes"},
+      {"nothing", {}, PresetFileKind::NotPreset, {}, "it is empty"},
       // The fourth character is never written: the initial preset's ':' stays.
-      {"a name of unprintable bytes", controlName, PresetFileKind::Preset, {"?? :"}},
+      {"a name of unprintable bytes", controlName, PresetFileKind::Preset, {"?? :"}, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const PresetFileListing listing = ListPresetBytes(c.bytes);
     EXPECT_EQ(listing.kind, c.kind);
+    EXPECT_EQ(listing.notPresetReason, c.reason);
     if (c.kind == PresetFileKind::Bank) {
       ASSERT_EQ(listing.presets.size(), 16u);
       EXPECT_EQ(listing.presets[0].name, c.names[0]);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -15,11 +16,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+#include <fstream>
 #include <functional>
 #include <memory>
 
 #include "data_files.h"
 #include "editor_application.h"
+#include "library_problems.h"
 #include "library_window.h"
 #include "midi/backends/virtual/virtual_backend.h"
 #include "preset/bank_file.h"
@@ -127,6 +130,12 @@ class LibraryTest : public ::testing::Test {
     EXPECT_TRUE(QTest::qWaitFor([window] { return !window->Library().Listing(); }, kWaitMs));
     return *window;
   }
+  // The count as shown: the presets, and the button that lists the files that are none.
+  static QString Count(const TLibraryWindow& window) {
+    const QPushButton& problems = *window.ProblemsButton();
+    return window.CountLabel()->text() +
+           (problems.isHidden() ? QString() : QStringLiteral("; ") + problems.text());
+  }
   // The rows shown, as "name|file|position", in the order shown.
   static QStringList Shown(TLibraryWindow& window) {
     QStringList rows;
@@ -171,7 +180,7 @@ TEST_F(LibraryTest, ListsEveryPresetOfTheFolderAndNarrowsAsTheUserTypes) {
   // A preset and its copy are both listed; ties go by file.
   EXPECT_EQ(shown.mid(16),
             QStringList({"Pad:Warm Pad|copy.syx|0", "Pad:Warm Pad|pads/warm.syx|0"}));
-  EXPECT_EQ(window.CountLabel()->text(), "18 presets; 2 files are not presets");
+  EXPECT_EQ(Count(window), "18 presets; 2 files are not presets");
 
   const struct {
     const char* typed;
@@ -182,7 +191,7 @@ TEST_F(LibraryTest, ListsEveryPresetOfTheFolderAndNarrowsAsTheUserTypes) {
     QTest::keyClicks(window.SearchBox(), QString::fromLatin1(search.typed));
     EXPECT_EQ(window.Library().Filter().rowCount(), search.rows) << search.typed;
   }
-  EXPECT_EQ(window.CountLabel()->text(), "0 of 18 presets; 2 files are not presets");
+  EXPECT_EQ(Count(window), "0 of 18 presets; 2 files are not presets");
   // Typing in the list goes on in the search.
   window.SearchBox()->clear();
   window.List()->setFocus();
@@ -234,9 +243,75 @@ TEST_F(LibraryTest, FilesAddedChangedOrRemovedOutsideShowUpWithoutARestart) {
   ASSERT_TRUE(QFile::remove(PathOf("copy.syx")));
   ASSERT_TRUE(QFile::remove(PathOf("junk.syx")));
   ASSERT_TRUE(shownNow(3));
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return window.CountLabel()->text() == "3 presets; 1 file is not a preset"; }, kWaitMs))
-      << window.CountLabel()->text().toStdString();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Count(window) == "3 presets; 1 file is not a preset"; },
+                              kWaitMs))
+      << Count(window).toStdString();
+  // The folder deleted and made again, with one preset in it.
+  ASSERT_TRUE(QDir(folder.path()).removeRecursively());
+  ASSERT_TRUE(shownNow(0)) << Shown(window).join(' ').toStdString();
+  ASSERT_TRUE(QDir().mkpath(folder.path()));
+  Write("again.syx", Named("Led:Again").BuildDump());
+  ASSERT_TRUE(shownNow(1)) << Shown(window).join(' ').toStdString();
+  EXPECT_EQ(Shown(window), QStringList({"Led:Again|again.syx|0"}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Count(window) == "1 preset"; }, kWaitMs))
+      << Count(window).toStdString();
+}
+
+TEST_F(LibraryTest, TheCountOfFilesThatAreNoPresetsOpensTheirListWithTheReasons) {
+  preset::Bank bank;
+  bank.fill(Named("Bas:Any"));
+  Bytes badBank = preset::BuildBank(bank);
+  badBank.back() = 0x00;
+  Write("z-bank.syx", badBank);
+  Write("pads/empty.syx", {});
+  TLibraryWindow& window = OpenLibrary();
+  ASSERT_EQ(Count(window), "18 presets; 4 files are not presets");
+  QTest::mouseClick(window.ProblemsButton(), Qt::LeftButton);
+  auto* problems = window.findChild<TLibraryProblems*>();
+  ASSERT_NE(problems, nullptr);
+  EXPECT_TRUE(problems->isVisible());
+  EXPECT_EQ(problems->List()->toPlainText().split('\n'),
+            QStringList({"cut.syx: it holds 1603 bytes, a preset 1605 and a bank 25680",
+                         "junk.syx: it holds 100 bytes, a preset 1605 and a bank 25680",
+                         QDir::toNativeSeparators("pads/empty.syx") + ": it is empty",
+                         "z-bank.syx: preset 16 of its bank is not framed: its packet 7 is "
+                         "damaged"}));
+  // Gone with the files: the button hides.
+  problems->close();
+  for (const char* name : {"cut.syx", "junk.syx", "pads/empty.syx", "z-bank.syx"}) {
+    ASSERT_TRUE(QFile::remove(PathOf(QLatin1String(name))));
+  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.ProblemsButton()->isHidden(); }, kWaitMs));
+  EXPECT_EQ(Count(window), "18 presets");
+}
+
+// A name made under another encoding than UTF-8 is listed, loads and drags as the file it is.
+TEST_F(LibraryTest, AFileWhoseNameIsNotUtf8LoadsAndDrops) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file names are text on Windows";
+#else
+  const std::string name = folder.path().toStdString() + "/caf\xE9.syx";
+  {
+    std::ofstream file(name, std::ios::binary);
+    const Bytes dump = Named("Pad:Latin").BuildDump();
+    file.write(reinterpret_cast<const char*>(dump.data()),
+               static_cast<std::streamsize>(dump.size()));
+  }
+  TLibraryWindow& window = OpenLibrary();
+  form->channel->setItemIndex(4);
+  prompt.answers = {false};
+  Choose(window, QStringLiteral("Pad:Latin"));
+  QTest::keyClick(window.List(), Qt::Key_Return);
+  EXPECT_EQ(form->Channels().Image(4).ReadName(), "Pad:Latin       ");
+  const std::unique_ptr<QMimeData> data(
+      window.Library().Filter().mimeData(window.List()->selectionModel()->selectedRows()));
+  ASSERT_NE(data, nullptr);
+  const std::optional<TLibraryReference> dragged =
+      DecodeLibraryReference(data->data(QLatin1String(kLibraryMimeType)));
+  ASSERT_TRUE(dragged.has_value());
+  EXPECT_EQ(LocalFileName(dragged->file), name);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+#endif
 }
 
 TEST_F(LibraryTest, EnterLoadsIntoTheCurrentChannelAsLoadDoes) {

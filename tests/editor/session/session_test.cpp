@@ -1,12 +1,15 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QUndoStack>
 #include <QWindow>
 #include <functional>
@@ -17,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "channel_claim.h"
 #include "data_files.h"
 #include "file_dialog.h"
 #include "preset/bank_file.h"
@@ -74,13 +78,13 @@ class SessionTest : public StartupTest {
   QString SessionPath() const {
     return dataFolder.filePath(QStringLiteral("kept/channels.session"));
   }
-  void StartKeeping() {
+  void StartKeeping(const TKeepingRight& right = {}) {
     ShutDown();
     checks.clear();
     driver = std::make_unique<midi::ScriptedDriver>(Names{"Morvane Simulator"},
                                                     Names{"Morvane Simulator"});
     driver->SetAutoComplete(true);
-    form = std::make_unique<TForm1>(&prompt, *driver, dataFolder.path());
+    form = std::make_unique<TForm1>(&prompt, *driver, dataFolder.path(), right);
     form->Session().StartWait = [this](int ms, std::function<void()> then) {
       checks.push_back({ms, std::move(then)});
     };
@@ -463,6 +467,79 @@ TEST_F(SessionTest, TurnedOffNothingIsKeptOrBroughtBack) {
   // On again: kept at once.
   form->KeepChannels1->trigger();
   EXPECT_TRUE(QFile::exists(SessionPath()));
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}
+
+// Each way a start can find the channels, from its claim to what the window shows and keeps.
+TEST_F(SessionTest, EachClaimOfTheChannelsShowsWhatThisEditorKeeps) {
+  StartKeeping();
+  Change();
+  StartKeeping();
+  ASSERT_EQ(form->channel->ItemIndex(), 2);
+  ShutDown();
+  const auto fireAtOnce = [](TEditorInstance& instance) {
+    instance.StartWait = [](int, std::function<void()> then) { QTimer::singleShot(0, then); };
+  };
+
+  // The lock cannot be made (its folder is a file): kept all the same, and said.
+  WriteDataFile("file", "not a folder");
+  TEditorInstance unlockable(dataFolder.filePath(QStringLiteral("file/channels.session")));
+  const std::optional<TKeepingRight> problem = ClaimChannels(unlockable, {}, false, 0);
+  ASSERT_TRUE(problem.has_value());
+  EXPECT_TRUE(problem->mayKeep);
+  EXPECT_TRUE(problem->startProblem.startsWith("The channels' lock "))
+      << problem->startProblem.toStdString();
+  StartKeeping(*problem);
+  EXPECT_EQ(form->channel->ItemIndex(), 2);
+  EXPECT_EQ(form->StatusBar1->currentMessage(), problem->startProblem);
+  ShutDown();
+
+  const struct {
+    const char* what;
+    bool newInstance;
+    bool othersLock;
+    QString whyNot;
+  } rows[] = {
+      {"started with --new-instance", true, false,
+       "Started with --new-instance: this editor does not keep its channels between sessions"},
+      {"another editor that does not answer", false, true,
+       "Another Morvane editor keeps these channels but did not answer: this editor does not keep "
+       "its channels between sessions"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QLockFile others(SessionPath() + QStringLiteral(".lock"));
+    ASSERT_TRUE(!row.othersLock || others.tryLock(0));
+    TEditorInstance instance(SessionPath());
+    fireAtOnce(instance);
+    const std::optional<TKeepingRight> right =
+        ClaimChannels(instance, {}, row.newInstance, TEditorInstance::kAnswerDeadlineMs);
+    ASSERT_TRUE(right.has_value());
+    EXPECT_FALSE(right->mayKeep);
+    EXPECT_EQ(right->whyNot, row.whyNot);
+    StartKeeping(*right);
+    ExpectFreshStart();
+    EXPECT_EQ(form->StatusBar1->currentMessage(), row.whyNot);
+    EXPECT_TRUE(form->windowTitle().endsWith(" (channels not kept)"))
+        << form->windowTitle().toStdString();
+    ShutDown();
+  }
+
+  // The first editor: it keeps, says nothing, and takes a later start's file, which ends.
+  TEditorInstance first(SessionPath());
+  const std::optional<TKeepingRight> kept = ClaimChannels(first, {}, false, 0);
+  ASSERT_TRUE(kept.has_value());
+  EXPECT_TRUE(kept->mayKeep);
+  EXPECT_TRUE(kept->startProblem.isEmpty()) << kept->startProblem.toStdString();
+  StartKeeping(*kept);
+  EXPECT_EQ(form->channel->ItemIndex(), 2);
+  QStringList handed;
+  first.Serve([&](const QString& file) { handed << file; });
+  TEditorInstance later(SessionPath());
+  EXPECT_FALSE(
+      ClaimChannels(later, DataFile("kept.syx"), false, TEditorInstance::kAnswerDeadlineMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !handed.isEmpty(); }));
+  EXPECT_EQ(handed, QStringList(QFileInfo(DataFile("kept.syx")).absoluteFilePath()));
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
