@@ -14,14 +14,13 @@ constexpr std::size_t kStringsPerEdit = 3;
 
 }  // namespace
 
-std::optional<std::vector<SlotValue>> SlotChanges(const preset::tMrv& from,
-                                                  const preset::tMrv& to,
-                                                  const std::vector<ValueSlot>& slots) {
+std::optional<std::vector<SlotValue>> SlotChanges(const preset::tMrv& from, const preset::tMrv& to,
+                                                  const std::vector<ValueSlot>& valueSlots) {
   preset::tMrv before = from;
   preset::tMrv after = to;
   preset::tMrv rest = to;
   std::vector<SlotValue> changes;
-  for (const ValueSlot& slot : slots) {
+  for (const ValueSlot& slot : valueSlots) {
     const int oldValue = ReadSlot(before, slot);
     const int newValue = ReadSlot(after, slot);
     if (oldValue != newValue) {

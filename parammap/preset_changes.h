@@ -15,12 +15,11 @@ struct SlotValue {
   int value;
 };
 
-// The slots among slots whose values differ from `from` to `to`, with to's values; nullopt when
-// anything else of the payload differs (the name, a value no control edits), which only a
-// dump carries.
-std::optional<std::vector<SlotValue>> SlotChanges(const preset::tMrv& from,
-                                                  const preset::tMrv& to,
-                                                  const std::vector<ValueSlot>& slots);
+// The valueSlots among valueSlots whose values differ from `from` to `to`, with to's values;
+// nullopt when anything else of the payload differs (the name, a value no control edits), which
+// only a dump carries.
+std::optional<std::vector<SlotValue>> SlotChanges(const preset::tMrv& from, const preset::tMrv& to,
+                                                  const std::vector<ValueSlot>& valueSlots);
 
 // What reaching the module costs, in bytes on the wire: each value edited sends preset-select,
 // layer-select and the edit, 36 bytes; a dump sends 1605. Edits go while they cost no more

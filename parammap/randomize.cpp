@@ -41,8 +41,7 @@ std::vector<int> ValidItems(const ValueSlot& slot, int from, int to) {
   return positions;
 }
 
-int MoveItem(const ValueSlot& slot, const SlotRange& range, int position, int amount,
-             TDraw& draw) {
+int MoveItem(const ValueSlot& slot, const SlotRange& range, int position, int amount, TDraw& draw) {
   if (!draw.Chance(amount)) {
     return position;
   }
@@ -64,8 +63,7 @@ int MoveNumber(const SlotRange& range, int position, int amount, TDraw& draw) {
 
 // Where a value no position shows stands before it moves: its number brought into the range,
 // or for a list an item chosen evenly.
-std::optional<int> StartOf(const ValueSlot& slot, const SlotRange& range, int stored,
-                           TDraw& draw) {
+std::optional<int> StartOf(const ValueSlot& slot, const SlotRange& range, int stored, TDraw& draw) {
   if (!range.coded && range.numberFrom <= range.max) {
     return std::clamp(stored, range.numberFrom, range.max);
   }
@@ -96,9 +94,8 @@ preset::tMrv Randomized(const preset::tMrv& image, const RandomizeRequest& reque
     if (!position) {
       continue;
     }
-    const int moved = *position < range.numberFrom
-                          ? MoveItem(slot, range, *position, amount, draw)
-                          : MoveNumber(range, *position, amount, draw);
+    const int moved = *position < range.numberFrom ? MoveItem(slot, range, *position, amount, draw)
+                                                   : MoveNumber(range, *position, amount, draw);
     if (const std::optional<int> value = StoredFor(slot, moved); value && *value != stored) {
       WriteSlot(result, slot, *value);
     }

@@ -61,9 +61,9 @@ struct Case {
 void CheckControl(const Case& test, const preset::tMrv& resultImage, const ControlSpec& control,
                   const std::vector<ValueSlot>& slots) {
   if (control.page == Page::Setup) {
-    EXPECT_FALSE(std::ranges::any_of(
-        slots, [&](const ValueSlot& slot) { return slot.control == &control; }))
-        << control.name;
+    EXPECT_FALSE(std::ranges::any_of(slots, [&](const ValueSlot& slot) {
+      return slot.control == &control;
+    })) << control.name;
     return;
   }
   for (const int layer : LayersOf(control)) {
@@ -132,8 +132,7 @@ TEST(Randomize, KeepsRangesScopeNameAndRepeatsBySeed) {
         EXPECT_TRUE(SlotChanges(test.start, result, AllSlots()).has_value());
         const preset::tMrv again = Randomized(test.start, test.request);
         EXPECT_TRUE(std::ranges::equal(again.View(), result.View()));
-        if (amount == kMaxAmountPercent &&
-            !std::ranges::equal(result.View(), test.start.View())) {
+        if (amount == kMaxAmountPercent && !std::ranges::equal(result.View(), test.start.View())) {
           ++changedAtFull;
         }
       }
