@@ -162,6 +162,21 @@ TEST(Randomize, SeedsDifferAndFullAmountMovesEveryList) {
   }
 }
 
+// Values that no position of their control shows are brought into the range first.
+TEST(Randomize, BringsValuesNoPositionShowsIntoTheRange) {
+  preset::tMrv start = InitialImage();
+  const ValueSlot volume{FindControl("dragger1"), 1};
+  const ValueSlot filter{FindControl("filtertype"), 1};
+  WriteSlot(start, volume, 50);
+  WriteSlot(start, filter, 9999);
+  for (std::uint32_t seed = 0; seed < kSeedCount; ++seed) {
+    preset::tMrv result = Randomized(start, {RandomScope::ThisLayer, 1, 1, seed, 0});
+    EXPECT_TRUE(ShownPosition(*volume.control, ReadSlot(result, volume)).has_value());
+    EXPECT_GE(ReadSlot(result, volume), 8);
+    EXPECT_TRUE(ShownPosition(*filter.control, ReadSlot(result, filter)).has_value());
+  }
+}
+
 // The cost rule: 36 bytes a value against the 1605 of a dump.
 TEST(PresetChanges, NamesTheValuesOrAsksForADump) {
   EXPECT_EQ(EditBytes(1), 36U);

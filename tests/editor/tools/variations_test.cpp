@@ -4,6 +4,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUndoStack>
@@ -13,6 +14,7 @@
 
 #include "editor_application.h"
 #include "fake_edit_clock.h"
+#include "file_dialog.h"
 #include "midi/backends/virtual/virtual_backend.h"
 #include "morph_window.h"
 #include "parammap/morph.h"
@@ -195,6 +197,19 @@ TEST_F(VariationsTest, MorphPacesItsUpdatesAndTheReleaseIsOneStep) {
   EXPECT_EQ(Steps(), steps + 2);
   Sent();
   EXPECT_TRUE(BufferHolds(a));
+  // B from a file: the far end is the file's preset.
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("b.syx"));
+  preset::tMrv file = b;
+  file.WriteName("Fil:preset");
+  file.SavePreset(path.toStdString());
+  window->FileDialog()->SetScriptedAnswer(
+      [path](const TFileDialog&) { return std::optional<QString>(path); });
+  window->Source(1)->setFocus();
+  QTest::keyClick(window->Source(1), Qt::Key_End);
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_End);
+  EXPECT_TRUE(std::ranges::equal(Channel().View(), file.View()));
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
