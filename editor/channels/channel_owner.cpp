@@ -144,6 +144,18 @@ void TChannelOwner::ReplaceAndSend(int channelIndex, const preset::tMrv& image, 
   Changed(channelIndex, TImageChange::Preset);
 }
 
+void TChannelOwner::Adopt(int channelIndex, const preset::tMrv& image, const QString& undoText) {
+  RefuseWhileTransferring();
+  if (SameImage(At(channelIndex), image)) {
+    return;
+  }
+  const preset::tMrv before = At(channelIndex);
+  At(channelIndex) = image;
+  PushPresetStep({{channelIndex, before, image}}, undoText, QString());
+  SetMark(channelIndex, false);
+  Changed(channelIndex, TImageChange::Preset);
+}
+
 void TChannelOwner::Load(int channelIndex, std::span<const std::uint8_t> bytes,
                          const QString& source, const QString& undoText) {
   RefuseWhileTransferring();

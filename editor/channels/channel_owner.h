@@ -106,6 +106,10 @@ class TChannelOwner final {
   // shown then.
   void ReplaceAndSend(int channelIndex, const preset::tMrv& image, int presetNumber,
                       const QString& undoText, const QString& undoNote, const QString& done);
+  // A whole preset that the caller has just sent to the module through this owner, as edits
+  // or a dump to presetNumber (a morph's last position): one step, and the channel is no longer
+  // marked. Nothing happens when the image is the same.
+  void Adopt(int channelIndex, const preset::tMrv& image, const QString& undoText);
   // A preset's bytes from a file or from elsewhere (source names it) into the channel, as
   // Replace; refused, with source and what is wrong, unless they are framed as one dump.
   void Load(int channelIndex, std::span<const std::uint8_t> bytes, const QString& source,

@@ -27,6 +27,7 @@
 #include "status_bar.h"
 #include "tdragger.h"
 #include "transfer_owner.h"
+#include "variations.h"
 #include "view_zoom.h"
 #include "zoom.h"
 
@@ -90,6 +91,7 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   HearChannels();
   FollowUndoStack();
   BuildLibraryAndSession(std::move(right));
+  FVariations = std::make_unique<TVariations>(*this);
   BuildEnvelopes();
 
   adjustSize();

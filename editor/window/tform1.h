@@ -67,6 +67,7 @@ class TPresetLibrary;
 class TRadioGroup;
 class TSessionKeeper;
 class TStatusBar;
+class TVariations;
 class TTransferOwner;
 class TViewZoom;
 
@@ -482,6 +483,13 @@ class TForm1 : public QMainWindow {
 
   std::unique_ptr<TPresetLibrary> FLibrary;
   std::unique_ptr<TSessionKeeper> FSession;
+
+  // The Edit menu's randomize and morph (variations.cpp).
+ public:
+  TVariations& Variations() { return *FVariations; }
+
+ private:
+  std::unique_ptr<TVariations> FVariations;
 
   // The View menu's drawing of the shown layer's envelopes, in a window beside this one
   // (envelope_panel.cpp). It follows every change of the values and only paints.
