@@ -163,6 +163,7 @@ void TChannelOwner::Load(int channelIndex, std::span<const std::uint8_t> bytes,
   preset::tMrv image;
   image.LoadPresetFromBytes(bytes);
   Replace(channelIndex, image, undoText);
+  Tell(observers.presetLoaded, channelIndex);
 }
 
 void TChannelOwner::ReplaceSeveral(const std::vector<std::pair<int, preset::tMrv>>& images,
@@ -297,6 +298,30 @@ void TChannelOwner::SendImage(const preset::tMrv& image, int presetNumber, const
   if (!done.isEmpty()) {
     FTransfers.ReportSent(done, std::nullopt);
   }
+}
+
+void TChannelOwner::SendInPlace(int channelIndex, const preset::tMrv& image, int presetNumber,
+                                const QString& done) {
+  SendImage(image, presetNumber, done);
+  const auto index = static_cast<std::size_t>(channelIndex);
+  if (!FInPlace.at(index)) {
+    FInPlace.at(index) = TInPlace{FMarked.at(index), FUntold.at(index)};
+  }
+  SetMark(channelIndex, true);
+}
+
+void TChannelOwner::SendBack(int channelIndex, int presetNumber, const QString& done) {
+  RefuseWhileTransferring();
+  const auto index = static_cast<std::size_t>(channelIndex);
+  preset::tMrv outgoing = At(channelIndex);
+  outgoing.SetPresetNumber(presetNumber);
+  FEngine.SendSysex(outgoing.BuildDump());
+  const std::optional<TInPlace> before = std::exchange(FInPlace.at(index), std::nullopt);
+  FTransfers.ReportSent(done, std::nullopt, [this, channelIndex, index, before] {
+    if (before && FUntold.at(index) == before->untold) {
+      SetMark(channelIndex, before->marked);
+    }
+  });
 }
 
 // ---- Undo and redo ----

@@ -61,6 +61,8 @@ struct TChannelObservers {
   std::vector<std::function<void(int channelIndex, TImageChange how)>> imageChanged;
   // The channel's "module may differ" mark was set or cleared.
   std::vector<std::function<void(int channelIndex, bool marked)>> markChanged;
+  // A preset's bytes from a file or a library entry were loaded into the channel (Load).
+  std::vector<std::function<void(int channelIndex)>> presetLoaded;
 };
 
 // The one owner of the sixteen channels: their preset images, a count of the changes of each,
@@ -163,6 +165,15 @@ class TChannelOwner final {
   // A preset that no channel holds (an audition, the initial preset) to presetNumber; no image
   // changes.
   void SendImage(const preset::tMrv& image, int presetNumber, const QString& done = QString());
+  // Another version of the channel's preset (its reference) to presetNumber in its place, to
+  // be heard: the image stays as it is, and the channel is marked, since the module no longer
+  // holds it.
+  void SendInPlace(int channelIndex, const preset::tMrv& image, int presetNumber,
+                   const QString& done);
+  // The channel's own preset back to presetNumber after SendInPlace; once the driver took it,
+  // the mark is what it was before SendInPlace, unless the channel changed in the editor alone
+  // since. The image, its preset number included, stays as it is.
+  void SendBack(int channelIndex, int presetNumber, const QString& done);
 
   // ---- Undo and redo, refused while a transfer runs.
   void Undo();
@@ -217,6 +228,13 @@ class TChannelOwner final {
   // Changes made in the editor alone, and their count when the channel's dump was handed on.
   std::array<int, kChannelCount> FUntold{};
   std::array<int, kChannelCount> FSentUntold{};
+  // The mark and the count of changes made in the editor alone before SendInPlace, while
+  // another version stands in the channel's place in the module.
+  struct TInPlace {
+    bool marked = false;
+    int untold = 0;
+  };
+  std::array<std::optional<TInPlace>, kChannelCount> FInPlace{};
   // The step that the running edit fills; owned by its TEditRecording.
   TParameterStep* FOpenStep = nullptr;
   std::unique_ptr<QUndoStack> FUndoStack;

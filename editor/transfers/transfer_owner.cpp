@@ -558,12 +558,13 @@ void TTransferOwner::SendFailed(const QString& text) {
   }
 }
 
-void TTransferOwner::ReportSent(const QString& done, std::optional<int> channelIndex) {
+void TTransferOwner::ReportSent(const QString& done, std::optional<int> channelIndex,
+                                std::function<void()> taken) {
   if (channelIndex) {
     Tell(observers.channelSending, *channelIndex);
   }
   const int failuresBefore = FFailureCount;
-  AfterSending([this, failuresBefore, done, channelIndex] {
+  AfterSending([this, failuresBefore, done, channelIndex, taken = std::move(taken)] {
     if (FFailureCount > std::max(failuresBefore, FReportedFailures)) {
       // The status bar already names the failure; the box keeps it until the user has read it.
       FReportedFailures = FFailureCount;
@@ -577,7 +578,14 @@ void TTransferOwner::ReportSent(const QString& done, std::optional<int> channelI
     if (channelIndex) {
       Tell(observers.channelSent, *channelIndex);
     }
+    if (taken) {
+      RunGuarded(taken);
+    }
   });
+}
+
+void TTransferOwner::ReportSaved(int channelIndex) {
+  Tell(observers.channelSaved, channelIndex);
 }
 
 void TTransferOwner::AfterSending(std::function<void()> then) {

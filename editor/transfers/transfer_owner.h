@@ -38,6 +38,8 @@ struct TTransferObservers {
   std::vector<std::function<void(int channelIndex)>> channelSending;
   // ...and later the driver took it.
   std::vector<std::function<void(int channelIndex)>> channelSent;
+  // The channel's preset was written to a file chosen by the user (Save, Add to Library).
+  std::vector<std::function<void(int channelIndex)>> channelSaved;
   // A dump from the module was loaded into the channel.
   std::vector<std::function<void(int channelIndex)>> channelReceived;
   // Request All Presets ended: the sixteen images as they are now, and the channels it filled.
@@ -94,8 +96,12 @@ class TTransferOwner final {
   // A string handed to the engine was not sent; text says why.
   void SendFailed(const QString& text);
   // Once the engine has handed everything queued so far to the port: shows done, or the first
-  // failure since in an error box. channelIndex, when given, is the channel whose preset went.
-  void ReportSent(const QString& done, std::optional<int> channelIndex);
+  // failure since in an error box. channelIndex, when given, is the channel whose preset went;
+  // taken, when given, runs when everything went.
+  void ReportSent(const QString& done, std::optional<int> channelIndex,
+                  std::function<void()> taken = {});
+  // The channel's preset was just written to a file: tells channelSaved.
+  void ReportSaved(int channelIndex);
 
   // The watch gave up waiting for the requested dump and said so. A dump that still comes loads
   // only into the channel that asked for it, while that channel is shown and unchanged.
