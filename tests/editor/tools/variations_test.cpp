@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -9,80 +8,33 @@
 #include <QTimer>
 #include <QUndoStack>
 #include <algorithm>
-#include <memory>
 #include <vector>
 
-#include "editor_application.h"
-#include "fake_edit_clock.h"
 #include "file_dialog.h"
-#include "midi/backends/virtual/virtual_backend.h"
+#include "module_window_fixture.h"
 #include "morph_window.h"
 #include "parammap/morph.h"
 #include "parammap/randomize.h"
 #include "preset/module_messages.h"
 #include "radio_group.h"
 #include "randomize_dialog.h"
-#include "recording_driver.h"
-#include "sim/simulated_module.h"
 #include "tform1.h"
 #include "tmrvbox.h"
 #include "variations.h"
-#include "window_fixture.h"
 
 namespace morvane::editor::testing {
 namespace {
 
 using preset::Bytes;
 constexpr int kSeed = 1234;
-constexpr int kInstrumentCount = 10;
 
-// The window on the simulator with its output open; what it sends also reaches a model of the
-// module, whose edit buffer the tests read.
-class VariationsTest : public ::testing::Test {
+class VariationsTest : public ModuleWindowTest {
  protected:
   void SetUp() override {
-    static midi::VirtualBackend simulator;
-    driver = std::make_unique<RecordingDriver>(simulator);
-    TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
-    form = std::make_unique<TForm1>(&prompt, *driver);
-    form->instr->clear();
-    for (int number = 0; number < kInstrumentCount; ++number) {
-      form->instr->addItem(QStringLiteral("instrument %1").arg(number));
-    }
-    form->editClock = clock.clock;
+    ModuleWindowTest::SetUp();
     form->Variations().NewSeed = [] { return kSeed; };
-    ASSERT_TRUE(QTest::qWaitFor([this] { return form->MidiOutput1.PendingLongCount() == 0; }));
-    form->MidiOutput1.ClosePort();
-    form->MidiOutput1.SetDeviceID(0);
-    ASSERT_TRUE(form->MidiOutput1.OpenPort());
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    // The module starts from the channel's preset in its edit buffer.
-    form->Channels().SendPreset(0, preset::kEditBufferPreset, QString());
-    Sent();
-  }
-  void TearDown() override {
-    form.reset();
-    TEditorApplication::Instance()->SetErrorReporter({});
   }
 
-  std::vector<Bytes> Sent() {
-    QElapsedTimer waited;
-    waited.start();
-    while (form->engine.SysexSender().PendingCount() != 0 && waited.elapsed() < 2000) {
-      QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    std::vector<Bytes> strings = driver->TakeStrings();
-    for (const Bytes& string : strings) {
-      module.Receive(string);
-    }
-    return strings;
-  }
-  bool BufferHolds(const preset::tMrv& image) {
-    return std::ranges::equal(module.Preset(preset::kEditBufferPreset).View(), image.View());
-  }
-  preset::tMrv Channel(int channelIndex = 0) { return form->Channels().Image(channelIndex); }
-  int Steps() { return form->Channels().UndoStack().count(); }
   // Randomize from the Edit menu, the dialog answered with amount and scope.
   void RandomizeFromMenu(int amount, parammap::RandomScope scope) {
     QTimer::singleShot(0, [amount, scope] {
@@ -95,13 +47,6 @@ class VariationsTest : public ::testing::Test {
     });
     form->Variations().Randomize1->trigger();
   }
-
-  test_support::FakeEditClock clock;
-  sim::SimulatedModule module;
-  std::unique_ptr<RecordingDriver> driver;
-  RecordingPrompt prompt;
-  QStringList errors;
-  std::unique_ptr<TForm1> form;
 };
 
 // A few values go as edits, many as one dump; each way is one step, the seed on the status
