@@ -152,6 +152,7 @@ void TPresetLibrary::AddCurrentChannel() {
   const QString file =
       WriteNewLibraryFile(folder, FileNameForPreset(NameText(saved.ReadName())),
                           [&saved](const std::string& fileName) { saved.SavePreset(fileName); });
+  FPlace.transfers.ReportSaved(CurrentChannelIndex());
   FPlace.statusBar.showMessage(
       QStringLiteral("Added to the library as %1").arg(QFileInfo(file).fileName()));
 }

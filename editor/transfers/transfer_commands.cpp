@@ -108,6 +108,7 @@ void TForm1::SaveCurrentChannel1Click() {
   }
   FChannels->SetPresetNumber(CurrentChannelIndex(), PresetNumber());
   FChannels->Image(CurrentChannelIndex()).SavePreset(LocalFileName(SaveDialog1->FileName()));
+  FTransfers->ReportSaved(CurrentChannelIndex());
 }
 
 void TForm1::copytoClick() {

@@ -14,11 +14,13 @@
 #include "application_title.h"
 #include "channel_marks.h"
 #include "channel_owner.h"
+#include "channel_references.h"
 #include "control_font.h"
 #include "data_files.h"
 #include "editor_application.h"
 #include "envelope_view.h"
 #include "handler_guard.h"
+#include "hear_reference.h"
 #include "layer_check_box.h"
 #include "midi_monitor.h"
 #include "preset_library.h"
@@ -92,6 +94,8 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   FollowUndoStack();
   BuildLibraryAndSession(std::move(right));
   FVariations = std::make_unique<TVariations>(*this);
+  FReferences = std::make_unique<TChannelReferences>(*FChannels, *FTransfers);
+  FHearReference = std::make_unique<THearReference>(*this, *FReferences);
   BuildEnvelopes();
 
   adjustSize();

@@ -53,6 +53,8 @@ class Tmrvbox;
 namespace morvane::editor {
 
 class TChannelMarks;
+class TChannelReferences;
+class THearReference;
 class TDumpWatch;
 class TEnvelopeView;
 struct TEnvelopeSource;
@@ -490,6 +492,16 @@ class TForm1 : public QMainWindow {
 
  private:
   std::unique_ptr<TVariations> FVariations;
+
+  // Each channel's reference and the A/B against it (channel_references.cpp,
+  // hear_reference.cpp).
+ public:
+  const TChannelReferences& References() const { return *FReferences; }
+  THearReference& HearReference() { return *FHearReference; }
+
+ private:
+  std::unique_ptr<TChannelReferences> FReferences;
+  std::unique_ptr<THearReference> FHearReference;
 
   // The View menu's drawing of the shown layer's envelopes, in a window beside this one
   // (envelope_panel.cpp). It follows every change of the values and only paints.
