@@ -22,9 +22,7 @@ namespace morvane::editor {
 
 namespace {
 
-// Left of mute, over the right end of the tab row.
-constexpr int kButtonLeft = 231;
-constexpr int kButtonTop = 74;
+// As small as mute, so that the status bar keeps its height and most of its room.
 constexpr int kButtonWidth = 48;
 constexpr int kButtonHeight = 17;
 
@@ -66,9 +64,12 @@ THearReference::THearReference(TForm1& form, const TChannelReferences& reference
                  &THearReference::CompareWithReference1Click);
   form.File1->insertAction(form.CompareWithFile1, CompareWithReference1);
 
-  hearref = new QPushButton(kEditedCaption, form.Client());
+  // On the status bar: every other place of the window's fixed layout is taken, and the bar
+  // is on show whatever page is.
+  hearref = new QPushButton(kEditedCaption, form.StatusBar1);
   hearref->setObjectName(QStringLiteral("hearref"));
-  hearref->setGeometry(kButtonLeft, kButtonTop, kButtonWidth, kButtonHeight);
+  hearref->setFixedSize(kButtonWidth, kButtonHeight);
+  form.StatusBar1->addPermanentWidget(hearref);
   hearref->setCheckable(true);
   hearref->setToolTip(kHearHint);
   hearref->setStatusTip(kHearHint);

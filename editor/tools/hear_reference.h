@@ -28,7 +28,7 @@ class THearReference final : public QObject {
   QAction* HearReference1 = nullptr;
   QAction* RevertToReference1 = nullptr;
   QAction* CompareWithReference1 = nullptr;
-  // On the window, beside mute: checked and captioned "ref" while the reference sounds.
+  // On the status bar: checked and captioned "ref" while the reference sounds.
   QPushButton* hearref = nullptr;
 
   // The channel whose reference sounds, if any.
