@@ -1,5 +1,6 @@
 #include "channel_references.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -44,6 +45,11 @@ const preset::tMrv& TChannelReferences::Required(int channelIndex) const {
                              "loaded, saved or sent");
   }
   return *reference;
+}
+
+void TChannelReferences::BringBack(
+    std::span<const std::optional<preset::tMrv>, kChannelCount> references) {
+  std::ranges::copy(references, FReferences.begin());
 }
 
 void TChannelReferences::Take(int channelIndex) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 
 #include "channel_owner.h"
 #include "preset/tmrv.h"
@@ -26,6 +27,9 @@ class TChannelReferences final {
   const std::optional<preset::tMrv>& Reference(int channelIndex) const;
   // Throws, naming the channel, when it has none yet.
   const preset::tMrv& Required(int channelIndex) const;
+  const std::array<std::optional<preset::tMrv>, kChannelCount>& All() const { return FReferences; }
+  // References brought back from elsewhere (a kept session).
+  void BringBack(std::span<const std::optional<preset::tMrv>, kChannelCount> references);
 
  private:
   void Take(int channelIndex);

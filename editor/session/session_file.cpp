@@ -12,6 +12,7 @@ namespace {
 // The format with a checksum for each part, and the earlier one with one for the whole file.
 constexpr std::string_view kMagic = "MRVSESS2";
 constexpr std::string_view kWholeFileMagic = "MRVSESS1";
+constexpr std::string_view kReferencesMagic = "MRVREFS1";
 constexpr int kLayerIndexCount = 4;
 constexpr int kPageCount = 4;
 constexpr int kByteBits = 8;
@@ -21,6 +22,7 @@ constexpr std::uint32_t kFnvOffset = 2166136261U;
 constexpr std::uint32_t kFnvPrime = 16777619U;
 
 static_assert(kSessionHeaderSize == kMagic.size() + 3 + kSessionChecksumSize);
+static_assert(kSessionReferencesMarkSize == kReferencesMagic.size());
 static_assert(kSessionChannelPartSize ==
               kSizeBytes + preset::kDumpSize + preset::kPayloadSize + kSessionChecksumSize);
 
@@ -37,6 +39,11 @@ std::uint32_t Checksum(std::span<const std::uint8_t> bytes, std::uint32_t hash =
 std::uint32_t ChannelChecksumStart(int channelIndex) {
   const std::uint8_t channel[] = {static_cast<std::uint8_t>(channelIndex)};
   return Checksum(channel);
+}
+
+// A reference's part starts its checksum apart from every channel's part.
+std::uint32_t ReferenceChecksumStart(int channelIndex) {
+  return ChannelChecksumStart(kSessionChannelCount + channelIndex);
 }
 
 void PutNumber(preset::Bytes& out, std::uint32_t value, std::size_t size) {
@@ -163,6 +170,47 @@ bool ReadCheckedPart(std::span<const std::uint8_t> bytes, std::size_t offset, st
   return true;
 }
 
+// An image as a channel's part keeps it: its raw dump's size, the room of a whole dump, used or
+// not, and the payload.
+void ReadKeptImage(TReader& reader, preset::tMrv& image) {
+  const std::uint32_t rawSize = reader.Number(kSizeBytes);
+  CheckRawSize(rawSize);
+  const std::span<const std::uint8_t> room = reader.Take(preset::kDumpSize);
+  LoadImage(room.first(rawSize), reader.Take(preset::kPayloadSize), image);
+}
+
+void PutKeptImage(preset::Bytes& out, const preset::tMrv& image) {
+  const std::span<const std::uint8_t> raw = KeptRaw(image);
+  PutNumber(out, static_cast<std::uint32_t>(raw.size()), kSizeBytes);
+  out.insert(out.end(), raw.begin(), raw.end());
+  // Every part has the same size, so that a damaged one cannot move the next.
+  out.resize(out.size() + preset::kDumpSize - raw.size());
+  const std::span<const std::uint8_t> payload = WholePayload(image);
+  out.insert(out.end(), payload.begin(), payload.end());
+}
+
+// Each reference whose part is whole comes back; a damaged one is named and left out.
+void DecodeReferences(std::span<const std::uint8_t> bytes, TDecodedSession& decoded) {
+  for (int channelIndex = 0; channelIndex < kSessionChannelCount; ++channelIndex) {
+    const std::size_t offset = kSessionFileSize + kSessionReferencesMarkSize +
+                               static_cast<std::size_t>(channelIndex) * kSessionReferencePartSize;
+    std::optional<preset::tMrv> read;
+    if (ReadCheckedPart(bytes, offset, kSessionReferencePartSize,
+                        ReferenceChecksumStart(channelIndex), [&read](TReader& reader) {
+                          const bool present = reader.Index(2) == 1;
+                          preset::tMrv image;
+                          if (present) {
+                            ReadKeptImage(reader, image);
+                            read = std::move(image);
+                          }
+                        })) {
+      decoded.session.references.at(static_cast<std::size_t>(channelIndex)) = std::move(read);
+    } else {
+      decoded.damage.referenceNumbers.push_back(channelIndex + 1);
+    }
+  }
+}
+
 TDecodedSession DecodePartedSession(std::span<const std::uint8_t> bytes) {
   TDecodedSession decoded;
   TSession& session = decoded.session;
@@ -185,28 +233,24 @@ TDecodedSession DecodePartedSession(std::span<const std::uint8_t> bytes) {
     const std::size_t offset =
         kSessionHeaderSize + static_cast<std::size_t>(channelIndex) * kSessionChannelPartSize;
     preset::tMrv read;
-    const bool channelRead =
-        ReadCheckedPart(bytes, offset, kSessionChannelPartSize, ChannelChecksumStart(channelIndex),
-                        [&read](TReader& reader) {
-                          const std::uint32_t rawSize = reader.Number(kSizeBytes);
-                          CheckRawSize(rawSize);
-                          // The raw dump has the room of a whole dump, used or not.
-                          const std::span<const std::uint8_t> room = reader.Take(preset::kDumpSize);
-                          LoadImage(room.first(rawSize), reader.Take(preset::kPayloadSize), read);
-                        });
-    if (channelRead) {
+    if (ReadCheckedPart(bytes, offset, kSessionChannelPartSize, ChannelChecksumStart(channelIndex),
+                        [&read](TReader& reader) { ReadKeptImage(reader, read); })) {
       image = std::move(read);
     } else {
       image.LoadPresetFromBytes(initial);
       decoded.damage.channelNumbers.push_back(channelIndex + 1);
     }
   }
-  if (bytes.size() > kSessionFileSize) {
-    decoded.damage.extraBytes = bytes.size() - kSessionFileSize;
+  std::size_t end = kSessionFileSize;
+  if (bytes.size() > end && StartsWith(bytes.subspan(end), kReferencesMagic)) {
+    DecodeReferences(bytes, decoded);
+    end += kSessionReferencesSize;
+  }
+  if (bytes.size() > end) {
+    decoded.damage.extraBytes = bytes.size() - end;
   }
   return decoded;
 }
-
 // "a", "a and b", "a, b and c".
 std::string Listed(const std::vector<std::string>& items) {
   std::string text;
@@ -245,18 +289,30 @@ preset::Bytes EncodeSession(const TSession& session) {
   out.push_back(static_cast<std::uint8_t>(session.pageIndex));
   PutNumber(out, Checksum(out), kSessionChecksumSize);
   for (std::size_t channelIndex = 0; channelIndex < session.images.size(); ++channelIndex) {
-    const preset::tMrv& image = session.images[channelIndex];
     const std::size_t start = out.size();
-    const std::span<const std::uint8_t> raw = KeptRaw(image);
-    PutNumber(out, static_cast<std::uint32_t>(raw.size()), kSizeBytes);
-    out.insert(out.end(), raw.begin(), raw.end());
-    // Every part has the same size, so that a damaged one cannot move the next.
-    out.resize(out.size() + preset::kDumpSize - raw.size());
-    const std::span<const std::uint8_t> payload = WholePayload(image);
-    out.insert(out.end(), payload.begin(), payload.end());
+    PutKeptImage(out, session.images[channelIndex]);
     PutNumber(out,
               Checksum(std::span(out).subspan(start),
                        ChannelChecksumStart(static_cast<int>(channelIndex))),
+              kSessionChecksumSize);
+  }
+  if (std::ranges::none_of(session.references,
+                           [](const auto& reference) { return reference.has_value(); })) {
+    return out;
+  }
+  out.insert(out.end(), kReferencesMagic.begin(), kReferencesMagic.end());
+  for (std::size_t channelIndex = 0; channelIndex < session.references.size(); ++channelIndex) {
+    const std::optional<preset::tMrv>& reference = session.references[channelIndex];
+    const std::size_t start = out.size();
+    out.push_back(reference ? 1 : 0);
+    if (reference) {
+      PutKeptImage(out, *reference);
+    } else {
+      out.resize(out.size() + kSessionChannelPartSize - kSessionChecksumSize);
+    }
+    PutNumber(out,
+              Checksum(std::span(out).subspan(start),
+                       ReferenceChecksumStart(static_cast<int>(channelIndex))),
               kSessionChecksumSize);
   }
   return out;
@@ -265,7 +321,8 @@ preset::Bytes EncodeSession(const TSession& session) {
 TDecodedSession DecodeSession(std::span<const std::uint8_t> bytes) {
   // A file of exactly a session's size is read part by part even when its first bytes are
   // damaged.
-  if (StartsWith(bytes, kMagic) || bytes.size() == kSessionFileSize) {
+  if (StartsWith(bytes, kMagic) || bytes.size() == kSessionFileSize ||
+      bytes.size() == kSessionFileSize + kSessionReferencesSize) {
     return DecodePartedSession(bytes);
   }
   return {DecodeWholeFileSession(bytes), {}};
@@ -282,6 +339,13 @@ std::string TSessionDamage::Text() const {
   }
   if (place) {
     parts.push_back("the channel, layer and page shown were damaged");
+  }
+  if (!referenceNumbers.empty()) {
+    parts.push_back((referenceNumbers.size() == 1 ? "the reference of channel "
+                                                  : "the references of channels ") +
+                    NumberList(referenceNumbers) +
+                    (referenceNumbers.size() == 1 ? " was damaged and is left out"
+                                                  : " were damaged and are left out"));
   }
   if (extraBytes > 0) {
     parts.push_back(extraBytes == 1

@@ -19,6 +19,7 @@
 
 #include "application_title.h"
 #include "channel_owner.h"
+#include "channel_references.h"
 #include "data_files.h"
 #include "handler_guard.h"
 #include "preset/file_io.h"
@@ -42,10 +43,16 @@ bool SameImage(const preset::tMrv& one, const preset::tMrv& other) {
          std::ranges::equal(one.RawDump().View(), other.RawDump().View());
 }
 
+bool SameReference(const std::optional<preset::tMrv>& one,
+                   const std::optional<preset::tMrv>& other) {
+  return one.has_value() == other.has_value() && (!one || SameImage(*one, *other));
+}
+
 bool SameSession(const TSession& one, const TSession& other) {
   return one.channelIndex == other.channelIndex && one.layerIndex == other.layerIndex &&
          one.pageIndex == other.pageIndex &&
-         std::ranges::equal(one.images, other.images, SameImage);
+         std::ranges::equal(one.images, other.images, SameImage) &&
+         std::ranges::equal(one.references, other.references, SameReference);
 }
 
 void WriteSession(const QString& path, const TSession& session) {
@@ -143,6 +150,7 @@ void TSessionKeeper::RestoreKept() {
     }
   }
   FPlace.channels.BringBack(images);
+  FPlace.references.BringBack(session.references);
   FPlace.show({session.channelIndex, session.layerIndex, session.pageIndex});
   if (!decoded.damage.Any()) {
     FKept = std::make_unique<TSession>(Picture());
@@ -187,6 +195,7 @@ void TSessionKeeper::WaitForCheck(int checks) {
 TSession TSessionKeeper::Picture() const {
   TSession session;
   session.images = FPlace.channels.Images();
+  session.references = FPlace.references.All();
   const TShownPlace shown = FPlace.shown();
   session.channelIndex = shown.channelIndex;
   session.layerIndex = shown.layerIndex;

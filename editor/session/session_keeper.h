@@ -14,6 +14,7 @@ class QStatusBar;
 namespace morvane::editor {
 
 class TChannelOwner;
+class TChannelReferences;
 class TSettingsStore;
 
 // The channel, layer and page on show, as a session keeps them.
@@ -38,6 +39,7 @@ enum class TFailedKeepAnswer { Retry, SaveAsBank, QuitWithoutKeeping };
 // What the session keeper works with in the main window.
 struct TSessionPlace {
   TChannelOwner& channels;
+  TChannelReferences& references;
   QStatusBar& statusBar;
   // The settings while the window has them, else null.
   std::function<TSettingsStore*()> settings;

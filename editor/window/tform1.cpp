@@ -90,11 +90,11 @@ TForm1::TForm1(morvane::engine::TUserPrompt* prompt, midi::MidiDriver& driver,
   // start-up cannot read init.syx; start-up then loads the file over them.
   FChannels = std::make_unique<TChannelOwner>(*FTransfers, engine);
   FMarks = std::make_unique<TChannelMarks>(*FChannels, *channel, *this);
+  FReferences = std::make_unique<TChannelReferences>(*FChannels, *FTransfers);
   HearChannels();
   FollowUndoStack();
   BuildLibraryAndSession(std::move(right));
   FVariations = std::make_unique<TVariations>(*this);
-  FReferences = std::make_unique<TChannelReferences>(*FChannels, *FTransfers);
   FHearReference = std::make_unique<THearReference>(*this, *FReferences);
   BuildEnvelopes();
 
@@ -170,7 +170,7 @@ void TForm1::BuildLibraryAndSession(TKeepingRight right) {
       *this, *channel, *StatusBar1, *FChannels, *FTransfers, engine, MidiOutput1, currentSettings,
       [this] { return PresetNumber(); }, [this] { SendCurrentChannel1Click(); }});
   FSession = std::make_unique<TSessionKeeper>(TSessionPlace{
-      *FChannels, *StatusBar1, currentSettings,
+      *FChannels, *FReferences, *StatusBar1, currentSettings,
       [this] {
         return TShownPlace{CurrentChannelIndex(), layer->ItemIndex(), PageControl1->currentIndex()};
       },

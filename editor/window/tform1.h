@@ -431,6 +431,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<TTransferOwner> FTransfers;
   std::unique_ptr<TChannelOwner> FChannels;
   std::unique_ptr<TChannelMarks> FMarks;
+  // Each channel's reference; the kept session reads and brings back them.
+  std::unique_ptr<TChannelReferences> FReferences;
 
   // Editing that follows the hand and shows where it goes: the value controls' paced edits,
   // the option to send while dragging, the state of the edit targets and the value controls'
@@ -500,7 +502,6 @@ class TForm1 : public QMainWindow {
   THearReference& HearReference() { return *FHearReference; }
 
  private:
-  std::unique_ptr<TChannelReferences> FReferences;
   std::unique_ptr<THearReference> FHearReference;
 
   // The View menu's drawing of the shown layer's envelopes, in a window beside this one

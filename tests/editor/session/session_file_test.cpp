@@ -218,6 +218,83 @@ TEST(SessionFile, ADamagedPartCostsOnlyItsChannel) {
   }
 }
 
+std::size_t ReferenceOffset(int channelIndex) {
+  return kSessionFileSize + kSessionReferencesMarkSize +
+         static_cast<std::size_t>(channelIndex) * kSessionReferencePartSize;
+}
+
+// The channels (1..16) whose reference differs from the session's, by presence or bytes.
+std::vector<int> ChangedReferences(const TSession& read, const TSession& written) {
+  std::vector<int> changed;
+  for (std::size_t channelIndex = 0; channelIndex < read.references.size(); ++channelIndex) {
+    const auto& left = read.references[channelIndex];
+    const auto& right = written.references[channelIndex];
+    if (left.has_value() != right.has_value() || (left && !SameImage(*left, *right))) {
+      changed.push_back(static_cast<int>(channelIndex) + 1);
+    }
+  }
+  return changed;
+}
+
+// References follow the channels only when one exists, each in a part of its own: a file
+// without any is the earlier format byte for byte, and a damaged reference costs only itself.
+TEST(SessionFile, ReferencesComeBackAndADamagedOneCostsOnlyItself) {
+  const TSession plain = VariedSession();
+  EXPECT_EQ(EncodeSession(plain).size(), kSessionFileSize);
+  TSession session = VariedSession();
+  const TSession others = VariedSession("Ref:");
+  for (const std::size_t channelIndex : {0U, 2U, 7U, 15U}) {
+    session.references[channelIndex] = others.images[channelIndex];
+  }
+  const Bytes good = EncodeSession(session);
+  ASSERT_EQ(good.size(), kSessionFileSize + kSessionReferencesSize);
+  EXPECT_TRUE(EncodeSession(DecodeSession(good).session) == good);
+  struct Row {
+    const char* what;
+    std::function<void(Bytes&)> change;
+    std::vector<int> damaged;
+    std::vector<int> lost;
+    std::size_t extraBytes;
+    std::string text;
+  };
+  const auto flip = [](std::size_t at) { return [at](Bytes& bytes) { bytes[at] ^= 0x01; }; };
+  const Row rows[] = {
+      {"whole", [](Bytes&) {}, {}, {}, 0, ""},
+      {"reference 3's payload",
+       flip(ReferenceOffset(2) + 2000),
+       {3},
+       {3},
+       0,
+       "the reference of channel 3 was damaged and is left out"},
+      {"reference 2's flag, which none has", flip(ReferenceOffset(1)), {2}, {}, 0, ""},
+      {"reference 16's checksum", flip(good.size() - 1), {16}, {16}, 0, ""},
+      {"the section's mark", flip(kSessionFileSize), {}, {1, 3, 8, 16}, kSessionReferencesSize, ""},
+      {"cut in reference 5",
+       [](Bytes& bytes) { bytes.resize(ReferenceOffset(4) + 10); },
+       {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
+       {8, 16},
+       0,
+       "the references of channels 5-16 were damaged and are left out"},
+      {"one extra byte", [](Bytes& bytes) { bytes.push_back(0); }, {}, {}, 1, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Bytes bytes = good;
+    row.change(bytes);
+    const TDecodedSession read = DecodeSession(bytes);
+    EXPECT_TRUE(read.damage.channelNumbers.empty());
+    EXPECT_FALSE(read.damage.place);
+    EXPECT_EQ(read.damage.referenceNumbers, row.damaged);
+    EXPECT_EQ(read.damage.extraBytes, row.extraBytes);
+    EXPECT_EQ(read.damage.Any(), !row.damaged.empty() || row.extraBytes > 0);
+    if (!row.text.empty()) {
+      EXPECT_EQ(read.damage.Text(), row.text);
+    }
+    EXPECT_TRUE(ChangedChannels(read.session, session).empty());
+    EXPECT_EQ(ChangedReferences(read.session, session), row.lost);
+  }
+}
+
 // Checks that only a valid checksum lets through: the ranges of the header's numbers and the
 // size of a kept dump, each at its edge.
 TEST(SessionFile, RangesBehindAValidChecksum) {
@@ -268,6 +345,7 @@ TEST(SessionFile, TheEarlierFormatIsStillRead) {
   EXPECT_EQ(read.session.pageIndex, 3);
   const TSession expected = VariedSession("Old:");
   EXPECT_TRUE(ChangedChannels(read.session, expected).empty());
+  EXPECT_TRUE(ChangedReferences(read.session, expected).empty());
   preset::tMrv first = read.session.images[0];
   EXPECT_EQ(first.ReadName(), "Old:1           ");
   EXPECT_EQ(read.session.images[7].RawDump().Size(), preset::kMinUnpackSize);

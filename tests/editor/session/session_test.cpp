@@ -21,6 +21,7 @@
 #endif
 
 #include "channel_claim.h"
+#include "channel_references.h"
 #include "data_files.h"
 #include "file_dialog.h"
 #include "preset/bank_file.h"
@@ -162,6 +163,13 @@ TEST_F(SessionTest, ChannelsLayerAndPageComeBackAfterARestart) {
 
   StartKeeping();
   EXPECT_TRUE(Images() == changed);
+  // The loaded file is channel 3's reference again; the others have none.
+  for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
+    const std::optional<preset::tMrv>& reference = form->References().Reference(channelIndex);
+    ASSERT_EQ(reference.has_value(), channelIndex == 2) << channelIndex;
+  }
+  preset::tMrv reference = form->References().Reference(2).value_or(preset::tMrv());
+  EXPECT_EQ(reference.ReadName(), "Kpt:kept        ");
   EXPECT_EQ(form->channel->ItemIndex(), 2);
   EXPECT_EQ(form->engine.Channel(), 2);
   EXPECT_EQ(form->layer->ItemIndex(), 1);
@@ -193,6 +201,13 @@ TEST_F(SessionTest, ShutDownKeepsWhatChangedSinceTheLastCheck) {
   EXPECT_FALSE(form->isVisible());
   StartKeeping();
   EXPECT_TRUE(Images() == changed);
+  // The loaded file is channel 3's reference again; the others have none.
+  for (int channelIndex = 0; channelIndex < TForm1::kChannelCount; ++channelIndex) {
+    const std::optional<preset::tMrv>& reference = form->References().Reference(channelIndex);
+    ASSERT_EQ(reference.has_value(), channelIndex == 2) << channelIndex;
+  }
+  preset::tMrv reference = form->References().Reference(2).value_or(preset::tMrv());
+  EXPECT_EQ(reference.ReadName(), "Kpt:kept        ");
   EXPECT_EQ(form->channel->ItemIndex(), 2);
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
