@@ -74,11 +74,8 @@ THearReference::THearReference(TForm1& form, const TChannelReferences& reference
   hearref->setToolTip(kHearHint);
   hearref->setStatusTip(kHearHint);
   hearref->setFocusPolicy(Qt::NoFocus);
-  QObject::connect(hearref, &QPushButton::clicked, HearReference1, [this] {
-    // The button shows what sounds; the action decides.
-    hearref->setChecked(FHeard.has_value());
-    HearReference1->trigger();
-  });
+  // The button shows what sounds: the action decides, and shows it on the button after.
+  QObject::connect(hearref, &QPushButton::clicked, HearReference1, &QAction::trigger);
 
   QObject::connect(form.channel, &TRadioGroup::OnClick, this, [this] {
     RunGuarded([this] {

@@ -17,7 +17,9 @@
 #include "local_file_names.h"
 #include "module_window_fixture.h"
 #include "parammap/randomize.h"
+#include "preset_library.h"
 #include "radio_group.h"
+#include "settings_store.h"
 #include "transfer_owner.h"
 #include "variations.h"
 
@@ -251,6 +253,12 @@ TEST_F(HearReferenceTest, ReferenceFollowsReceiveLoadSaveAndSend) {
        },
        true},
       {"Save", [this] { form->SaveCurrentChannel1->trigger(); }, true},
+      {"Add to Library",
+       [&] {
+         form->settings->WriteText(TPresetLibrary::kFolderSetting, folder.filePath("library"));
+         form->AddToLibrary1->trigger();
+       },
+       true},
       {"Send",
        [this] {
          prompt.answers = {true};

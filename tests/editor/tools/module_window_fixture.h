@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
 #include <algorithm>
@@ -28,6 +30,8 @@ class ModuleWindowTest : public ::testing::Test {
   static constexpr int kInstrumentCount = 10;
 
   void SetUp() override {
+    ASSERT_TRUE(settingsFolder.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
     static midi::VirtualBackend simulator;
     driver = std::make_unique<RecordingDriver>(simulator);
     TEditorApplication::Instance()->SetErrorReporter([this](const QString& t) { errors << t; });
@@ -72,6 +76,7 @@ class ModuleWindowTest : public ::testing::Test {
   preset::tMrv Channel(int channelIndex = 0) { return form->Channels().Image(channelIndex); }
   int Steps() { return form->Channels().UndoStack().count(); }
 
+  QTemporaryDir settingsFolder;
   test_support::FakeEditClock clock;
   sim::SimulatedModule module;
   std::unique_ptr<RecordingDriver> driver;
