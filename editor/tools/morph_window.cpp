@@ -59,7 +59,8 @@ TMorphWindow::TMorphWindow(QWidget* parent, TChannelOwner& channels, int channel
     const int first = (channelIndex + side) % TChannelOwner::kChannelCount;
     FPresets.at(static_cast<std::size_t>(side)) = channels.Image(first);
     source->setCurrentIndex(first);
-    connect(source, &QComboBox::activated, this, [this, side] { RunGuarded([&] { Choose(side); }); });
+    connect(source, &QComboBox::activated, this,
+            [this, side] { RunGuarded([&] { Choose(side); }); });
     layout->addRow(side == kSideA ? QStringLiteral("&A:") : QStringLiteral("&B:"), source);
   }
   FSlider->setObjectName(QStringLiteral("morphSlider"));
@@ -109,9 +110,9 @@ void TMorphWindow::Moved() {
 
 void TMorphWindow::SendUpdate() {
   const preset::tMrv target = Target();
-  const auto strings =
-      FLastSent ? EditStrings(*FLastSent, target, parammap::AllSlots(), FPresetNumber)
-                : std::nullopt;
+  const auto strings = FLastSent
+                           ? EditStrings(*FLastSent, target, parammap::AllSlots(), FPresetNumber)
+                           : std::nullopt;
   if (strings && strings->empty()) {
     return;
   }

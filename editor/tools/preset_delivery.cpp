@@ -18,10 +18,9 @@ preset::ParamNumber ParamOf(const parammap::ValueSlot& slot) {
 
 }  // namespace
 
-std::optional<std::vector<preset::Bytes>> EditStrings(const preset::tMrv& from,
-                                                       const preset::tMrv& to,
-                                                       const std::vector<parammap::ValueSlot>& valueSlots,
-                                                       int presetNumber) {
+std::optional<std::vector<preset::Bytes>> EditStrings(
+    const preset::tMrv& from, const preset::tMrv& to,
+    const std::vector<parammap::ValueSlot>& valueSlots, int presetNumber) {
   const auto changes = parammap::SlotChanges(from, to, valueSlots);
   if (!changes || !parammap::EditsAreCheaper(changes->size())) {
     return std::nullopt;

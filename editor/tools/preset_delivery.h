@@ -14,10 +14,9 @@ class TChannelOwner;
 // The strings that bring the module from `from` to `to` as edits of presetNumber: preset-select,
 // layer-select and the edit for each value of valueSlots that differs; nothing when anything else
 // differs or a dump costs less (parammap's EditsAreCheaper), and then the caller sends a dump.
-std::optional<std::vector<preset::Bytes>> EditStrings(const preset::tMrv& from,
-                                                       const preset::tMrv& to,
-                                                       const std::vector<parammap::ValueSlot>& valueSlots,
-                                                       int presetNumber);
+std::optional<std::vector<preset::Bytes>> EditStrings(
+    const preset::tMrv& from, const preset::tMrv& to,
+    const std::vector<parammap::ValueSlot>& valueSlots, int presetNumber);
 
 // Makes after the channel's preset as one undo step named label, and brings the module there
 // by the cheaper way: the changed values of valueSlots as edits, or one dump to presetNumber,

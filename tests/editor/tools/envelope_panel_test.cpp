@@ -1,9 +1,11 @@
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <cstddef>
+#include <cstdlib>
 
 #include "channel_owner.h"
 #include "envelope_view.h"
@@ -31,6 +33,8 @@ constexpr const char* kFilterAttack2Rate = "dragger19";
 constexpr std::size_t kAttack2End = 2;
 constexpr int kFilterAttack2RateLow = 1813 & 0x7F;
 constexpr std::int8_t kEnvelopeGroup = preset::GroupOf(1813 >> 7);
+// The rows of an envelope's block that hold its title and no part of its plot.
+constexpr int kTitleRows = 12;
 
 double StageWidthIn(const parammap::EnvelopeShape& shape, std::size_t end) {
   return shape.points.at(end).x - shape.points.at(end - 1).x;
@@ -199,6 +203,23 @@ TEST_F(EnvelopePanelTest, HoverNamesTheStageAndTheDrawingScalesWithTheZoom) {
       6 + static_cast<int>(sustain / parammap::kShapeWidthMax * (view->width() - 12));
   EXPECT_TRUE(view->TextAt(QPoint(sustainX, y)).startsWith(QStringLiteral("Sustain: holds D2:")));
   EXPECT_EQ(view->TextAt(QPoint(x, view->height() - 2)), QString()) << "the note names nothing";
+  // The first title is written in its envelope's colour, above the plot, where no curve runs:
+  // some of its pixels are nearer that colour than the block's background.
+  const QImage picture = view->grab().toImage();
+  const QColor line = Control("dragger49")->FontColor();
+  const QColor background = picture.pixelColor(picture.width() - 2, 1);
+  const auto distance = [](QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+           std::abs(a.blue() - b.blue());
+  };
+  int inLine = 0;
+  for (int row = 0; row < kTitleRows; ++row) {
+    for (int column = 0; column < picture.width() / 2; ++column) {
+      const QColor pixel = picture.pixelColor(column, row);
+      inLine += distance(pixel, line) < distance(pixel, background) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(inLine, 0);
 
   const QSize normal = view->size();
   form->Zoom1->findChild<QAction*>(QStringLiteral("Zoom300"))->trigger();
