@@ -48,25 +48,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/morvane-gui.XXXXXX")
 MAIN_WINDOW=""
 DIALOG=""
 
-finish() {
-  local status=$?
-  if ((status != 0 && status != SKIPPED)) && [[ -n ${DISPLAY:-} ]]; then
-    import -window root "$WORK/failure.png" 2>/dev/null || true
-  fi
-  stop_all
-  if ((status != 0 && status != SKIPPED)); then
-    log "kept for inspection: $WORK"
-    for file in "$WORK"/*.log; do
-      [[ -e $file ]] || continue
-      log "--- $(basename "$file") (last lines)"
-      tail -n 8 "$file" | cut -c1-160 >&2
-    done
-  else
-    rm -rf "$WORK"
-  fi
-  exit "$status"
-}
-trap finish EXIT
+trap finish_run EXIT
 trap 'exit 130' INT TERM
 
 morvane() { "$BIN_DIR/morvane" "$@"; }

@@ -51,6 +51,28 @@ remember_pid() { STARTED_PIDS+=("$1"); }
 # dies; the command replaces setpriv, so $! is its id.
 readonly WITH_PARENT=(setpriv --pdeathsig KILL --)
 
+# finish_run: the EXIT trap of a test whose files lie in $WORK. It stops every process it started
+# (a stopped one is resumed first); on a failure it keeps $WORK with a picture of the screen and
+# shows the logs' last lines, otherwise it removes $WORK. Ends with the test's status.
+finish_run() {
+  local status=$?
+  if ((status != 0 && status != SKIPPED)) && [[ -n ${DISPLAY:-} ]]; then
+    import -window root "$WORK/failure.png" 2>/dev/null || true
+  fi
+  stop_all
+  if ((status != 0 && status != SKIPPED)); then
+    log "kept for inspection: $WORK"
+    for file in "$WORK"/*.log; do
+      [[ -e $file ]] || continue
+      log "--- $(basename "$file") (last lines)"
+      tail -n 8 "$file" | cut -c1-160 >&2
+    done
+  else
+    rm -rf "$WORK"
+  fi
+  exit "$status"
+}
+
 # stop_pid PID: SIGTERM, up to 3 s for it to end, then SIGKILL. Returns 1 if it had to be killed.
 # A stopped process (SIGSTOP) is resumed first: it takes no other signal until then.
 stop_pid() {

@@ -30,28 +30,7 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/morvane-two.XXXXXX")
 FILE_B="$WORK/b-caf"$'\xe9'".syx"
 readonly FILE_B
 
-finish() {
-  local status=$?
-  if ((status != 0 && status != SKIPPED)) && [[ -n ${DISPLAY:-} ]]; then
-    import -window root "$WORK/failure.png" 2>/dev/null || true
-  fi
-  # A stopped editor cannot end on SIGTERM.
-  local pid
-  for pid in "${STARTED_PIDS[@]}"; do kill -CONT "$pid" 2>/dev/null || true; done
-  stop_all
-  if ((status != 0 && status != SKIPPED)); then
-    log "kept for inspection: $WORK"
-    for file in "$WORK"/*.log; do
-      [[ -e $file ]] || continue
-      log "--- $(basename "$file") (last lines)"
-      tail -n 8 "$file" | cut -c1-160 >&2
-    done
-  else
-    rm -rf "$WORK"
-  fi
-  exit "$status"
-}
-trap finish EXIT
+trap finish_run EXIT
 trap 'exit 130' INT TERM
 
 morvane() { "$BIN_DIR/morvane" "$@"; }
