@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -27,6 +28,7 @@ void TEditPacer::Restart() {
   Cancel();
   FHasLast = true;
   FLast = FClock->Now();
+  FWaitMs = kIntervalMs;
 }
 
 void TEditPacer::Cancel() {
@@ -39,13 +41,13 @@ void TEditPacer::Request() {
     return;
   }
   const std::int64_t now = FClock->Now();
-  if (!FHasLast || now - FLast >= kIntervalMs) {
+  if (!FHasLast || now - FLast >= FWaitMs) {
     SendNow();
     return;
   }
   FHolding = true;
   const std::uint64_t generation = FGeneration;
-  FClock->StartWait(static_cast<int>(FLast + kIntervalMs - now), &FContext, [this, generation] {
+  FClock->StartWait(static_cast<int>(FLast + FWaitMs - now), &FContext, [this, generation] {
     if (generation == FGeneration && FHolding) {
       FHolding = false;
       SendNow();
@@ -53,9 +55,14 @@ void TEditPacer::Request() {
   });
 }
 
+void TEditPacer::Stretch(int ms) {
+  FWaitMs = std::max(FWaitMs, ms);
+}
+
 void TEditPacer::SendNow() {
   FHasLast = true;
   FLast = FClock->Now();
+  FWaitMs = kIntervalMs;
   FSend();
 }
 

@@ -33,6 +33,9 @@ class TEditPacer {
   void Request();
   // Drops a held edit.
   void Cancel();
+  // Called while an edit is sent: the next one waits at least ms after it instead of one
+  // interval, so that an edit that is long on the wire has gone before the next is handed on.
+  void Stretch(int ms);
   bool Holding() const { return FHolding; }
 
  private:
@@ -43,6 +46,8 @@ class TEditPacer {
   const TEditClock* FClock;
   bool FHasLast = false;
   std::int64_t FLast = 0;
+  // The wait after the last edit: one interval, or longer when Stretch asked for it.
+  int FWaitMs = kIntervalMs;
   bool FHolding = false;
   // Bumped by Cancel and Restart, so that a wait started before does nothing when it ends.
   std::uint64_t FGeneration = 0;

@@ -35,6 +35,9 @@ class TSysexSender {
   void Watch(midi::TMidiOutput& port);
 
   std::size_t PendingCount() const { return FPending.size(); }
+  // Hands every queued string to its port now, for a window that closes before the GUI
+  // thread would come round to them.
+  void SendQueuedNow() { SendPending(); }
 
   // Replaces the real sleep of the pause (tests count the pauses instead).
   void SetSleeper(Sleeper sleeper) { FSleeper = std::move(sleeper); }

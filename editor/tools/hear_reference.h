@@ -17,8 +17,8 @@ class TForm1;
 // differs. The image never changes by hearing, and every send goes through the channel owner.
 //
 // The reference sounds until it is switched off, another channel is shown, the heard channel's
-// image changes (an edit, an undo, a load), or a transfer starts: each first sends the edited
-// version back, so that the module never keeps the reference unnoticed.
+// image changes (an edit, an undo, a load), a transfer starts or the window closes: each first
+// sends the edited version back, so that the module never keeps the reference unnoticed.
 class THearReference final : public QObject {
   Q_OBJECT
 
@@ -33,6 +33,8 @@ class THearReference final : public QObject {
 
   // The channel whose reference sounds, if any.
   std::optional<int> Heard() const { return FHeard; }
+  // The window closes: the edited version goes back to the module before the ports do.
+  void EndBeforeClose();
 
  private:
   void HearReference1Toggled(bool on);

@@ -8,8 +8,10 @@
 
 #include "channel_owner.h"
 #include "handler_guard.h"
+#include "library_window.h"
 #include "morph_window.h"
 #include "preset_delivery.h"
+#include "preset_library.h"
 #include "radio_group.h"
 #include "randomize_dialog.h"
 #include "tform1.h"
@@ -87,8 +89,12 @@ void TVariations::RandomizeAgain1Click() {
 void TVariations::Morph1Click() {
   FForm.Channels().RefuseWhileTransferring();
   delete FMorph.data();
-  FMorph = new TMorphWindow(&FForm, FForm.Channels(), FForm.CurrentChannelIndex(),
-                            FForm.PresetNumber(), FForm.editClock);
+  FMorph =
+      new TMorphWindow(&FForm, FForm.Channels(), FForm.CurrentChannelIndex(), FForm.PresetNumber(),
+                       FForm.editClock, [this]() -> std::optional<TLibraryReference> {
+                         const TLibraryWindow* library = FForm.Library().Window();
+                         return library != nullptr ? library->Chosen() : std::nullopt;
+                       });
   FMorph->show();
 }
 

@@ -4,7 +4,6 @@
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <stdexcept>
 
 #include "channel_owner.h"
@@ -12,6 +11,7 @@
 #include "dump_watch.h"
 #include "editor_application.h"
 #include "handler_guard.h"
+#include "midi/wire_time.h"
 #include "preset/dump_frame.h"
 #include "preset/dump_layout.h"
 #include "preset/module_messages.h"
@@ -29,11 +29,8 @@ const char* const kRequestRunning =
     "The requested preset is still coming from the module: wait until it is in";
 const char* const kTransferRunning = "The presets are still being transferred: wait until it ends";
 
-// A dump takes this long on the MIDI wire (31250 baud, 320 us a byte): the module is never
-// handed the next one sooner.
-constexpr std::chrono::microseconds kWireByteTime{320};
-constexpr int kDumpWireTimeMs = static_cast<int>(
-    std::chrono::ceil<std::chrono::milliseconds>(kWireByteTime * preset::kDumpSize).count());
+// A dump takes this long on the MIDI wire: the module is never handed the next one sooner.
+constexpr int kDumpWireTimeMs = midi::WireTimeMs(preset::kDumpSize);
 
 // Presets are counted 1..16 on screen, as the channels they land in.
 QString Progress(const char* verb, int presetNumber) {

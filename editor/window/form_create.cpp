@@ -10,6 +10,7 @@
 #include "file_dialog.h"
 #include "find_child.h"
 #include "handler_guard.h"
+#include "hear_reference.h"
 #include "hint_switch.h"
 #include "keyboard_preview.h"
 #include "parammap/generic_list.h"
@@ -110,6 +111,7 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  RunStep([this] { FHearReference->EndBeforeClose(); });
   RunStep([this] { FSession->KeepAtClose(); });
   QMainWindow::closeEvent(event);
 }

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -11,11 +12,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -25,6 +28,7 @@
 #include "library_problems.h"
 #include "library_window.h"
 #include "midi/backends/virtual/virtual_backend.h"
+#include "morph_window.h"
 #include "preset/bank_file.h"
 #include "preset/dump_layout.h"
 #include "preset/initial_preset.h"
@@ -33,6 +37,7 @@
 #include "recording_driver.h"
 #include "sim/simulated_module.h"
 #include "tform1.h"
+#include "variations.h"
 #include "window_fixture.h"
 
 namespace morvane::editor::testing {
@@ -337,6 +342,37 @@ TEST_F(LibraryTest, EnterLoadsIntoTheCurrentChannelAsLoadDoes) {
   EXPECT_EQ(errors, QStringList({"Not a bank of 16 presets: " + PathOf("bank.syx") +
                                  " holds 10 bytes, a bank 25680"}));
   EXPECT_EQ(form->Channels().UndoStack().count(), steps + 2);
+}
+
+// The preset chosen in the library is a morph source as it stands in its file, a bank's preset
+// as itself. With no library open the choice is refused and the list shows the last one again.
+TEST_F(LibraryTest, TheChosenPresetIsAMorphSource) {
+  constexpr int kLibraryItem = 16;
+  form->Variations().Morph1->trigger();
+  TMorphWindow* morph = form->Variations().MorphWindow();
+  ASSERT_NE(morph, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(morph));
+  QComboBox* b = morph->Source(1);
+  ASSERT_EQ(b->itemText(kLibraryItem), QStringLiteral("Library.."));
+  b->setFocus();
+  for (int item = b->currentIndex(); item < kLibraryItem; ++item) {
+    QTest::keyClick(b, Qt::Key_Down);
+  }
+  EXPECT_EQ(errors, QStringList({"Choose a preset in the library first (View > Library), then "
+                                 "Library.. again"}));
+  EXPECT_EQ(b->currentIndex(), kLibraryItem - 1);
+  errors.clear();
+  form->Library().Open();
+  TLibraryWindow& window = *form->Library().Window();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Library().Listing(); }, kWaitMs));
+  Choose(window, QStringLiteral("Bas:Deep 5"));
+  QTest::keyClick(b, Qt::Key_Down);
+  EXPECT_EQ(b->currentIndex(), kLibraryItem);
+  EXPECT_EQ(b->currentText(),
+            QStringLiteral("Library.. %1 (preset 5 of the bank)").arg(PathOf("bank.syx")));
+  QTest::keyClick(morph->Slider(), Qt::Key_End);
+  EXPECT_TRUE(std::ranges::equal(form->Channels().Image(0).View(), Named("Bas:Deep 5").View()));
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
 TEST_F(LibraryTest, APresetDroppedOnAChannelButtonLoadsIntoThatChannel) {

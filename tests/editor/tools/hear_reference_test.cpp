@@ -130,12 +130,13 @@ TEST_F(HearReferenceTest, OnAndOffLeaveTheEditedVersionInTheModule) {
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
-// Showing another channel, a transfer and a change of the heard channel each send the edited
-// version back before anything else.
+// Showing another channel, a transfer, a change of the heard channel and closing the window each
+// send the edited version back before anything else.
 TEST_F(HearReferenceTest, EndsBeforeAnotherChannelATransferOrAChange) {
   struct Row {
     std::function<std::vector<preset::Bytes>()> end;
-    // An undo of a whole preset marks the channel, as it does when nothing is heard.
+    // An undo of a whole preset marks the channel, as it does when nothing is heard; the next
+    // edit goes as edits and leaves the mark.
     bool marked;
   };
   const std::vector<Row> rows{
@@ -148,6 +149,17 @@ TEST_F(HearReferenceTest, EndsBeforeAnotherChannelATransferOrAChange) {
       {[this] {
          form->Undo1->trigger();
          return Sent();
+       },
+       true},
+      // Last: the window is gone after it. What closing sends reaches the driver before the
+      // GUI thread comes round again.
+      {[this] {
+         form->close();
+         std::vector<preset::Bytes> strings = driver->TakeStrings();
+         for (const preset::Bytes& string : strings) {
+           module.Receive(string);
+         }
+         return strings;
        },
        true},
   };
