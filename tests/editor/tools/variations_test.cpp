@@ -244,10 +244,18 @@ TEST_F(VariationsTest, MorphPacesItsUpdatesAndTheReleaseIsOneStep) {
   preset::tMrv file = b;
   file.WriteName("Fil:preset");
   file.SavePreset(path.toStdString());
+  QComboBox* sourceB = window->Source(1);
+  sourceB->setFocus();
+  // A cancelled choice keeps B, and the list shows B's source again.
+  const QString shownB = sourceB->currentText();
+  window->FileDialog()->SetScriptedAnswer(
+      [](const TFileDialog&) { return std::optional<QString>(); });
+  QTest::keyClick(sourceB, Qt::Key_End);
+  EXPECT_EQ(sourceB->currentText(), shownB);
   window->FileDialog()->SetScriptedAnswer(
       [path](const TFileDialog&) { return std::optional<QString>(path); });
-  window->Source(1)->setFocus();
-  QTest::keyClick(window->Source(1), Qt::Key_End);
+  QTest::keyClick(sourceB, Qt::Key_End);
+  EXPECT_EQ(sourceB->currentText(), QStringLiteral("File.. ") + path);
   slider->setFocus();
   QTest::keyClick(slider, Qt::Key_End);
   EXPECT_TRUE(std::ranges::equal(Channel().View(), file.View()));
