@@ -125,11 +125,6 @@ void THearReference::End() {
   Show();
 }
 
-void THearReference::EndBeforeClose() {
-  End();
-  FForm.engine.SysexSender().SendQueuedNow();
-}
-
 void THearReference::Show() {
   const bool on = FHeard.has_value();
   const QSignalBlocker blockAction(HearReference1);

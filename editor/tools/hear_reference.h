@@ -33,15 +33,13 @@ class THearReference final : public QObject {
 
   // The channel whose reference sounds, if any.
   std::optional<int> Heard() const { return FHeard; }
-  // The window closes: the edited version goes back to the module before the ports do.
-  void EndBeforeClose();
+  // Sends the edited version back, if a reference sounds.
+  void End();
 
  private:
   void HearReference1Toggled(bool on);
   void RevertToReference1Click();
   void CompareWithReference1Click();
-  // Sends the edited version back, if a reference sounds.
-  void End();
   void Show();
 
   TForm1& FForm;

@@ -21,13 +21,12 @@ class TChannelOwner;
 class TFileDialog;
 
 // A slider from preset A to preset B, each taken when chosen from a channel, the preset chosen
-// in the library window, or a file. Moving
-// it sends the preset at its position to the channel's preset on the module, at most once an
-// interval, never before the last update's bytes have had their time on the wire, and always
-// the last position: as edits of the values that changed since the last update when they cost
-// less, else as one dump. Letting go (or a step from the keyboard) makes
-// the position the channel's preset, one step to undo. Everything goes through the channel
-// owner, so nothing moves while a transfer runs.
+// in the library window, or a file. Moving it sends the preset at its position to the channel's
+// preset on the module, at most once an interval, never before the last update's bytes have had
+// their time on the wire, and always the last position: as edits of the values that changed
+// since the last update when they cost less, else as one dump. Letting go (or a step from the
+// keyboard) makes the position the channel's preset, one step to undo. Everything goes through
+// the channel owner, so nothing moves while a transfer runs.
 class TMorphWindow final : public QDialog {
   Q_OBJECT
 

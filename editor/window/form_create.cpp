@@ -111,7 +111,11 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  RunStep([this] { FHearReference->EndBeforeClose(); });
+  RunStep([this] { FHearReference->End(); });
+  // The event loop may not come round again once the last window has closed: what is queued
+  // (the edited version after a heard reference, a paced edit's last value) goes to the
+  // driver now, and has the time of the session's write to leave before the ports close.
+  RunStep([this] { engine.SysexSender().SendQueuedNow(); });
   RunStep([this] { FSession->KeepAtClose(); });
   QMainWindow::closeEvent(event);
 }
