@@ -111,11 +111,16 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  RunStep([this] { FHearReference->End(); });
-  // The event loop may not come round again once the last window has closed: what is queued
-  // (the edited version after a heard reference, a paced edit's last value) goes to the
-  // driver now, and has the time of the session's write to leave before the ports close.
-  RunStep([this] { engine.SysexSender().SendQueuedNow(); });
+  // A heard reference must not stay in the module: the edited version goes to the driver now,
+  // since the event loop may not come round again once the last window has closed. Other
+  // queued strings are left to the loop, so that no buffer is still playing when the ports
+  // close (their close would refuse).
+  RunStep([this] {
+    if (FHearReference->Heard()) {
+      FHearReference->End();
+      engine.SysexSender().SendQueuedNow();
+    }
+  });
   RunStep([this] { FSession->KeepAtClose(); });
   QMainWindow::closeEvent(event);
 }
