@@ -127,10 +127,14 @@ forget_killed_jack_server() {
 
 
 # start_xvfb DIR: a private X server on the first free display; sets DISPLAY.
+# Without -noreset the server resets each time its last client leaves (every xdotool call, an
+# editor killed), and drops a client that connects during the reset: a program started just
+# then finds no display.
 start_xvfb() {
   local dir=$1
   : >"$dir/display"
-  "${WITH_PARENT[@]}" Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+  "${WITH_PARENT[@]}" Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp \
+    3>"$dir/display" 2>"$dir/xvfb.log" &
   remember_pid $!
   wait_until 10 test -s "$dir/display" || fail "Xvfb did not start ($(tail -1 "$dir/xvfb.log"))"
   export DISPLAY=":$(head -1 "$dir/display")"
