@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <string>
 
 #include "run_process.h"
 
@@ -87,7 +88,8 @@ ProcessResult RunTool(const std::vector<std::string>& arguments) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &process)) {
-      throw std::runtime_error("could not run " + command);
+      throw std::runtime_error("could not run " + command + " (Windows error " +
+                               std::to_string(GetLastError()) + ")");
     }
     const OwnedHandle thread(process.hThread);
     const OwnedHandle child(process.hProcess);
